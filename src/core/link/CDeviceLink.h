@@ -1,0 +1,172 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "link/FrameCodec.h"
+#include "link/SerialPort.h"
+
+namespace orvo {
+
+class Clock;
+class COrvodeskDoc;
+class FrameTrace;
+class MessageSink;
+class TimeZoneSource;
+struct ShiftProgram;
+
+// One queued request: the frame exactly as it goes on the wire, built once and resent
+// byte for byte.
+struct LinkRequest {
+    uint8_t sequence = 0;
+    std::vector<uint8_t> frame;
+    uint32_t retriesLeft = 7;
+    int32_t timeLeft = 0; // ms; 0 so that the first transmission happens on the next pass
+
+    uint8_t Command() const { return frame.size() > 2 ? frame[2] : 0; }
+};
+
+struct LinkCounters {
+    uint64_t framesWritten = 0;  // transmissions, retries included
+    uint64_t answersAccepted = 0;
+    uint64_t badChecks = 0;      // complete frames whose check bytes were wrong
+    uint64_t foreignSequence = 0;
+    uint64_t shortAnswers = 0;   // answers shorter than their layout, dropped
+    uint64_t naks = 0;
+    uint64_t linksLost = 0;
+    uint64_t portFailures = 0;
+};
+
+// The serial link to one monitor: the request queue, the link thread that sends the head
+// request with retries and reassembles answers, the command senders and the answer handlers.
+// The port is opened, used and closed on the link thread only.
+class CDeviceLink {
+public:
+    static constexpr int PASS_MS = 25;          // one read time-out
+    static constexpr int RESEND_MS = 325;       // between transmissions of one request
+    static constexpr uint32_t TRANSMISSIONS = 7;
+    static constexpr int MAX_NAKS = 5;          // immediate resends per request
+    static constexpr int IDLE_POLL_MS = 250;    // empty queue before the idle poll
+    static constexpr int REOPEN_MS = 1000;      // a failed port is reopened about once a second
+
+    CDeviceLink(COrvodeskDoc& doc, Clock& clock, const TimeZoneSource& zone, MessageSink& messages);
+    ~CDeviceLink();
+    CDeviceLink(const CDeviceLink&) = delete;
+    CDeviceLink& operator=(const CDeviceLink&) = delete;
+
+    // Opens the port on a new link thread and waits for the result. On failure the reason is
+    // shown through the message sink with the caption "Error".
+    bool Open(const std::string& portName, SerialPortFactory factory);
+    // Ends the connection. With powerDown the queue is dropped and one register write that
+    // switches the pump, the heaters and their control loops off is written at once.
+    void Close(bool powerDown);
+    bool IsOpen() const { return m_thread.joinable(); }
+    bool StopRequested() const { return m_stop; }
+
+    // Builds the frame and appends it to the queue. False only when it cannot be queued.
+    bool Send(uint8_t command, const uint8_t* payload, size_t length);
+
+    // Senders; each returns false when its arguments are refused or nothing could be queued.
+    bool RequestStatus(bool extended);
+    bool FactoryReset();
+    bool ReadRegisters(const std::vector<int>& numbers);
+    bool WriteRegisters(const std::vector<std::pair<int, double>>& values);
+    bool ReadFullRegister(int number); // negative: every register, one request each
+    bool SetLogging(int number, uint32_t loggingCode, float delta);
+    bool ReadShiftProgram(bool extended);
+    bool ProgramShift(const ShiftProgram& program, bool extended);
+    bool RequestSampleCount();
+    bool RequestSampleEntry(uint8_t index, bool extended);
+    bool StartSampleData(uint8_t index);
+    bool RequestDataBlock(uint8_t index, uint32_t firstItem);
+    bool SetTemplateName(const std::string& name);
+    bool RequestTemplateName();
+    bool SetSerialText(const std::string& text);
+    bool RequestSerialText();
+    bool StartServiceLog();
+    bool RequestLogBlock(uint32_t firstItem);
+    void CancelTransfer() { m_cancel = true; }
+
+    void SetTrace(FrameTrace* trace) { m_trace = trace; }
+    size_t QueueLength() const;
+    LinkCounters Counters() const;
+
+    // Handles one received frame body; runs on the link thread (public for tests that feed
+    // bodies directly).
+    void ProcessFrame(const uint8_t* body, size_t length);
+
+private:
+    struct Transmission {
+        std::vector<uint8_t> frame;
+        bool linkLost = false;
+    };
+
+    void ThreadMain(const std::string& portName, SerialPortFactory factory, std::promise<PortOpenResult>* opened);
+    void RunPasses();
+    bool IdleStep();
+    Transmission TransmitStep();
+    void WriteFrame(const std::vector<uint8_t>& frame);
+    bool ReceiveStep();
+    void PortFailed();
+    void WaitForPort();
+    void ClearQueue();
+    std::vector<uint8_t> PowerDownFrame();
+    void TraceReceived();
+
+    bool AnswerFits(uint8_t command, const uint8_t* payload, size_t length) const;
+    void Dispatch(uint8_t command, const uint8_t* payload, size_t length);
+    void OnRegisterList(const uint8_t* payload, size_t length);
+    void OnFullRegister(const uint8_t* payload, bool storeValue);
+    void OnProgramRecord(uint8_t command, const uint8_t* payload, size_t length);
+    void OnSampleCount(const uint8_t* payload);
+    void OnSampleEntry(uint8_t command, const uint8_t* payload, size_t length);
+    void OnStartTransfer(uint32_t total, bool serviceLog, uint8_t sampleIndex);
+    void OnDataBlock(bool serviceLog, const uint8_t* payload);
+    void OnText(uint8_t command, const uint8_t* payload, size_t length);
+    void OnStatus(uint8_t command, const uint8_t* payload);
+    uint32_t DeviceTimeToUtc(uint32_t value) const;
+    double WordValue(int number, uint32_t word) const;
+
+    COrvodeskDoc& m_doc;
+    Clock& m_clock;
+    const TimeZoneSource& m_zone;
+    MessageSink& m_messages;
+    std::atomic<FrameTrace*> m_trace{nullptr};
+
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_powerDown{false};
+    std::unique_ptr<SerialPort> m_port; // link thread only
+    std::string m_portName;             // link thread only
+    SerialPortFactory m_factory;        // link thread only
+    bool m_portUp = false;              // link thread only
+    FrameReceiver m_receiver;           // link thread only
+    std::vector<uint8_t> m_rawIn;       // bytes read since the last trace line
+    int m_idle = 0;                     // link thread only
+
+    mutable std::mutex m_queueLock;
+    std::deque<std::unique_ptr<LinkRequest>> m_queue;
+    uint8_t m_sequence = 0;
+    std::vector<uint8_t> m_powerDownFrame;
+    bool m_resendNow = false; // link thread only
+    int m_nakCount = 0;       // link thread only
+    LinkCounters m_counters;  // under m_queueLock
+
+    // Transfer bookkeeping, link thread only except the cancel flag.
+    uint32_t m_itemTotal = 0;
+    std::string m_record;
+    uint32_t m_fieldCounter = 0;
+    uint32_t m_fieldTotal = 0;
+    uint8_t m_transferIndex = 0;
+    std::atomic<bool> m_cancel{false};
+};
+
+} // namespace orvo

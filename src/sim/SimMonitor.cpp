@@ -1,0 +1,648 @@
+#include "SimMonitor.h"
+
+#include "SimLayouts.h"
+#include "SimValues.h"
+#include "link/Protocol.h"
+
+#include <algorithm>
+
+namespace orvo::sim {
+
+namespace {
+
+constexpr int kFirmware = 0;
+constexpr int kSerialNumber = 1;
+constexpr int kLastSyncTime = 2;
+constexpr int kCurrentTime = 3;
+constexpr int kStatusCode = 4;
+constexpr int kShiftStartTime = 11;
+constexpr int kWarmupTime = 12;
+constexpr int kWarmupRemaining = 13;
+constexpr int kProgramTime = 14;
+constexpr int kAirSetPoint = 33;
+constexpr int kTeSetPoint = 46;
+constexpr int kFlowSetPoint = 72;
+
+void PushU32(std::vector<uint8_t>& out, uint32_t v) {
+    const size_t at = out.size();
+    out.resize(at + 4);
+    PutU32(out.data() + at, v);
+}
+
+void PushText(std::vector<uint8_t>& out, const std::string& text) {
+    out.insert(out.end(), text.begin(), text.end());
+    out.push_back(0);
+}
+
+// Frames a raw body (check bytes included) so that a deliberately damaged body still travels intact.
+void AppendEscapedFrame(const std::vector<uint8_t>& body, std::vector<uint8_t>& out) {
+    out.push_back(FRAME_MARK);
+    out.push_back(FRAME_START);
+    for (uint8_t b : body) {
+        out.push_back(b);
+        if (b == FRAME_MARK)
+            out.push_back(FRAME_MARK);
+    }
+    out.push_back(FRAME_MARK);
+    out.push_back(FRAME_END);
+}
+
+bool RegisterNumbersValid(const uint8_t* numbers, size_t count, size_t stride) {
+    for (size_t i = 0; i < count; ++i)
+        if (numbers[i * stride] >= PRC_COUNT)
+            return false;
+    return true;
+}
+
+} // namespace
+
+SimMonitor::SimMonitor(SimConfig config, Clock& clock, const TimeZoneSource& zone)
+    : m_config(std::move(config)), m_clock(clock), m_zone(zone) {
+    m_config.maxItemsPerBlock = std::max(m_config.maxItemsPerBlock, 1);
+    if (m_config.serialText.size() > SERIAL_TEXT_SIZE)
+        m_config.serialText.resize(SERIAL_TEXT_SIZE);
+    if (m_config.templateName.size() > TEMPLATE_NAME_SIZE)
+        m_config.templateName.resize(TEMPLATE_NAME_SIZE);
+    m_templateName = m_config.templateName;
+    m_serialText = m_config.serialText;
+    ResetRegisters();
+    m_registers[kSerialNumber].value = m_config.serialNumber;
+
+    const uint32_t nowUtc = m_clock.NowSeconds();
+    m_storage.Generate(
+        m_config, nowUtc, ToDevice(nowUtc), [this](uint32_t device) { return FromDevice(device); },
+        [this](int n) { return WordNow(n); });
+}
+
+// ---- time ------------------------------------------------------------------------------------------
+
+int64_t SimMonitor::DeviceUtcMs() const { return m_clock.NowMs() + m_clockOffsetMs; }
+
+SimZone SimMonitor::Zone() const {
+    SimZone zone;
+    zone.offsetMinutesWest = m_zone.OffsetMinutesWest();
+    zone.daylight = m_zone.DaylightAt(m_clock.NowMs() / 1000);
+    return zone;
+}
+
+bool SimMonitor::OldFirmware() const {
+    std::lock_guard lock(m_lock);
+    return double(m_config.firmware) <= 6.69;
+}
+
+uint32_t SimMonitor::ToDevice(uint32_t utc) const {
+    return double(m_config.firmware) <= 6.69 ? Zone().ToLocal(utc) : utc;
+}
+
+uint32_t SimMonitor::FromDevice(uint32_t device) const {
+    return double(m_config.firmware) <= 6.69 ? Zone().FromLocal(device) : device;
+}
+
+void SimMonitor::SetDeviceClock(uint32_t deviceSeconds) {
+    m_clockOffsetMs = int64_t(FromDevice(deviceSeconds)) * 1000 - m_clock.NowMs();
+}
+
+void SimMonitor::Advance() const {
+    const int64_t now = m_clock.NowMs();
+    if (m_program.TakeFinished(now, now + m_clockOffsetMs)) {
+        m_storage.AppendShift(m_program.Fields(), m_program.StartUtc(), m_program.Duration(), m_config.seed,
+                              [this](int n) { return WordNow(n); });
+    }
+}
+
+int SimMonitor::StateNow() const {
+    const int64_t now = m_clock.NowMs();
+    return m_program.StateAt(now, now + m_clockOffsetMs);
+}
+
+// ---- registers -------------------------------------------------------------------------------------
+
+void SimMonitor::ResetRegisters() {
+    for (int n = 0; n < PRC_COUNT; ++n) {
+        const PrcDefinition* d = FindPrcDefinition(n);
+        Register& r = m_registers[n];
+        r.value = d ? d->defaultValue : 0.0;
+        r.pinned = false;
+        r.loggingCode = d ? orvo::LoggingCode(d->logMode, d->logInterval) : 0;
+        r.delta = 0.0f;
+    }
+}
+
+uint32_t SimMonitor::WordNow(int n) const {
+    const Register& r = m_registers[n];
+    const int64_t now = m_clock.NowMs();
+    const int64_t device = now + m_clockOffsetMs;
+    switch (n) {
+    case kFirmware:
+        return FloatToWord(m_config.firmware);
+    case kCurrentTime:
+        return ToDevice(static_cast<uint32_t>(device / 1000));
+    case kWarmupRemaining:
+        return r.pinned ? SimWordOf(n, r.value) : m_program.WarmupRemaining(now, device);
+    case kShiftStartTime:
+        if (!r.pinned && m_program.HasProgram())
+            return ToDevice(m_program.StartUtc());
+        return SimWordOf(n, r.value);
+    case kStatusCode:
+        if (!r.pinned && m_program.StateAt(now, device) == SimProgram::Running) {
+            // The course of the shift now running is the one its stored sample will show.
+            const SampleProfile profile = MakeSampleProfile(m_config.seed, uint64_t(m_storage.Count()),
+                                                            int(m_program.Duration() / 60), true);
+            return ProfileStatus(profile, m_program.MinutesRun(now, device));
+        }
+        return SimWordOf(n, r.pinned ? r.value : 0.0);
+    default:
+        break;
+    }
+    if (IsLiveRegister(n) && !r.pinned) {
+        LiveContext c;
+        c.seed = m_config.seed;
+        c.timeSeconds = double(device) / 1000.0;
+        c.state = m_program.StateAt(now, device);
+        c.airSetPoint = m_registers[kAirSetPoint].value;
+        c.teSetPoint = m_registers[kTeSetPoint].value;
+        c.flowSetPoint = m_registers[kFlowSetPoint].value;
+        c.runFraction = m_program.RunFraction(now, device);
+        c.finalConcentration =
+            MakeSampleProfile(m_config.seed, uint64_t(m_storage.Count()), int(m_program.Duration() / 60), true)
+                .finalConcentration;
+        return SimWordOf(n, LiveReading(n, c));
+    }
+    return SimWordOf(n, r.value);
+}
+
+void SimMonitor::WriteRegister(int n, uint32_t word) {
+    switch (n) {
+    case kFirmware:
+    case kCurrentTime:
+    case kWarmupRemaining:
+        return; // the monitor's own
+    case kLastSyncTime:
+        m_registers[n].value = word;
+        SetDeviceClock(word);
+        return;
+    default:
+        break;
+    }
+    Register& r = m_registers[n];
+    r.value = SimValueOf(n, word);
+    if (IsLiveRegister(n) || n == kStatusCode || n == kShiftStartTime)
+        r.pinned = true;
+}
+
+void SimMonitor::PutRegisterEntry(std::vector<uint8_t>& answer, int n) const {
+    answer.push_back(static_cast<uint8_t>(n));
+    answer.insert(answer.end(), 3, 0);
+    PushU32(answer, WordNow(n));
+}
+
+void SimMonitor::PutFullRegister(std::vector<uint8_t>& answer, int n) const {
+    PutRegisterEntry(answer, n);
+    PushU32(answer, m_registers[n].loggingCode);
+    PushU32(answer, FloatToWord(m_registers[n].delta));
+}
+
+// ---- framing ---------------------------------------------------------------------------------------
+
+void SimMonitor::FeedHostBytes(const uint8_t* data, size_t length, std::vector<uint8_t>& out) {
+    std::lock_guard lock(m_lock);
+    if (m_silent)
+        return;
+    for (size_t i = 0; i < length; ++i) {
+        if (m_receiver.Feed(data[i]))
+            HandleFrame(m_receiver.Body(), m_receiver.Length(), out);
+    }
+}
+
+void SimMonitor::HandleFrame(const uint8_t* body, size_t length, std::vector<uint8_t>& out) {
+    // Command, sequence and two check bytes at least; a damaged frame gets no answer.
+    if (length < 4 || !BodyCheckValid(body, length))
+        return;
+    const uint8_t command = body[0];
+    const uint8_t sequence = body[1];
+    const uint8_t* payload = body + 2;
+    const size_t payloadLength = length - 4;
+
+    m_requests.push_back({command, sequence, std::vector<uint8_t>(payload, payload + payloadLength), m_clock.NowMs()});
+    if (m_requestLimit > 0 && m_requests.size() > m_requestLimit)
+        m_requests.erase(m_requests.begin(), m_requests.end() - std::ptrdiff_t(m_requestLimit));
+
+    Advance();
+    std::vector<uint8_t> answer;
+    if (Answer(command, payload, payloadLength, answer))
+        EmitAnswer(command, sequence, std::move(answer), out);
+    else
+        EmitAnswer(CMD_NAK, sequence, {}, out);
+}
+
+void SimMonitor::EmitAnswer(uint8_t command, uint8_t sequence, std::vector<uint8_t> payload,
+                            std::vector<uint8_t>& out) {
+    if (!m_faults.empty()) {
+        const Fault fault = m_faults.front();
+        m_faults.pop_front();
+        switch (fault) {
+        case Fault::Drop:
+            return;
+        case Fault::Nak:
+            command = CMD_NAK;
+            payload.clear();
+            break;
+        case Fault::Short:
+            payload.resize(payload.size() / 2);
+            break;
+        case Fault::Corrupt: {
+            std::vector<uint8_t> body{command, sequence};
+            body.insert(body.end(), payload.begin(), payload.end());
+            const uint8_t low = static_cast<uint8_t>(Crc16(body.data(), body.size()) & 0xFF);
+            body.push_back(CheckByteA(low));
+            body.push_back(CheckByteB(low));
+            // A bit of the payload goes wrong on the line; should the low CRC byte happen to survive
+            // that, the check byte takes a hit too.
+            const size_t victim = payload.empty() ? body.size() - 2 : 2 + payload.size() / 2;
+            body[victim] ^= 0x01;
+            if (BodyCheckValid(body.data(), body.size()))
+                body[body.size() - 2] ^= 0x01;
+            AppendEscapedFrame(body, out);
+            return;
+        }
+        }
+    }
+    const std::vector<uint8_t> frame = EncodeFrame(command, sequence, payload.data(), payload.size());
+    out.insert(out.end(), frame.begin(), frame.end());
+}
+
+// ---- commands --------------------------------------------------------------------------------------
+
+bool SimMonitor::Answer(uint8_t command, const uint8_t* p, size_t n, std::vector<uint8_t>& answer) {
+    const bool old = double(m_config.firmware) <= 6.69;
+    if (old && ((command >= CMD_SET_SERIAL_TEXT && command <= CMD_GET_LOG_BLOCK) || command == CMD_GET_STATUS_EX))
+        return false;
+    if (!old && command == CMD_GET_STATUS && !m_config.answersOldCommands)
+        return false;
+
+    const int64_t now = m_clock.NowMs();
+    switch (command) {
+    case CMD_GET_STATUS:
+        if (n != 0)
+            return false;
+        answer.resize(STATUS_A_SIZE, 0);
+        PutU32(answer.data(), WordNow(kSerialNumber));
+        PutU32(answer.data() + 4, FloatToWord(m_config.firmware));
+        answer[12] = static_cast<uint8_t>(StateNow());
+        PutU32(answer.data() + 16, WordNow(kCurrentTime));
+        return true;
+
+    case CMD_GET_STATUS_EX:
+        if (n != 0)
+            return false;
+        answer.resize(STATUS_B_SIZE, 0);
+        PutU32(answer.data(), FloatToWord(m_config.firmware));
+        answer[4] = static_cast<uint8_t>(StateNow());
+        PutU32(answer.data() + 8, WordNow(kCurrentTime));
+        return true;
+
+    case CMD_FACTORY_RESET: {
+        if (n != 0)
+            return false;
+        const double serial = m_registers[kSerialNumber].value;
+        ResetRegisters();
+        m_registers[kSerialNumber].value = serial;
+        m_factoryReset = true;
+        return true;
+    }
+
+    case CMD_READ_PRC: {
+        if (n < 1 || p[0] < 1 || p[0] > MAX_REGISTERS_PER_REQUEST || n != size_t(1 + p[0]) ||
+            !RegisterNumbersValid(p + 1, p[0], 1))
+            return false;
+        answer = {p[0], 0, 0, 0};
+        for (size_t i = 0; i < p[0]; ++i)
+            PutRegisterEntry(answer, p[1 + i]);
+        return true;
+    }
+
+    case CMD_WRITE_PRC: {
+        if (n < 4 || p[0] < 1 || p[0] > MAX_REGISTERS_PER_REQUEST || n != 4 + REGISTER_ENTRY_SIZE * p[0] ||
+            !RegisterNumbersValid(p + 4, p[0], REGISTER_ENTRY_SIZE))
+            return false;
+        for (size_t i = 0; i < p[0]; ++i) {
+            const uint8_t* entry = p + 4 + REGISTER_ENTRY_SIZE * i;
+            WriteRegister(entry[0], GetU32(entry + 4));
+        }
+        answer = {p[0], 0, 0, 0};
+        for (size_t i = 0; i < p[0]; ++i)
+            PutRegisterEntry(answer, p[4 + REGISTER_ENTRY_SIZE * i]);
+        return true;
+    }
+
+    case CMD_READ_PRC_FULL:
+        if (n != 1 || p[0] >= PRC_COUNT)
+            return false;
+        PutFullRegister(answer, p[0]);
+        return true;
+
+    case CMD_SET_PRC_LOGGING:
+        if (n != 12 || p[0] >= PRC_COUNT)
+            return false;
+        m_registers[p[0]].loggingCode = GetU32(p + 4);
+        m_registers[p[0]].delta = WordToFloat(GetU32(p + 8));
+        PutFullRegister(answer, p[0]);
+        return true;
+
+    case CMD_GET_SHIFT_PROGRAM:
+        if (n != 0)
+            return false;
+        answer = EncodeShortProgramRecord(m_program.Fields(), Zone());
+        return true;
+
+    case CMD_GET_SHIFT_PROGRAM_EX:
+        if (n != 0)
+            return false;
+        answer = EncodeLongProgramRecord(m_program.Fields());
+        return true;
+
+    case CMD_PROGRAM_SHIFT:
+    case CMD_PROGRAM_SHIFT_EX: {
+        const bool shortLayout = command == CMD_PROGRAM_SHIFT;
+        if (n != (shortLayout ? SHORT_PROGRAM_SIZE : LONG_PROGRAM_SIZE))
+            return false;
+        const SimZone zone = Zone();
+        const SimShiftFields fields = shortLayout ? ParseShortProgram(p, zone) : ParseLongProgram(p);
+        const uint32_t warmup = SimWordOf(kWarmupTime, m_registers[kWarmupTime].value);
+        m_program.Program(fields, std::vector<uint8_t>(p, p + n), now, DeviceUtcMs(), warmup, m_config.timeScale);
+        m_registers[kShiftStartTime].pinned = false;
+        m_registers[kShiftStartTime].value = m_program.HasProgram() ? ToDevice(m_program.StartUtc()) : 0;
+        if (m_program.HasProgram() && fields.duration > 0)
+            m_registers[kProgramTime].value = fields.duration;
+        answer = shortLayout ? EncodeShortProgramRecord(fields, zone) : EncodeLongProgramRecord(fields);
+        return true;
+    }
+
+    case CMD_GET_SAMPLE_COUNT:
+        if (n != 0)
+            return false;
+        answer = {static_cast<uint8_t>(std::min(m_storage.Count(), 255))};
+        return true;
+
+    case CMD_GET_SAMPLE_ENTRY:
+    case CMD_GET_SAMPLE_ENTRY_EX: {
+        if (n != 1)
+            return false;
+        const SimSample* sample = m_storage.Sample(p[0]);
+        if (!sample)
+            return false;
+        const auto itemCount = static_cast<uint32_t>(m_storage.Items(p[0])->size());
+        answer = command == CMD_GET_SAMPLE_ENTRY ? EncodeShortEntry(*sample, itemCount, Zone())
+                                                 : EncodeLongEntry(*sample, itemCount);
+        return true;
+    }
+
+    case CMD_START_SAMPLE_DATA: {
+        if (n != 1)
+            return false;
+        const auto* items = m_storage.Items(p[0]);
+        answer = {p[0], 0, 0, 0};
+        PushU32(answer, items ? static_cast<uint32_t>(items->size()) : 0);
+        return true;
+    }
+
+    case CMD_GET_DATA_BLOCK:
+        if (n != 8)
+            return false;
+        answer = {p[0], 0, 0, 0};
+        return AnswerBlock(m_storage.Items(p[0]), GetU32(p + 4), 12, answer);
+
+    case CMD_START_SERVICE_LOG:
+        if (n != 0)
+            return false;
+        PushU32(answer, static_cast<uint32_t>(m_storage.ServiceLog().size()));
+        return true;
+
+    case CMD_GET_LOG_BLOCK:
+        if (n != 4)
+            return false;
+        return AnswerBlock(&m_storage.ServiceLog(), GetU32(p), 8, answer);
+
+    case CMD_SET_TEMPLATE_NAME:
+        if (n > TEMPLATE_NAME_SIZE)
+            return false;
+        m_templateName = GetText(p, n);
+        PushText(answer, m_templateName);
+        return true;
+
+    case CMD_GET_TEMPLATE_NAME:
+        if (n != 0)
+            return false;
+        PushText(answer, m_templateName);
+        return true;
+
+    case CMD_SET_SERIAL_TEXT:
+        if (n > SERIAL_TEXT_SIZE)
+            return false;
+        m_serialText = GetText(p, n);
+        PushText(answer, m_serialText);
+        return true;
+
+    case CMD_GET_SERIAL_TEXT:
+        if (n != 0)
+            return false;
+        PushText(answer, m_serialText);
+        return true;
+
+    default:
+        return false;
+    }
+}
+
+bool SimMonitor::AnswerBlock(const std::vector<StoredItem>* items, uint32_t first, size_t headerSize,
+                             std::vector<uint8_t>& answer) const {
+    // Never more than the host's receive buffer holds: command, sequence, block header, items, check.
+    const size_t fit = (FRAME_MAX_BODY - 4 - headerSize) / ITEM_SIZE;
+    const size_t total = items ? items->size() : 0;
+    const size_t count = first < total ? std::min({size_t(m_config.maxItemsPerBlock), fit, total - first}) : 0;
+    PushU32(answer, first);
+    PushU32(answer, static_cast<uint32_t>(count));
+    const bool local = double(m_config.firmware) <= 6.69;
+    const SimZone zone = Zone();
+    for (size_t i = 0; i < count; ++i) {
+        const StoredItem& item = (*items)[first + i];
+        answer.push_back(item.tag);
+        PushU32(answer, SimStorage::Transferred(item, local, zone));
+    }
+    return true;
+}
+
+// ---- inspection and control ------------------------------------------------------------------------
+
+void SimMonitor::InjectFault(Fault fault, int count) {
+    std::lock_guard lock(m_lock);
+    for (int i = 0; i < count; ++i)
+        m_faults.push_back(fault);
+}
+
+int SimMonitor::PendingFaults() const {
+    std::lock_guard lock(m_lock);
+    return int(m_faults.size());
+}
+
+void SimMonitor::SetSilent(bool silent) {
+    std::lock_guard lock(m_lock);
+    m_silent = silent;
+    m_receiver.Reset(); // a half-heard frame does not survive the cable being pulled
+}
+
+bool SimMonitor::Silent() const {
+    std::lock_guard lock(m_lock);
+    return m_silent;
+}
+
+void SimMonitor::SetFirmware(float v) {
+    std::lock_guard lock(m_lock);
+    m_config.firmware = v;
+}
+
+float SimMonitor::Firmware() const {
+    std::lock_guard lock(m_lock);
+    return m_config.firmware;
+}
+
+void SimMonitor::SetSerialNumber(uint32_t n) {
+    std::lock_guard lock(m_lock);
+    m_registers[kSerialNumber].value = n;
+}
+
+void SimMonitor::SetSerialText(std::string t) {
+    std::lock_guard lock(m_lock);
+    if (t.size() > SERIAL_TEXT_SIZE)
+        t.resize(SERIAL_TEXT_SIZE);
+    m_serialText = std::move(t);
+}
+
+std::vector<SimRequest> SimMonitor::Requests() const {
+    std::lock_guard lock(m_lock);
+    return m_requests;
+}
+
+void SimMonitor::ClearRequests() {
+    std::lock_guard lock(m_lock);
+    m_requests.clear();
+}
+
+void SimMonitor::SetRequestLimit(size_t limit) {
+    std::lock_guard lock(m_lock);
+    m_requestLimit = limit;
+}
+
+uint32_t SimMonitor::RegisterWord(int n) const {
+    std::lock_guard lock(m_lock);
+    if (n < 0 || n >= PRC_COUNT)
+        return 0;
+    Advance();
+    return WordNow(n);
+}
+
+double SimMonitor::RegisterValue(int n) const {
+    std::lock_guard lock(m_lock);
+    if (n < 0 || n >= PRC_COUNT)
+        return 0.0;
+    Advance();
+    return SimValueOf(n, WordNow(n));
+}
+
+void SimMonitor::SetRegisterValue(int n, double v) {
+    std::lock_guard lock(m_lock);
+    if (n < 0 || n >= PRC_COUNT)
+        return;
+    switch (n) {
+    case kFirmware:
+        m_config.firmware = static_cast<float>(v);
+        return;
+    case kLastSyncTime:
+    case kCurrentTime:
+        m_registers[n].value = v;
+        SetDeviceClock(SimWordOf(n, v));
+        return;
+    default:
+        m_registers[n].value = v;
+        m_registers[n].pinned = true;
+    }
+}
+
+uint32_t SimMonitor::LoggingCode(int n) const {
+    std::lock_guard lock(m_lock);
+    return n >= 0 && n < PRC_COUNT ? m_registers[n].loggingCode : 0;
+}
+
+float SimMonitor::LoggingDelta(int n) const {
+    std::lock_guard lock(m_lock);
+    return n >= 0 && n < PRC_COUNT ? m_registers[n].delta : 0.0f;
+}
+
+int SimMonitor::DeviceState() const {
+    std::lock_guard lock(m_lock);
+    Advance();
+    return StateNow();
+}
+
+uint32_t SimMonitor::DeviceTime() const {
+    std::lock_guard lock(m_lock);
+    return WordNow(kCurrentTime);
+}
+
+std::string SimMonitor::TemplateName() const {
+    std::lock_guard lock(m_lock);
+    return m_templateName;
+}
+
+std::string SimMonitor::SerialText() const {
+    std::lock_guard lock(m_lock);
+    return m_serialText;
+}
+
+std::vector<uint8_t> SimMonitor::StoredProgram() const {
+    std::lock_guard lock(m_lock);
+    return m_program.Payload();
+}
+
+SimShiftFields SimMonitor::ProgramFields() const {
+    std::lock_guard lock(m_lock);
+    return m_program.Fields();
+}
+
+bool SimMonitor::FactoryResetReceived() const {
+    std::lock_guard lock(m_lock);
+    return m_factoryReset;
+}
+
+std::vector<SimSample> SimMonitor::StoredSamples() const {
+    std::lock_guard lock(m_lock);
+    Advance();
+    const bool local = double(m_config.firmware) <= 6.69;
+    const SimZone zone = Zone();
+    std::vector<SimSample> out;
+    for (int i = 0; i < m_storage.Count(); ++i) {
+        SimSample sample = *m_storage.Sample(i);
+        for (const StoredItem& item : *m_storage.Items(i))
+            sample.items.push_back({item.tag, SimStorage::Transferred(item, local, zone)});
+        out.push_back(std::move(sample));
+    }
+    return out;
+}
+
+int SimMonitor::SampleCount() const {
+    std::lock_guard lock(m_lock);
+    Advance();
+    return m_storage.Count();
+}
+
+std::vector<SimItem> SimMonitor::ServiceLogItems() const {
+    std::lock_guard lock(m_lock);
+    const bool local = double(m_config.firmware) <= 6.69;
+    const SimZone zone = Zone();
+    std::vector<SimItem> out;
+    for (const StoredItem& item : m_storage.ServiceLog())
+        out.push_back({item.tag, SimStorage::Transferred(item, local, zone)});
+    return out;
+}
+
+} // namespace orvo::sim

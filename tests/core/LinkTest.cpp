@@ -1,0 +1,285 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "LinkFixture.h"
+#include "link/Protocol.h"
+
+using namespace orvo;
+using namespace orvo::test;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Register list answer: count 1, register 96 (MASS K0, integer) = 15000.
+const Bytes kK0Answer = {1, 0, 0, 0, 96, 0, 0, 0, 0, 0, 0x3A, 0x98};
+
+class LinkTest : public LinkFixture {};
+
+} // namespace
+
+TEST_F(LinkTest, UnansweredRequestIsSentSevenTimesThenTheLinkIsLost) {
+    Open();
+    // First idle poll after ten empty passes, then seven transmissions 325 ms apart.
+    ASSERT_TRUE(wire->RunFor(275 + 6 * 327 + 50));
+    std::vector<Written> w = wire->Writes();
+    ASSERT_EQ(w.size(), 7u);
+    const uint8_t first = w[0].Command();
+    EXPECT_TRUE(first == CMD_GET_STATUS || first == CMD_GET_STATUS_EX);
+    for (size_t i = 1; i < w.size(); ++i) {
+        EXPECT_EQ(w[i].bytes, w[0].bytes) << "retries are the same frame, byte for byte";
+        EXPECT_NEAR(double(w[i].timeMs - w[i - 1].timeMs), 325.0, 3.0);
+    }
+    EXPECT_EQ(view.Count(UPDATE_LINK_LOST), 0u);
+
+    // About 325 ms after the seventh the link is lost; the poll goes on with the other request.
+    ASSERT_TRUE(wire->RunFor(300));
+    EXPECT_EQ(view.Count(UPDATE_LINK_LOST), 1u);
+    ASSERT_TRUE(wire->RunFor(600));
+    w = wire->Writes();
+    ASSERT_GE(w.size(), 8u);
+    EXPECT_NE(w[7].Command(), first) << "polls alternate between the two status requests";
+    EXPECT_NE(w[7].Sequence(), w[6].Sequence());
+    EXPECT_NEAR(double(w[7].timeMs - w[6].timeMs), 325.0 + 275.0, 10.0);
+}
+
+TEST_F(LinkTest, NakResendsAtOnceWithoutUsingRetries) {
+    std::atomic<int> reads{0};
+    wire->SetResponder([&](const Written& w) -> Bytes {
+        if (w.Command() != CMD_READ_PRC)
+            return {};
+        return ++reads <= 5 ? Answer(CMD_NAK, w.Sequence()) : Answer(CMD_READ_PRC, w.Sequence(), kK0Answer);
+    });
+    Open();
+    doc->Registers().SetValue(96, 0);
+    ASSERT_TRUE(link().ReadRegisters({96}));
+    ASSERT_TRUE(wire->RunFor(100));
+    const std::vector<Written> w = wire->WritesOf(CMD_READ_PRC);
+    ASSERT_EQ(w.size(), 6u);
+    EXPECT_LT(w.back().timeMs - w.front().timeMs, 5 * 25) << "NAKed requests go out again on the next pass";
+    EXPECT_EQ(doc->Registers().Value(96), 15000.0);
+    EXPECT_EQ(view.With(UPDATE_REGISTER), (std::vector<Update>{{UPDATE_REGISTER, 96}}));
+}
+
+TEST_F(LinkTest, SixthNakDropsTheRequestAndOnlyAStatusRequestLosesTheLink) {
+    wire->SetResponder([](const Written& w) -> Bytes {
+        return w.Command() == CMD_READ_PRC ? Answer(CMD_NAK, w.Sequence()) : Bytes{};
+    });
+    Open();
+    ASSERT_TRUE(link().ReadRegisters({96}));
+    ASSERT_TRUE(wire->RunFor(200));
+    EXPECT_EQ(wire->WritesOf(CMD_READ_PRC).size(), 6u);
+    EXPECT_EQ(view.Count(UPDATE_LINK_LOST), 0u);
+    EXPECT_EQ(link().QueueLength(), 0u) << "the idle poll has not started yet";
+
+    // A status request refused six times means the monitor is there but will not talk.
+    wire->SetResponder([](const Written& w) { return Answer(CMD_NAK, w.Sequence()); });
+    ASSERT_TRUE(wire->RunFor(300));
+    EXPECT_EQ(view.Count(UPDATE_LINK_LOST), 1u);
+    const std::vector<Written> all = wire->Writes();
+    size_t statusWrites = 0;
+    for (const Written& w : all)
+        statusWrites += w.Command() == CMD_GET_STATUS || w.Command() == CMD_GET_STATUS_EX;
+    EXPECT_EQ(statusWrites, 6u);
+}
+
+TEST_F(LinkTest, ForeignSequenceIsIgnoredAndSequenceZeroAccepted) {
+    std::atomic<int> reads{0};
+    wire->SetResponder([&](const Written& w) -> Bytes {
+        if (w.Command() != CMD_READ_PRC)
+            return {};
+        return Answer(CMD_READ_PRC, ++reads == 1 ? uint8_t(w.Sequence() + 1) : 0, kK0Answer);
+    });
+    Open();
+    doc->Registers().SetValue(96, 0);
+    ASSERT_TRUE(link().ReadRegisters({96}));
+    ASSERT_TRUE(wire->RunFor(400));
+    const std::vector<Written> w = wire->WritesOf(CMD_READ_PRC);
+    ASSERT_EQ(w.size(), 2u);
+    // The pass that received the stray frame ended early but still counts as one pass.
+    EXPECT_GE(w[1].timeMs - w[0].timeMs, 300);
+    EXPECT_LE(w[1].timeMs - w[0].timeMs, 328);
+    EXPECT_EQ(doc->Registers().Value(96), 15000.0);
+    EXPECT_EQ(link().Counters().foreignSequence, 1u);
+}
+
+TEST_F(LinkTest, BadShortAndTruncatedAnswersAreDroppedAndAskedForAgain) {
+    std::atomic<int> reads{0};
+    wire->SetResponder([&](const Written& w) -> Bytes {
+        if (w.Command() != CMD_READ_PRC)
+            return {};
+        switch (++reads) {
+        case 1: // command and sequence only: too short to carry a check
+            return {0xFF, 0x02, 0x04, w.Sequence(), 0xFF, 0x03};
+        case 2: { // a correct frame with one check byte wrong
+            Bytes bad = Answer(CMD_READ_PRC, w.Sequence(), kK0Answer);
+            bad[bad.size() - 4] ^= 0x01;
+            return bad;
+        }
+        case 3: // announces two entries but carries one
+            return Answer(CMD_READ_PRC, w.Sequence(), {2, 0, 0, 0, 96, 0, 0, 0, 0, 0, 0x3A, 0x98});
+        default:
+            return Answer(CMD_READ_PRC, w.Sequence(), kK0Answer);
+        }
+    });
+    Open();
+    doc->Registers().SetValue(96, 0);
+    ASSERT_TRUE(link().ReadRegisters({96}));
+    ASSERT_TRUE(wire->RunFor(1200));
+    EXPECT_EQ(wire->WritesOf(CMD_READ_PRC).size(), 4u);
+    EXPECT_EQ(doc->Registers().Value(96), 15000.0);
+    const LinkCounters c = link().Counters();
+    EXPECT_EQ(c.badChecks, 1u);
+    EXPECT_EQ(c.shortAnswers, 1u);
+}
+
+TEST_F(LinkTest, ShortAnswersOfEveryLayoutAreNeverRead) {
+    // Each answer is one byte shorter than its layout (or its counts); none may be taken.
+    struct Case {
+        uint8_t command;
+        Bytes payload;
+    };
+    const std::vector<Case> cases = {
+        {CMD_GET_STATUS, Bytes(19, 0)},          {CMD_GET_STATUS_EX, Bytes(11, 0)},
+        {CMD_READ_PRC_FULL, Bytes(15, 0)},       {CMD_GET_SHIFT_PROGRAM, Bytes(107, 0)},
+        {CMD_GET_SHIFT_PROGRAM_EX, Bytes(275, 0)}, {CMD_GET_SAMPLE_ENTRY, Bytes(115, 0)},
+        {CMD_GET_SAMPLE_ENTRY_EX, Bytes(279, 0)}, {CMD_START_SAMPLE_DATA, Bytes(7, 0)},
+        {CMD_START_SERVICE_LOG, Bytes(3, 0)},     {CMD_GET_SAMPLE_COUNT, {}},
+        {CMD_GET_DATA_BLOCK, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 0, 0, 0, 1, 2, 0, 0, 0}},
+        {CMD_GET_LOG_BLOCK, {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 1}},
+    };
+    Open();
+    for (const Case& c : cases) {
+        ASSERT_TRUE(link().Send(c.command, nullptr, 0));
+        Bytes body = {c.command, 0};
+        body.insert(body.end(), c.payload.begin(), c.payload.end());
+        const uint8_t low = uint8_t(Crc16(body.data(), body.size()));
+        body.push_back(CheckByteA(low));
+        body.push_back(CheckByteB(low));
+        link().ProcessFrame(body.data(), body.size());
+    }
+    EXPECT_EQ(link().Counters().shortAnswers, cases.size());
+    EXPECT_EQ(link().QueueLength(), cases.size()) << "nothing was taken off the queue";
+    EXPECT_TRUE(view.Updates().empty());
+    EXPECT_EQ(doc->RecordCount(), 0u);
+}
+
+TEST_F(LinkTest, SequenceRunsFrom1To255AndWrapsTo1) {
+    wire->SetResponder([](const Written& w) -> Bytes {
+        return w.Command() == CMD_GET_TEMPLATE_NAME ? Answer(CMD_GET_TEMPLATE_NAME, w.Sequence(), {'7', 0}) : Bytes{};
+    });
+    Open();
+    for (int i = 0; i < 257; ++i)
+        ASSERT_TRUE(link().RequestTemplateName());
+    ASSERT_TRUE(wire->RunFor(100));
+    ASSERT_TRUE(wire->WaitUntil([&] { return wire->WritesOf(CMD_GET_TEMPLATE_NAME).size() == 257; }));
+    const std::vector<Written> w = wire->WritesOf(CMD_GET_TEMPLATE_NAME);
+    for (size_t i = 0; i < 255; ++i)
+        ASSERT_EQ(w[i].Sequence(), i + 1);
+    EXPECT_EQ(w[255].Sequence(), 1);
+    EXPECT_EQ(w[256].Sequence(), 2);
+    EXPECT_EQ(doc->TemplateName(), "7");
+}
+
+TEST_F(LinkTest, SendersRefuseBadArguments) {
+    Open();
+    EXPECT_FALSE(link().ReadRegisters({}));
+    EXPECT_FALSE(link().ReadRegisters(std::vector<int>(16, 1)));
+    EXPECT_FALSE(link().ReadRegisters({1, 184}));
+    EXPECT_FALSE(link().WriteRegisters({}));
+    EXPECT_FALSE(link().WriteRegisters(std::vector<std::pair<int, double>>(16, {1, 0.0})));
+    EXPECT_FALSE(link().SetLogging(184, 0, 0.0f));
+    EXPECT_FALSE(link().SetLogging(-1, 0, 0.0f));
+    EXPECT_FALSE(link().ReadFullRegister(184));
+    EXPECT_FALSE(link().SetTemplateName(std::string(51, 'x')));
+    EXPECT_FALSE(link().SetSerialText(std::string(13, 'x')));
+    EXPECT_FALSE(link().Send(CMD_WRITE_PRC, Bytes(273, 0).data(), 273));
+    EXPECT_EQ(link().QueueLength(), 0u);
+
+    EXPECT_TRUE(link().ReadRegisters(std::vector<int>(15, 183)));
+    EXPECT_TRUE(link().ReadFullRegister(-1));
+    EXPECT_EQ(link().QueueLength(), 1u + 184u);
+}
+
+TEST_F(LinkTest, RequestPayloadsAreLaidOutAsTheMonitorExpects) {
+    Open();
+    ASSERT_TRUE(link().WriteRegisters({{96, 15000.0}, {72, 2.2}, {1, -5.0}}));
+    ASSERT_TRUE(link().SetLogging(34, 61, 1.0f));
+    ASSERT_TRUE(link().RequestDataBlock(3, 0x01020304));
+    ASSERT_TRUE(link().RequestLogBlock(0x0A0B0C0D));
+    ASSERT_TRUE(link().SetSerialText("ORV12"));
+    wire->SetResponder([](const Written& w) -> Bytes {
+        // Sixteen zero bytes fit every answer layout used here (counts of 0).
+        return w.Command() == CMD_GET_STATUS || w.Command() == CMD_GET_STATUS_EX ? Bytes{}
+                                                                                 : Answer(w.Command(), w.Sequence(), Bytes(16, 0));
+    });
+    ASSERT_TRUE(wire->RunFor(200));
+    const std::vector<Written> w = wire->Writes();
+    ASSERT_GE(w.size(), 5u);
+    auto payload = [&](size_t i) { return Bytes(w[i].body.begin() + 2, w[i].body.end() - 2); };
+    // Integer as u32, float as IEEE single 2.2f = 0x400CCCCD, a negative integer as 0.
+    EXPECT_EQ(payload(0), (Bytes{3, 0, 0, 0, 96, 0, 0, 0, 0x00, 0x00, 0x3A, 0x98, 72, 0, 0, 0, 0x40, 0x0C, 0xCC, 0xCD,
+                                 1,  0, 0, 0, 0,  0, 0, 0}));
+    EXPECT_EQ(payload(1), (Bytes{34, 0, 0, 0, 0, 0, 0, 61, 0x3F, 0x80, 0, 0}));
+    EXPECT_EQ(payload(2), (Bytes{3, 0, 0, 0, 1, 2, 3, 4}));
+    EXPECT_EQ(payload(3), (Bytes{0x0A, 0x0B, 0x0C, 0x0D}));
+    EXPECT_EQ(payload(4), (Bytes{'O', 'R', 'V', '1', '2', 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(LinkTest, CloseWithPowerDownWritesTheSevenRegisterFrame) {
+    Open();
+    std::thread closer([&] { EXPECT_TRUE(doc->Close()); });
+    ASSERT_TRUE(wire->WaitUntil([&] { return link().StopRequested(); }));
+    wire->Release();
+    closer.join();
+    const std::vector<Written> w = wire->Writes();
+    ASSERT_EQ(w.size(), 1u) << "nothing was queued, nothing else written";
+    // Registers 10, 147, 145, 146 := 0 and 73, 34, 47 := 0.0, sequence 1.
+    const Bytes expected = {0xFF, 0x02, 0x05, 0x01, 0x07, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00,
+                            0x00, 0x00, 0x93, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x91, 0x00, 0x00, 0x00,
+                            0x00, 0x00, 0x00, 0x00, 0x92, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x49, 0x00,
+                            0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x22, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                            0x2F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x20, 0xFF, 0x03};
+    EXPECT_EQ(w[0].bytes, expected);
+    EXPECT_FALSE(link().IsOpen());
+}
+
+TEST_F(LinkTest, OpenFailuresSayWhichStepFailed) {
+    struct Case {
+        PortOpenResult result;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{PortOpenError::Open, "Permission denied"}, "Unable to open the port\nPermission denied"},
+        {{PortOpenError::Open, ""}, "Unable to open the port"},
+        {{PortOpenError::Configure, ""}, "Unable to configure the serial port"},
+        {{PortOpenError::Timeouts, "Invalid argument"}, "Unable to set the time-out parameters\nInvalid argument"},
+    };
+    for (const Case& c : cases) {
+        messages.messages.clear();
+        wire->SetOpenResult(c.result);
+        EXPECT_FALSE(doc->OpenConnection("ttyTEST", wire->Factory()));
+        ASSERT_EQ(messages.messages.size(), 1u);
+        EXPECT_EQ(messages.messages[0].first, "Error");
+        EXPECT_EQ(messages.messages[0].second, c.text);
+        EXPECT_FALSE(link().IsOpen());
+    }
+}
+
+TEST_F(LinkTest, AFailingPortLosesTheLinkAndIsReopenedAboutOnceASecond) {
+    Open();
+    ASSERT_TRUE(wire->RunFor(100));
+    EXPECT_EQ(wire->Opens(), 1);
+    wire->SetReadError(true);
+    ASSERT_TRUE(wire->WaitUntil([&] { return view.Count(UPDATE_LINK_LOST) >= 1 && wire->Opens() >= 3; }));
+    const int64_t before = clock.NowMs();
+    const int opensBefore = wire->Opens();
+    wire->SetReadError(false);
+    ASSERT_TRUE(wire->WaitUntil([&] { return wire->Opens() > opensBefore; }));
+    EXPECT_LE(clock.NowMs() - before, 1100);
+    // Reopened: the link talks again.
+    ASSERT_TRUE(wire->RunFor(400));
+    EXPECT_FALSE(wire->Writes().empty());
+}
