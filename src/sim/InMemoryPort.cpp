@@ -84,7 +84,6 @@ PortOpenResult InMemoryPort::Open(const std::string& /*name*/) {
     }
     m_open = true;
     m_received.clear();
-    m_toMonitorFreeNs = 0;
     m_toHostFreeNs = 0;
     return {};
 }
@@ -123,21 +122,14 @@ bool InMemoryPort::Write(const uint8_t* data, size_t length) {
             for (uint8_t b : answer)
                 m_received.push_back({nowMs * kNanosPerMs, b});
         } else {
-            // The monitor hears each byte when it has crossed the line and starts an answer only after the
-            // request's last byte; its answer bytes follow one another at the line's pace.
-            const int64_t begin = std::max(nowMs * kNanosPerMs, m_toMonitorFreeNs);
-            for (size_t j = 0; j < length; ++j) {
-                const int64_t arrival = begin + InMemoryWire::NanosFor(int64_t(j) + 1);
-                answer.clear();
-                w.m_sim->FeedHostBytes(data + j, 1, answer);
-                if (answer.empty())
-                    continue;
-                const int64_t start = std::max(arrival, m_toHostFreeNs);
-                for (size_t i = 0; i < answer.size(); ++i)
-                    m_received.push_back({start + InMemoryWire::NanosFor(int64_t(i) + 1), answer[i]});
+            // The host's bytes reach the monitor at once; the answer leaves when the line back is free,
+            // one byte every 10 bit times.
+            w.m_sim->FeedHostBytes(data, length, answer);
+            const int64_t start = std::max(nowMs * kNanosPerMs, m_toHostFreeNs);
+            for (size_t i = 0; i < answer.size(); ++i)
+                m_received.push_back({start + InMemoryWire::NanosFor(int64_t(i) + 1), answer[i]});
+            if (!answer.empty())
                 m_toHostFreeNs = start + InMemoryWire::NanosFor(int64_t(answer.size()));
-            }
-            m_toMonitorFreeNs = begin + InMemoryWire::NanosFor(int64_t(length));
         }
     }
     w.m_changed.notify_all();

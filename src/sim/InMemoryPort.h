@@ -22,8 +22,10 @@ struct WriteRecord {
 class InMemoryPort;
 
 // A serial cable in the same process between the application's link and a simulated monitor. Every byte
-// the host writes goes to the monitor; its answers come back through the port's reads. With pacing the
-// bytes travel at 19200 baud, 10 bits a byte, in both directions. On a virtual clock a waiting read
+// the host writes goes to the monitor at once; its answers come back through the port's reads. With pacing
+// the answers travel at 19200 baud, 10 bits a byte: an answer starts when the request is written (or when
+// the previous answer has left) and each byte becomes readable 10/19200 s after the one before it, so an
+// answer of n bytes is complete n * 10/19200 s after its request. On a virtual clock a waiting read
 // advances the clock instead of blocking, so a whole protocol (time-outs and retries included) runs in
 // milliseconds of real time.
 class InMemoryWire : public std::enable_shared_from_this<InMemoryWire> {
@@ -91,8 +93,7 @@ private:
     std::shared_ptr<InMemoryWire> m_wire;
     bool m_open = false;
     std::deque<Pending> m_received;
-    int64_t m_toMonitorFreeNs = 0; // host -> monitor line busy until
-    int64_t m_toHostFreeNs = 0;    // monitor -> host line busy until
+    int64_t m_toHostFreeNs = 0; // the monitor's line back is busy until
 };
 
 } // namespace orvo::sim

@@ -198,7 +198,6 @@ int main(int argc, char** argv) {
     Tracer hostTrace("->");
     Tracer simTrace("<-");
     std::deque<Outgoing> pending;
-    int64_t toMonitorFreeNs = 0;
     int64_t toHostFreeNs = 0;
     bool running = true;
     std::vector<uint8_t> answer;
@@ -248,20 +247,15 @@ int main(int argc, char** argv) {
                     for (uint8_t b : answer)
                         pending.push_back({0, b});
                 } else {
-                    // As on the in-memory wire: the answer starts when the request's last byte has crossed
-                    // the line and leaves one byte every 10 bit times.
-                    const int64_t begin = std::max(received, toMonitorFreeNs);
-                    for (ssize_t j = 0; j < n; ++j) {
-                        answer.clear();
-                        sim.FeedHostBytes(buffer + j, 1, answer);
-                        if (answer.empty())
-                            continue;
-                        const int64_t start = std::max(begin + LineNanos(j + 1), toHostFreeNs);
-                        for (size_t i = 0; i < answer.size(); ++i)
-                            pending.push_back({start + LineNanos(int64_t(i) + 1), answer[i]});
+                    // As on the in-memory wire: an answer leaves when the line is free, one byte every
+                    // 10 bit times.
+                    answer.clear();
+                    sim.FeedHostBytes(buffer, size_t(n), answer);
+                    const int64_t start = std::max(received, toHostFreeNs);
+                    for (size_t i = 0; i < answer.size(); ++i)
+                        pending.push_back({start + LineNanos(int64_t(i) + 1), answer[i]});
+                    if (!answer.empty())
                         toHostFreeNs = start + LineNanos(int64_t(answer.size()));
-                    }
-                    toMonitorFreeNs = begin + LineNanos(n);
                 }
                 while (pending.size() > kMaxPending)
                     pending.pop_back();

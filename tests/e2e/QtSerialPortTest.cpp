@@ -249,9 +249,6 @@ TEST(QtSerialPortPermission, NamesTheGroupAndHowToJoinIt) {
         PermissionDeniedReason("/dev/ttyUSB0", "dialout"),
         "Permission denied. The device /dev/ttyUSB0 belongs to the group \"dialout\"; add yourself with: "
         "sudo usermod -aG dialout $USER (then log out and back in).");
-    EXPECT_EQ(PermissionDeniedReason("/dev/ttyACM0", "uucp"),
-              "Permission denied. The device /dev/ttyACM0 belongs to the group \"uucp\"; add yourself with: "
-              "sudo usermod -aG uucp $USER (then log out and back in).");
     // Joining root is no advice to give.
     const std::string root = PermissionDeniedReason("/dev/ttyS0", "root");
     EXPECT_NE(root.find("\"root\""), std::string::npos);

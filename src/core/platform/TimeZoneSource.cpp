@@ -22,7 +22,8 @@ int64_t FloorDiv(int64_t a, int64_t b) {
     return q;
 }
 
-// Reads a POSIX TZ string left to right; every step leaves the position alone on failure.
+// Reads a POSIX TZ string left to right. Names, numbers and times leave the position alone
+// when they do not match.
 class RuleReader {
 public:
     explicit RuleReader(const std::string& text) : m_text(text) {}
@@ -36,8 +37,6 @@ public:
         ++m_pos;
         return true;
     }
-
-    bool StartsName() const { return Peek() == '<' || std::isalpha(static_cast<unsigned char>(Peek())); }
 
     // Unquoted names are letters only; quoted ones may hold digits and signs ("<+0330>").
     bool Name() {
@@ -234,7 +233,7 @@ bool ParsePosixZoneRule(const std::string& text, ZoneRules& out) {
     rules.daylightBiasMinutes = (dstOffset - stdOffset) / 60;
 
     if (reader.AtEnd()) {
-        // A daylight name without dates: the C library falls back to the US rules, so do we.
+        // A daylight name without dates: glibc falls back to the US rules, so do we.
         rules.daylightDate = TransitionRule{3, 0, 2, 2, 0};
         rules.standardDate = TransitionRule{11, 0, 1, 2, 0};
     } else if (!reader.Skip(',') || !reader.Date(rules.daylightDate) || !reader.Skip(',') ||

@@ -15,8 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
-#ifdef __linux__
+#if defined(__linux__)
 #include <sys/syscall.h>
+#elif defined(__APPLE__)
+#include <pthread.h>
 #endif
 
 namespace orvo {

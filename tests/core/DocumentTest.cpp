@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "LinkFixture.h"
+#include "link/Protocol.h"
+
+using namespace orvo;
+using namespace orvo::test;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Be(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// Status layouts, written field by field: A = serial, firmware, unused, state, 3 reserved, time.
+Bytes StatusA(uint32_t serial, uint32_t firmwareBits, int8_t state, uint32_t time) {
+    return Concat({Be(serial), Be(firmwareBits), Be(0), {uint8_t(state), 0, 0, 0}, Be(time)});
+}
+// B = firmware, state, 3 reserved, time.
+Bytes StatusB(uint32_t firmwareBits, int8_t state, uint32_t time) {
+    return Concat({Be(firmwareBits), {uint8_t(state), 0, 0, 0}, Be(time)});
+}
+
+constexpr uint32_t F7_0 = 0x40E00000, F6_5 = 0x40D00000, F6_68 = 0x40D5C28F, F6_69 = 0x40D6147B;
+
+// A scripted monitor: answers status requests from its fields, register writes and reads
+// with count 0 (so nothing is stored), the serial text from its field.
+struct Monitor {
+    std::atomic<uint32_t> firmware{F7_0};
+    std::atomic<uint32_t> serial{1111};
+    std::atomic<int> state{1};
+    std::atomic<uint32_t> time{1'000'000'000};
+    std::atomic<bool> tick{false}; // device time advances with each status answer
+    std::atomic<bool> oldClass{false};
+    std::mutex textLock;
+    std::string serialText = "ORV1";
+
+    Bytes Respond(const Written& w) {
+        const uint32_t t = tick ? time.fetch_add(1) + 1 : time.load();
+        switch (w.Command()) {
+        case CMD_GET_STATUS:
+            return Answer(CMD_GET_STATUS, w.Sequence(), StatusA(serial, firmware, int8_t(state.load()), t));
+        case CMD_GET_STATUS_EX:
+            if (oldClass)
+                return Answer(CMD_NAK, w.Sequence());
+            return Answer(CMD_GET_STATUS_EX, w.Sequence(), StatusB(firmware, int8_t(state.load()), t));
+        case CMD_GET_SERIAL_TEXT: {
+            std::lock_guard lock(textLock);
+            Bytes text(serialText.begin(), serialText.end());
+            text.push_back(0);
+            return Answer(CMD_GET_SERIAL_TEXT, w.Sequence(), text);
+        }
+        case CMD_READ_PRC:
+        case CMD_WRITE_PRC:
+            return Answer(w.Command(), w.Sequence(), {0, 0, 0, 0});
+        default:
+            return {};
+        }
+    }
+};
+
+class DocumentTest : public LinkFixture {
+protected:
+    Monitor monitor;
+
+    void SetUp() override {
+        LinkFixture::SetUp();
+        wire->SetResponder([this](const Written& w) { return monitor.Respond(w); });
+    }
+    // Payloads of the register writes, in order.
+    std::vector<Bytes> WritePayloads() {
+        std::vector<Bytes> out;
+        for (const Written& w : wire->WritesOf(CMD_WRITE_PRC))
+            out.emplace_back(w.body.begin() + 2, w.body.end() - 2);
+        return out;
+    }
+    uint32_t FirstStatusSecond() {
+        for (const Written& w : wire->Writes())
+            if (w.Command() == CMD_GET_STATUS || w.Command() == CMD_GET_STATUS_EX)
+                return uint32_t(w.timeMs / 1000);
+        return 0;
+    }
+};
+
+} // namespace
+
+TEST(AccessMode, OnlyTheExactWordsSelectAMode) {
+    const std::pair<const char*, AccessMode> cases[] = {
+        {"expert", ACCESS_EXPERT},     {"service", ACCESS_SERVICE},   {"", ACCESS_STANDARD},
+        {"Expert", ACCESS_STANDARD},   {"expert ", ACCESS_STANDARD},  {"expert service", ACCESS_STANDARD},
+        {" service", ACCESS_STANDARD}, {"SERVICE", ACCESS_STANDARD},
+    };
+    for (const auto& [line, mode] : cases)
+        EXPECT_EQ(COrvodeskDoc::AccessModeFromCommandLine(line), mode) << '"' << line << '"';
+}
+
+TEST_F(DocumentTest, NewFirmwareConnectsAndGetsAUtcClockAndTheZoneRegisters) {
+    Open();
+    ASSERT_TRUE(wire->RunFor(800));
+    ASSERT_TRUE(doc->Connected());
+    EXPECT_TRUE(doc->NewFirmware());
+    EXPECT_FLOAT_EQ(doc->FirmwareVersion(), 7.0f);
+    ASSERT_FALSE(view.Updates().empty());
+    EXPECT_EQ(view.Updates()[0], (Update{UPDATE_CONNECTION | UPDATE_IDENTITY, 0})) << "stopped: no state change";
+
+    const std::vector<Bytes> writes = WritePayloads();
+    ASSERT_GE(writes.size(), 2u);
+    EXPECT_EQ(writes[0], Concat({{1, 0, 0, 0, 2, 0, 0, 0}, Be(FirstStatusSecond() + 1)}));
+    // 300 minutes west with a daylight bias of -60; standard time from the first Sunday of
+    // November at 02:00, daylight time from the second Sunday of March at 02:00.
+    EXPECT_EQ(writes[1], Concat({{3, 0, 0, 0, 178, 0, 0, 0},
+                                 Be(0x803C012C),
+                                 {179, 0, 0, 0},
+                                 Be(0xB0010200),
+                                 {180, 0, 0, 0},
+                                 Be(0x30020200)}));
+}
+
+TEST_F(DocumentTest, FirmwareClassDecidesTheClockSetting) {
+    // 6.68 keeps local time and gets no zone registers; 6.69 is the newer class.
+    struct Case {
+        uint32_t firmware;
+        bool newFirmware;
+    };
+    for (const Case c : {Case{F6_68, false}, Case{F6_69, true}}) {
+        SCOPED_TRACE(c.firmware);
+        TearDown();
+        clock.AdvanceTo(clock.NowMs() + 10'000);
+        wire = std::make_shared<ScriptedWire>(clock);
+        doc = std::make_unique<COrvodeskDoc>(clock, zone, messages);
+        SetUp();
+        monitor.firmware = c.firmware;
+        monitor.oldClass = !c.newFirmware;
+        Open();
+        ASSERT_TRUE(wire->RunFor(1500));
+        ASSERT_TRUE(doc->Connected());
+        EXPECT_EQ(doc->NewFirmware(), c.newFirmware);
+        const std::vector<Bytes> writes = WritePayloads();
+        ASSERT_FALSE(writes.empty());
+        uint32_t connectedAt = 0;
+        for (const Written& w : wire->Writes())
+            if (w.Command() == (c.newFirmware ? CMD_GET_STATUS_EX : CMD_GET_STATUS))
+                connectedAt = connectedAt ? connectedAt : uint32_t(w.timeMs / 1000);
+        const uint32_t expected = c.newFirmware ? connectedAt + 1 : connectedAt - 300 * 60 + 1;
+        EXPECT_EQ(writes[0], Concat({{1, 0, 0, 0, 2, 0, 0, 0}, Be(expected)}));
+        bool zoneWritten = false;
+        for (const Bytes& p : writes)
+            zoneWritten |= p.size() > 4 && p[4] == 178;
+        EXPECT_EQ(zoneWritten, c.newFirmware);
+    }
+}
+
+TEST_F(DocumentTest, DeviceTimeChangesAreReportedOnlyWhileNotStopped) {
+    monitor.tick = true;
+    Open();
+    ASSERT_TRUE(wire->RunFor(3000));
+    ASSERT_TRUE(doc->Connected());
+    EXPECT_TRUE(view.With(UPDATE_STATE).empty()) << "a stopped monitor's clock is not news";
+    EXPECT_EQ(doc->DeviceTime(), 0u);
+
+    monitor.state = STATE_RUNNING;
+    ASSERT_TRUE(wire->RunFor(3000));
+    const size_t polls = wire->WritesOf(CMD_GET_STATUS_EX).size();
+    EXPECT_GE(view.With(UPDATE_STATE).size(), 5u);
+    EXPECT_LE(view.With(UPDATE_STATE).size(), polls);
+    EXPECT_EQ(doc->State(), STATE_RUNNING);
+    EXPECT_NE(doc->DeviceTime(), 0u);
+}
+
+TEST_F(DocumentTest, ConnectedNewFirmwarePollsStatusSerialTextAndExpertFlag) {
+    Open();
+    ASSERT_TRUE(wire->RunFor(2000));
+    ASSERT_TRUE(doc->Connected());
+    std::vector<uint8_t> commands;
+    for (const Written& w : wire->Writes())
+        if (w.Command() != CMD_WRITE_PRC)
+            commands.push_back(w.Command());
+    // After the identifying status request: 24, 17, read 183; repeated.
+    ASSERT_GE(commands.size(), 7u);
+    for (size_t i = 1; i + 2 < commands.size(); i += 3) {
+        EXPECT_EQ(commands[i], CMD_GET_STATUS_EX);
+        EXPECT_EQ(commands[i + 1], CMD_GET_SERIAL_TEXT);
+        EXPECT_EQ(commands[i + 2], CMD_READ_PRC);
+    }
+    const std::vector<Written> reads = wire->WritesOf(CMD_READ_PRC);
+    ASSERT_FALSE(reads.empty());
+    EXPECT_EQ(Bytes(reads[0].body.begin() + 2, reads[0].body.end() - 2), (Bytes{1, 183}));
+    EXPECT_TRUE(doc->SerialTextKnown());
+    EXPECT_EQ(doc->SerialText(), "ORV1");
+}
+
+TEST_F(DocumentTest, ADifferentSerialTextOnTheSamePortIsANewMonitor) {
+    Open();
+    ASSERT_TRUE(wire->RunFor(1500));
+    ASSERT_TRUE(doc->SerialTextKnown());
+    view.Clear();
+    {
+        std::lock_guard lock(monitor.textLock);
+        monitor.serialText = "ORV2";
+    }
+    ASSERT_TRUE(wire->RunFor(1500));
+    const std::vector<Update> identity = view.With(UPDATE_IDENTITY);
+    ASSERT_GE(identity.size(), 2u) << "lost, then identified again";
+    EXPECT_EQ(identity[0], (Update{UPDATE_CONNECTION | UPDATE_IDENTITY, 0}));
+    EXPECT_TRUE(doc->Connected());
+    EXPECT_EQ(doc->SerialText(), "ORV2");
+}
+
+TEST_F(DocumentTest, SwappedOldMonitorIsDisconnectedThenIdentifiedAndItsLeakCheckForgotten) {
+    monitor.firmware = F6_5;
+    monitor.oldClass = true;
+    Open();
+    ASSERT_TRUE(wire->RunFor(1500));
+    ASSERT_TRUE(doc->Connected());
+    EXPECT_EQ(doc->Registers().SerialNumberText(), "0001111");
+    doc->SetLeakCheck(0.25);
+    view.Clear();
+
+    monitor.serial = 2222;
+    for (int pass = 0; pass < 40 && view.With(UPDATE_IDENTITY).empty(); ++pass)
+        ASSERT_TRUE(wire->RunFor(25));
+    std::vector<Update> identity = view.With(UPDATE_IDENTITY);
+    ASSERT_EQ(identity.size(), 1u);
+    EXPECT_EQ(identity[0], (Update{UPDATE_CONNECTION | UPDATE_IDENTITY, 0})) << "no state flag with a swap";
+    EXPECT_FALSE(doc->Connected());
+    EXPECT_TRUE(doc->LeakCheckDone()) << "forgotten only once the new monitor is identified";
+
+    ASSERT_TRUE(wire->RunFor(1500));
+    EXPECT_TRUE(doc->Connected());
+    EXPECT_EQ(doc->Registers().SerialNumberText(), "0002222");
+    EXPECT_FALSE(doc->LeakCheckDone());
+    EXPECT_GE(view.With(UPDATE_IDENTITY).size(), 2u);
+}
+
+TEST_F(DocumentTest, AFirmwareChangeIsANewMonitor) {
+    Open();
+    ASSERT_TRUE(wire->RunFor(1000));
+    ASSERT_TRUE(doc->NewFirmware());
+    view.Clear();
+    monitor.firmware = F6_5; // still answering the newer status request
+    ASSERT_TRUE(wire->RunFor(3000));
+    EXPECT_TRUE(doc->Connected());
+    EXPECT_FALSE(doc->NewFirmware());
+    EXPECT_GE(view.Count(UPDATE_CONNECTION | UPDATE_IDENTITY), 2u);
+    EXPECT_EQ(view.Count(UPDATE_LINK_LOST), 0u);
+}
+
+TEST_F(DocumentTest, LinkLossResetsTheConnection) {
+    monitor.state = STATE_RUNNING;
+    Open();
+    ASSERT_TRUE(wire->RunFor(1000));
+    ASSERT_EQ(doc->State(), STATE_RUNNING);
+    wire->SetResponder({});
+    ASSERT_TRUE(wire->RunFor(3000));
+    EXPECT_GE(view.Count(UPDATE_LINK_LOST), 1u);
+    EXPECT_FALSE(doc->Connected());
+    EXPECT_EQ(doc->State(), STATE_STOPPED);
+    EXPECT_EQ(doc->DeviceTime(), 0u);
+}
+
+TEST_F(DocumentTest, CloseIsRefusedWhileBusyAndLeavesARunningMonitorAlone) {
+    monitor.state = STATE_RUNNING;
+    Open();
+    ASSERT_TRUE(wire->RunFor(1000));
+    doc->SetProgrammingBusy(true);
+    EXPECT_FALSE(doc->Close());
+    doc->SetProgrammingBusy(false);
+    doc->SetClearingBusy(true);
+    EXPECT_FALSE(doc->Close());
+    EXPECT_TRUE(doc->Link().IsOpen());
+    doc->SetClearingBusy(false);
+
+    wire->Release();
+    EXPECT_TRUE(doc->Close());
+    EXPECT_FALSE(doc->Link().IsOpen());
+    for (const Bytes& p : WritePayloads())
+        EXPECT_NE(p[0], 7) << "no power-down write to a running monitor";
+}
+
+TEST_F(DocumentTest, ProgrammedMonitorIsPoweredDownOnClose) {
+    monitor.state = STATE_PROGRAMMED;
+    Open();
+    ASSERT_TRUE(wire->RunFor(1000));
+    ASSERT_EQ(doc->State(), STATE_PROGRAMMED);
+    wire->Release();
+    EXPECT_TRUE(doc->Close());
+    const std::vector<Bytes> writes = WritePayloads();
+    ASSERT_FALSE(writes.empty());
+    EXPECT_EQ(writes.back().size(), 4u + 7 * 8);
+    EXPECT_EQ(writes.back()[0], 7);
+}
