@@ -10,7 +10,9 @@ namespace {
 constexpr int64_t kNanosPerMs = 1'000'000;
 
 // The first whole millisecond at which a byte is readable.
-int64_t ReadyMs(int64_t readyNs) { return (readyNs + kNanosPerMs - 1) / kNanosPerMs; }
+int64_t ReadyMs(int64_t readyNs) {
+    return (readyNs + kNanosPerMs - 1) / kNanosPerMs;
+}
 
 } // namespace
 
@@ -174,7 +176,8 @@ ReadResult InMemoryPort::ReadByte(uint8_t& byte, int timeoutMs) {
             const int64_t ready = ReadyMs(m_received.front().readyNs);
             if (ready <= nowMs)
                 return take();
-            wait = std::min<std::chrono::steady_clock::duration>(wait, std::chrono::milliseconds(ready - nowMs));
+            wait =
+                std::min<std::chrono::steady_clock::duration>(wait, std::chrono::milliseconds(ready - nowMs));
         }
         if (std::chrono::steady_clock::now() >= deadline)
             return ReadResult::Timeout;

@@ -10,9 +10,13 @@ namespace orvo::sim {
 
 namespace {
 
-uint32_t TextNumber(const std::string& text) { return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 10)); }
+uint32_t TextNumber(const std::string& text) {
+    return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
+}
 
-uint32_t ToLocalOrZero(uint32_t utc, const SimZone& zone) { return utc == 0 ? 0 : zone.ToLocal(utc); }
+uint32_t ToLocalOrZero(uint32_t utc, const SimZone& zone) {
+    return utc == 0 ? 0 : zone.ToLocal(utc);
+}
 
 } // namespace
 

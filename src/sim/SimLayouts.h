@@ -18,7 +18,7 @@ void PutText(uint8_t* field, size_t width, const std::string& text);
 
 // Program payloads. The short layout's start is on the monitor's local clock (0 stays 0).
 SimShiftFields ParseShortProgram(const uint8_t* payload, const SimZone& zone); // 108 bytes
-SimShiftFields ParseLongProgram(const uint8_t* payload);                      // 272 bytes
+SimShiftFields ParseLongProgram(const uint8_t* payload);                       // 272 bytes
 
 // Program records, the answers to 8/9 (108 bytes) and 18/19 (276 bytes).
 std::vector<uint8_t> EncodeShortProgramRecord(const SimShiftFields& fields, const SimZone& zone);

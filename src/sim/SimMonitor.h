@@ -56,7 +56,7 @@ public:
     uint32_t LoggingCode(int n) const;
     float LoggingDelta(int n) const;
 
-    int DeviceState() const; // at the clock's current time
+    int DeviceState() const;     // at the clock's current time
     uint32_t DeviceTime() const; // seconds on the device clock (local for old firmware)
     std::string TemplateName() const;
     std::string SerialText() const;
@@ -96,7 +96,8 @@ private:
     bool Answer(uint8_t command, const uint8_t* p, size_t n, std::vector<uint8_t>& answer);
     bool AnswerBlock(const std::vector<StoredItem>* items, uint32_t first, size_t headerSize,
                      std::vector<uint8_t>& answer) const;
-    void EmitAnswer(uint8_t command, uint8_t sequence, std::vector<uint8_t> payload, std::vector<uint8_t>& out);
+    void EmitAnswer(uint8_t command, uint8_t sequence, std::vector<uint8_t> payload,
+                    std::vector<uint8_t>& out);
     void PutRegisterEntry(std::vector<uint8_t>& answer, int n) const;
     void PutFullRegister(std::vector<uint8_t>& answer, int n) const;
 

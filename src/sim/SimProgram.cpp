@@ -21,8 +21,9 @@ void SimProgram::Program(const SimShiftFields& fields, std::vector<uint8_t> payl
     }
     m_hasProgram = true;
     const int64_t shiftMs = ShiftMs(nowMs, deviceUtcMs);
-    m_startUtc = fields.startUtc != 0 ? fields.startUtc
-                                      : static_cast<uint32_t>((shiftMs + 999) / 1000 + int64_t(warmupSeconds));
+    m_startUtc = fields.startUtc != 0
+                     ? fields.startUtc
+                     : static_cast<uint32_t>((shiftMs + 999) / 1000 + int64_t(warmupSeconds));
     // A start that lies so far back that the whole shift is over was missed: nothing runs.
     m_active = (int64_t(m_startUtc) + int64_t(fields.duration)) * 1000 > shiftMs;
 }

@@ -18,8 +18,8 @@ public:
 
     // Stores a program. start and duration both 0 clear it. A start of 0 with a duration starts the shift
     // as soon as a warm-up from now is over. A shift whose end has already passed is kept but never runs.
-    void Program(const SimShiftFields& fields, std::vector<uint8_t> payload, int64_t nowMs, int64_t deviceUtcMs,
-                 uint32_t warmupSeconds, double timeScale);
+    void Program(const SimShiftFields& fields, std::vector<uint8_t> payload, int64_t nowMs,
+                 int64_t deviceUtcMs, uint32_t warmupSeconds, double timeScale);
 
     State StateAt(int64_t nowMs, int64_t deviceUtcMs) const;
     // Seconds of warm-up left (0 unless warming).

@@ -32,7 +32,9 @@ std::vector<int> RegistersWhere(bool (*wanted)(int number, const PrcDefinition& 
     return out;
 }
 
-bool IsTimeRegister(int number) { return number == 2 || number == 3 || number == 11; }
+bool IsTimeRegister(int number) {
+    return number == 2 || number == 3 || number == 11;
+}
 
 SimShiftFields GeneratedFields(uint32_t seed, int index) {
     char digits[16];
@@ -62,8 +64,9 @@ void AppendRecord(std::vector<StoredItem>& items, uint32_t timeUtc, const std::v
 } // namespace
 
 const std::vector<int>& SimStorage::HeaderRegisters() {
-    static const std::vector<int> registers = RegistersWhere(
-        [](int n, const PrcDefinition& d) { return d.logMode == LOG_MODE_HEADER_FOOTER || n == kStatusCode; });
+    static const std::vector<int> registers = RegistersWhere([](int n, const PrcDefinition& d) {
+        return d.logMode == LOG_MODE_HEADER_FOOTER || n == kStatusCode;
+    });
     return registers;
 }
 
@@ -93,20 +96,20 @@ void SimStorage::Generate(const SimConfig& config, uint32_t nowUtc, uint32_t tod
     const SampleProfile profile = MakeSampleProfile(config.seed, kServiceLogKey, logRecords, false);
     const uint32_t lastMinute = nowUtc - nowUtc % 60;
     for (int k = 0; k < logRecords; ++k) {
-        AppendRecord(m_serviceLog, lastMinute - uint32_t(logRecords - 1 - k) * 60u, DataRegisters(), [&](int n) {
-            return SimWordOf(n, ProfileValue(profile, n, k, SimValueOf(n, words(n))));
-        });
+        AppendRecord(
+            m_serviceLog, lastMinute - uint32_t(logRecords - 1 - k) * 60u, DataRegisters(),
+            [&](int n) { return SimWordOf(n, ProfileValue(profile, n, k, SimValueOf(n, words(n)))); });
     }
 }
 
-void SimStorage::AppendShift(const SimShiftFields& fields, uint32_t startUtc, uint32_t duration, uint32_t seed,
-                             const WordSource& words) {
+void SimStorage::AppendShift(const SimShiftFields& fields, uint32_t startUtc, uint32_t duration,
+                             uint32_t seed, const WordSource& words) {
     const int records = int(std::min<uint32_t>(duration / 60, kMaxRecords));
     Add(Count(), fields, startUtc, duration, records, seed, words);
 }
 
-void SimStorage::Add(int index, const SimShiftFields& fields, uint32_t startUtc, uint32_t duration, int records,
-                     uint32_t seed, const WordSource& words) {
+void SimStorage::Add(int index, const SimShiftFields& fields, uint32_t startUtc, uint32_t duration,
+                     int records, uint32_t seed, const WordSource& words) {
     SimSample sample;
     sample.index = index;
     sample.startUtc = startUtc;
@@ -135,7 +138,8 @@ void SimStorage::Add(int index, const SimShiftFields& fields, uint32_t startUtc,
             return SimWordOf(n, ProfileValue(profile, n, k, SimValueOf(n, words(n))));
         });
     }
-    AppendRecord(items, sample.endUtc, HeaderRegisters(), [&](int n) { return headerWord(n, kEndOfSampleStatus); });
+    AppendRecord(items, sample.endUtc, HeaderRegisters(),
+                 [&](int n) { return headerWord(n, kEndOfSampleStatus); });
 
     m_samples.push_back(std::move(sample));
     m_items.push_back(std::move(items));

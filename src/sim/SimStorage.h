@@ -51,8 +51,8 @@ private:
     void Add(int index, const SimShiftFields& fields, uint32_t startUtc, uint32_t duration, int records,
              uint32_t seed, const WordSource& words);
 
-    std::vector<SimSample> m_samples;              // items left empty; they live in m_items
-    std::vector<std::vector<StoredItem>> m_items;  // parallel to m_samples
+    std::vector<SimSample> m_samples;             // items left empty; they live in m_items
+    std::vector<std::vector<StoredItem>> m_items; // parallel to m_samples
     std::vector<StoredItem> m_serviceLog;
 };
 

@@ -11,15 +11,15 @@ struct SimConfig {
     // on local time. Anything above: status B (cmd 24), long layouts (18/19/20), UTC, serial text (16/17)
     // and the service log (21/22).
     float firmware = 7.0f;
-    uint32_t serialNumber = 1234567; // status A carries it; register 1 holds it too
+    uint32_t serialNumber = 1234567;       // status A carries it; register 1 holds it too
     std::string serialText = "ORV1234567"; // at most 12 bytes
     std::string templateName = "1";
     uint32_t seed = 1;
     int storedSamples = 3;
     int recordsPerSample = 60; // data records of each stored sample, one every 60 s
     int serviceLogRecords = 120;
-    int maxItemsPerBlock = 200; // items per data-block answer; small values make records span blocks
-    double timeScale = 1.0;     // >1 runs programmed shifts faster
+    int maxItemsPerBlock = 200;      // items per data-block answer; small values make records span blocks
+    double timeScale = 1.0;          // >1 runs programmed shifts faster
     bool answersOldCommands = false; // a new-firmware monitor normally NAKs cmd 2
 };
 
@@ -51,12 +51,12 @@ struct SimItem {
 // MIIN and spare as numbers, the long layout the other way round; both are kept as text here and
 // converted when a layout needs a number.
 struct SimShiftFields {
-    std::string wearerId;   // short 8, long 32
-    std::string mineId;     // short 7, long 32
-    std::string contractor; // short 3, long 32
-    std::string mineName;   // 32
+    std::string wearerId;    // short 8, long 32
+    std::string mineId;      // short 7, long 32
+    std::string contractor;  // short 3, long 32
+    std::string mineName;    // 32
     std::string companyName; // 32
-    uint32_t startUtc = 0;  // 0 = none
+    uint32_t startUtc = 0;   // 0 = none
     uint32_t duration = 0;
     uint8_t sampleType = 0;
     std::string mmu;        // short 4, long 32
@@ -67,13 +67,13 @@ struct SimShiftFields {
     bool operator==(const SimShiftFields&) const = default;
 };
 
-// A stored sample: its directory facts and the items a transfer delivers, times in UTC.
+// A stored sample: its directory facts (times in UTC) and the items a transfer delivers.
 struct SimSample {
     int index = 0;
     uint32_t startUtc = 0;
     uint32_t endUtc = 0;
     SimShiftFields fields;
-    std::vector<SimItem> items; // record times and time registers on UTC; see SimMonitor::StoredSamples
+    std::vector<SimItem> items; // as transferred; filled by SimMonitor::StoredSamples
 };
 
 // Turns UTC seconds into the monitor's local wall clock and back, with the zone's offset and daylight
@@ -86,7 +86,8 @@ struct SimZone {
         return static_cast<uint32_t>(int64_t(utc) - int64_t(offsetMinutesWest) * 60 + (daylight ? 3600 : 0));
     }
     uint32_t FromLocal(uint32_t local) const {
-        return static_cast<uint32_t>(int64_t(local) + int64_t(offsetMinutesWest) * 60 - (daylight ? 3600 : 0));
+        return static_cast<uint32_t>(int64_t(local) + int64_t(offsetMinutesWest) * 60 -
+                                     (daylight ? 3600 : 0));
     }
 };
 

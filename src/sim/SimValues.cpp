@@ -93,8 +93,9 @@ double LiveReading(int number, const LiveContext& c) {
     case 60: // ambient pressure, mm Hg
         return 755.0 + 1.5 * Swing(c.seed, number, t, 600) + 0.1 * Jitter(c.seed, number, t);
     case 79: // flow rate: the pump only runs during a shift
-        return running ? c.flowSetPoint + 0.015 * Swing(c.seed, number, t, 45) + 0.005 * Jitter(c.seed, number, t)
-                       : 0.004 * (1.0 + Jitter(c.seed, number, t));
+        return running
+                   ? c.flowSetPoint + 0.015 * Swing(c.seed, number, t, 45) + 0.005 * Jitter(c.seed, number, t)
+                   : 0.004 * (1.0 + Jitter(c.seed, number, t));
     case 86: // ambient temperature
         return 22.0 + 1.5 * Swing(c.seed, number, t, 1800) + 0.05 * Jitter(c.seed, number, t);
     case 92: // battery percent charged
@@ -104,8 +105,9 @@ double LiveReading(int number, const LiveContext& c) {
     case 105: // tilt-corrected TE frequency follows the raw one closely
         return 296.0 + 0.4 * Swing(c.seed, 104, t, 300) + 0.01 * Jitter(c.seed, 104, t) - 0.02;
     case 111: // cumulative concentration climbs through a running shift
-        return running ? std::max(0.0, c.finalConcentration * c.runFraction + 0.01 * Jitter(c.seed, number, t))
-                       : 0.0;
+        return running
+                   ? std::max(0.0, c.finalConcentration * c.runFraction + 0.01 * Jitter(c.seed, number, t))
+                   : 0.0;
     default:
         return 0.0;
     }
@@ -139,9 +141,12 @@ uint32_t ProfileStatus(const SampleProfile& p, int k) {
 double ProfileValue(const SampleProfile& p, int number, int k, double fallback) {
     const double frac = double(k + 1) / double(p.records);
     const double t = 60.0 * (k + 1);
-    const auto noise = [&](double amplitude) { return amplitude * SimNoise(p.seed, p.key, uint64_t(number), k); };
+    const auto noise = [&](double amplitude) {
+        return amplitude * SimNoise(p.seed, p.key, uint64_t(number), k);
+    };
     const auto swing = [&](double amplitude, double period) {
-        return amplitude * std::sin(kTwoPi * t / period + SimUniform(p.seed, p.key, uint64_t(number)) * kTwoPi);
+        return amplitude *
+               std::sin(kTwoPi * t / period + SimUniform(p.seed, p.key, uint64_t(number)) * kTwoPi);
     };
     const double flow = 2.2 + noise(0.01);
     switch (number) {

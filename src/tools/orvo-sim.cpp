@@ -62,7 +62,9 @@ int64_t MonotonicNs() {
     return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-int64_t LineNanos(int64_t bytes) { return bytes * 10 * 1'000'000'000LL / 19200; }
+int64_t LineNanos(int64_t bytes) {
+    return bytes * 10 * 1'000'000'000LL / 19200;
+}
 
 // Logs every complete frame that passes in one direction.
 class Tracer {
@@ -121,7 +123,9 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--template", config.templateName, "Logging template name")->capture_default_str();
     app.add_option("--seed", config.seed, "Seed of the generated data")->capture_default_str();
-    app.add_option("--samples", config.storedSamples, "Stored samples")->capture_default_str()->check(CLI::Range(0, 255));
+    app.add_option("--samples", config.storedSamples, "Stored samples")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 255));
     app.add_option("--records", config.recordsPerSample, "Data records per stored sample")
         ->capture_default_str()
         ->check(CLI::NonNegativeNumber);
@@ -214,7 +218,8 @@ int main(int argc, char** argv) {
                 timeoutMs = int((pending.front().readyNs - now + 999'999) / 1'000'000);
         }
 
-        pollfd fds[2] = {{master, short(POLLIN | (wantWrite ? POLLOUT : 0)), 0}, {g_signalPipe[0], POLLIN, 0}};
+        pollfd fds[2] = {{master, short(POLLIN | (wantWrite ? POLLOUT : 0)), 0},
+                         {g_signalPipe[0], POLLIN, 0}};
         const int ready = poll(fds, 2, timeoutMs);
         if (ready < 0) {
             if (errno == EINTR)

@@ -150,7 +150,7 @@ TEST_F(LinkTest, ShortAnswersOfEveryLayoutAreNeverRead) {
         {CMD_GET_DATA_BLOCK, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 0, 0, 0, 1, 2, 0, 0, 0}},
         {CMD_GET_LOG_BLOCK, {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 1}},
     };
-    Open();
+    // Frames are fed directly: no link thread may run beside this one.
     for (const Case& c : cases) {
         ASSERT_TRUE(link().Send(c.command, nullptr, 0));
         Bytes body = {c.command, 0};

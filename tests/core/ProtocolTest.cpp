@@ -150,7 +150,7 @@ Bytes LongEntry(uint8_t index, uint32_t start, uint32_t end, uint32_t items) {
 } // namespace
 
 TEST_F(ProtocolTest, RegisterListsNotifyOncePerEntryInOrder) {
-    Open();
+    // Frames are fed directly: no link thread may run beside this one.
     // Count 0: nothing stored, nothing told.
     Bytes empty = {CMD_READ_PRC, 0, 0, 0, 0, 0};
     ASSERT_TRUE(link().ReadRegisters({1}));
@@ -183,7 +183,7 @@ TEST_F(ProtocolTest, RegisterListsNotifyOncePerEntryInOrder) {
 }
 
 TEST_F(ProtocolTest, FullRegisterAnswersDecodeTheLoggingCode) {
-    Open();
+    // Frames are fed directly: no link thread may run beside this one.
     auto feed = [&](uint8_t command, Bytes payload) {
         ASSERT_TRUE(link().ReadRegisters({1}));
         Bytes body = {command, 0};
@@ -454,7 +454,7 @@ TEST_F(ProtocolTest, ServiceLogAnnouncesItsTotalThenTransfers) {
 }
 
 TEST_F(ProtocolTest, TextAnswersStopAtTheirFieldEvenWithoutTerminator) {
-    Open();
+    // Frames are fed directly: no link thread may run beside this one.
     auto feed = [&](uint8_t command, Bytes payload) {
         ASSERT_TRUE(link().ReadRegisters({1}));
         Bytes body = {command, 0};

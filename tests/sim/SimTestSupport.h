@@ -95,7 +95,8 @@ inline Bytes Frame(uint8_t command, uint8_t sequence, const Bytes& payload) {
 }
 
 // A frame whose check bytes were worked out by hand; the payload must need no escape.
-inline Bytes HandFrame(uint8_t command, uint8_t sequence, const Bytes& payload, uint8_t checkA, uint8_t checkB) {
+inline Bytes HandFrame(uint8_t command, uint8_t sequence, const Bytes& payload, uint8_t checkA,
+                       uint8_t checkB) {
     Bytes out{0xFF, 0x02, command, sequence};
     for (uint8_t b : payload) {
         EXPECT_NE(b, 0xFF);
@@ -121,7 +122,9 @@ inline void PutBe32(Bytes& p, size_t offset, uint32_t v) {
     p[offset + 3] = uint8_t(v);
 }
 
-inline void PutString(Bytes& p, size_t offset, const std::string& s) { std::memcpy(p.data() + offset, s.data(), s.size()); }
+inline void PutString(Bytes& p, size_t offset, const std::string& s) {
+    std::memcpy(p.data() + offset, s.data(), s.size());
+}
 
 // The raw bytes of a field, zeros included.
 inline std::string Field(const Bytes& p, size_t offset, size_t width) {

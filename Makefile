@@ -1,0 +1,50 @@
+# The two commands a new user needs:
+#   make run    build Orvodesk and start it (with the built-in demo monitor when no hardware is attached)
+#   make test   build everything and run every test
+# Both install the Debian packages they need first.
+
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps build run test test-default test-asan test-tsan bench fuzz format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default -j $(JOBS)
+
+run: build
+	@scripts/run-demo
+
+test: deps test-asan test-tsan test-default
+
+test-default: deps
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default -j $(JOBS)
+	@ctest --preset default -j $(JOBS)
+
+# Everything that reads monitor answers and files runs again under AddressSanitizer and UBSan.
+test-asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS) --target orvo_core_tests orvo_sim_tests
+	@TZ=America/New_York build/asan/tests/orvo_core_tests --gtest_brief=1
+	@TZ=America/New_York build/asan/tests/orvo_sim_tests --gtest_brief=1
+
+# The threads: link, hand-off and close, once under ThreadSanitizer.
+test-tsan: deps
+	@cmake --preset tsan >/dev/null
+	@cmake --build --preset tsan -j $(JOBS) --target orvo_core_tests
+	@TZ=America/New_York TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/orvo_core_tests \
+	    --gtest_filter='LinkTest.*:DocumentTest.*:DocumentClose.*:UpdateHandOff.*:ProtocolTest.*' --gtest_brief=1
+
+bench: build
+	@build/default/bench/orvo_bench
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf build

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+namespace orvo {
+
+class CliSession;
+class COrvodeskDoc;
+
+// One command of orvoctl: its subcommand on the command line, and what it does once the monitor
+// has identified itself. Arguments are checked while the command line is parsed, so that bad
+// usage never opens a port; only what depends on the monitor's firmware is checked in `run`.
+struct CliCommand {
+    CLI::App* subcommand = nullptr;
+    std::function<int(CliSession&)> run; // an exit status
+};
+using CliCommands = std::vector<CliCommand>;
+
+void AddStatusCommand(CLI::App& app, CliCommands& commands);
+void AddReadCommand(CLI::App& app, CliCommands& commands);
+void AddWriteCommand(CLI::App& app, CliCommands& commands);
+void AddSamplesCommand(CLI::App& app, CliCommands& commands);
+void AddProgramCommand(CLI::App& app, CliCommands& commands);
+void AddClearProgramCommand(CLI::App& app, CliCommands& commands);
+
+// Every command, in the order of the help text.
+inline void AddAllCommands(CLI::App& app, CliCommands& commands) {
+    AddStatusCommand(app, commands);
+    AddReadCommand(app, commands);
+    AddWriteCommand(app, commands);
+    AddSamplesCommand(app, commands);
+    AddProgramCommand(app, commands);
+    AddClearProgramCommand(app, commands);
+}
+
+// Reads registers in requests of at most 15 and waits for every answer.
+int ReadRegisterValues(CliSession& session, const std::vector<int>& numbers);
+// Writes registers in requests of at most 15 and waits for every answer.
+int WriteRegisterValues(CliSession& session, const std::vector<std::pair<int, double>>& values);
+// "number  short name  value" lines from the register table, in the order given.
+void PrintRegisterLines(const COrvodeskDoc& doc, const std::vector<int>& numbers);
+
+} // namespace orvo

@@ -1,0 +1,72 @@
+// orvoctl: drives a monitor from a terminal.
+//
+//   orvoctl (--port PATH | --demo [--firmware 7.0|6.5]) [--trace] [--timeout SECONDS] COMMAND...
+//
+// Commands run in the order given, over one connection.
+
+#include <clocale>
+#include <cstdio>
+
+#include <QCoreApplication>
+
+#include "CliSession.h"
+#include "Commands.h"
+
+using namespace orvo;
+
+int main(int argc, char** argv) {
+    // QtSerialPort wants an application object; its event loop never runs, the link thread uses
+    // blocking calls. Qt adopts the environment's locale, and none of our texts may follow it.
+    static int qtArgc = 1;
+    static char qtName[] = "orvoctl";
+    static char* qtArgv[] = {qtName, nullptr};
+    QCoreApplication qtApp(qtArgc, qtArgv);
+    std::setlocale(LC_ALL, "C");
+
+    CLI::App app{"Drive an Orvo monitor from a terminal.", "orvoctl"};
+    SessionOptions options;
+    std::string firmware = "7.0";
+    CLI::Option_group* connection = app.add_option_group("connection");
+    CLI::Option* port = connection->add_option("--port", options.port, "Serial port (a bare name lies under /dev/)");
+    CLI::Option* demo = connection->add_flag("--demo", options.demo, "Use the built-in simulated monitor");
+    connection->require_option(1);
+    app.add_option("--firmware", firmware, "Firmware of the simulated monitor")
+        ->check(CLI::IsMember({"7.0", "6.5"}))
+        ->needs(demo)
+        ->excludes(port);
+    app.add_flag("--trace", options.trace, "Every frame in hex on stderr");
+    app.add_option("--timeout", options.timeoutSeconds, "Seconds to wait for the monitor (default 10)")
+        ->check(CLI::PositiveNumber);
+    app.require_subcommand(1, 0);
+    app.footer("Commands run in the order given, each at most once, over one connection.\n"
+               "Exit status: 0 done, 1 failed, 2 bad usage, 3 no answer from the monitor.");
+
+    CliCommands commands;
+    AddAllCommands(app, commands);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? EXIT_OK : EXIT_USAGE;
+    }
+    // The parser folds a repeated command into its first appearance; refuse rather than reorder.
+    for (CLI::App* given : app.get_subcommands()) {
+        if (given->count() > 1) {
+            PrintError("the command '" + given->get_name() + "' can be given only once");
+            return EXIT_USAGE;
+        }
+    }
+    options.demoFirmware = firmware == "6.5" ? 6.5f : 7.0f;
+
+    CliSession session(options);
+    int status = session.Connect();
+    for (CLI::App* given : app.get_subcommands()) {
+        if (status != EXIT_OK)
+            break;
+        for (const CliCommand& command : commands)
+            if (command.subcommand == given)
+                status = command.run(session);
+    }
+    std::fflush(stdout);
+    session.Close();
+    return status;
+}
