@@ -74,15 +74,15 @@ SimZone SimMonitor::Zone() const {
 
 bool SimMonitor::OldFirmware() const {
     std::lock_guard lock(m_lock);
-    return double(m_config.firmware) <= 6.69;
+    return OldClass();
 }
 
 uint32_t SimMonitor::ToDevice(uint32_t utc) const {
-    return double(m_config.firmware) <= 6.69 ? Zone().ToLocal(utc) : utc;
+    return OldClass() ? Zone().ToLocal(utc) : utc;
 }
 
 uint32_t SimMonitor::FromDevice(uint32_t device) const {
-    return double(m_config.firmware) <= 6.69 ? Zone().FromLocal(device) : device;
+    return OldClass() ? Zone().FromLocal(device) : device;
 }
 
 void SimMonitor::SetDeviceClock(uint32_t deviceSeconds) {
@@ -92,8 +92,8 @@ void SimMonitor::SetDeviceClock(uint32_t deviceSeconds) {
 void SimMonitor::Advance() const {
     const int64_t now = m_clock.NowMs();
     if (m_program.TakeFinished(now, now + m_clockOffsetMs)) {
-        m_storage.AppendShift(m_program.Fields(), m_program.StartUtc(), m_program.Duration(), m_config.seed,
-                              [this](int n) { return WordNow(n); });
+        m_storage.AppendShift(m_program.Fields(), m_program.StartUtc(), m_program.Duration(),
+                              m_program.Duration(), m_config.seed, [this](int n) { return WordNow(n); });
     }
 }
 
@@ -404,7 +404,7 @@ bool SimMonitor::FactoryResetReceived() const {
 std::vector<SimSample> SimMonitor::StoredSamples() const {
     std::lock_guard lock(m_lock);
     Advance();
-    const bool local = double(m_config.firmware) <= 6.69;
+    const bool local = OldClass();
     const SimZone zone = Zone();
     std::vector<SimSample> out;
     for (int i = 0; i < m_storage.Count(); ++i) {
@@ -424,7 +424,7 @@ int SimMonitor::SampleCount() const {
 
 std::vector<SimItem> SimMonitor::ServiceLogItems() const {
     std::lock_guard lock(m_lock);
-    const bool local = double(m_config.firmware) <= 6.69;
+    const bool local = OldClass();
     const SimZone zone = Zone();
     std::vector<SimItem> out;
     for (const StoredItem& item : m_storage.ServiceLog())

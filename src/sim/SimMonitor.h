@@ -80,6 +80,8 @@ private:
         float delta = 0;
     };
 
+    // The old protocol class: (double)firmware <= 6.69, so 6.69 itself counts as new.
+    bool OldClass() const { return double(m_config.firmware) <= 6.69; }
     void ResetRegisters();
     void Advance() const; // lets a programmed shift finish into a stored sample
     int64_t DeviceUtcMs() const;

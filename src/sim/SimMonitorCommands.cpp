@@ -37,10 +37,8 @@ bool RegisterNumbersValid(const uint8_t* numbers, size_t count, size_t stride) {
 
 } // namespace
 
-// ---- commands --------------------------------------------------------------------------------------
-
 bool SimMonitor::Answer(uint8_t command, const uint8_t* p, size_t n, std::vector<uint8_t>& answer) {
-    const bool old = double(m_config.firmware) <= 6.69;
+    const bool old = OldClass();
     if (old &&
         ((command >= CMD_SET_SERIAL_TEXT && command <= CMD_GET_LOG_BLOCK) || command == CMD_GET_STATUS_EX))
         return false;
@@ -135,6 +133,14 @@ bool SimMonitor::Answer(uint8_t command, const uint8_t* p, size_t n, std::vector
             return false;
         const SimZone zone = Zone();
         const SimShiftFields fields = shortLayout ? ParseShortProgram(p, zone) : ParseLongProgram(p);
+        const int64_t device = DeviceUtcMs();
+        if (m_program.StateAt(now, device) == SimProgram::Running) {
+            // A new program ends the running sample early; it is kept as far as it got.
+            m_storage.AppendShift(
+                m_program.Fields(), m_program.StartUtc(), m_program.Duration(),
+                m_program.SecondsRun(now, device), m_config.seed, [this](int r) { return WordNow(r); },
+                SimStorage::kEndedByHost);
+        }
         const uint32_t warmup = SimWordOf(kWarmupTime, m_registers[kWarmupTime].value);
         m_program.Program(fields, std::vector<uint8_t>(p, p + n), now, DeviceUtcMs(), warmup,
                           m_config.timeScale);
@@ -231,7 +237,7 @@ bool SimMonitor::AnswerBlock(const std::vector<StoredItem>* items, uint32_t firs
         first < total ? std::min({size_t(m_config.maxItemsPerBlock), fit, total - first}) : 0;
     PushU32(answer, first);
     PushU32(answer, static_cast<uint32_t>(count));
-    const bool local = double(m_config.firmware) <= 6.69;
+    const bool local = OldClass();
     const SimZone zone = Zone();
     for (size_t i = 0; i < count; ++i) {
         const StoredItem& item = (*items)[first + i];

@@ -68,6 +68,12 @@ int SimProgram::MinutesRun(int64_t nowMs, int64_t deviceUtcMs) const {
     return int((ShiftMs(nowMs, deviceUtcMs) - int64_t(m_startUtc) * 1000) / 60000);
 }
 
+uint32_t SimProgram::SecondsRun(int64_t nowMs, int64_t deviceUtcMs) const {
+    if (StateAt(nowMs, deviceUtcMs) != Running)
+        return 0;
+    return static_cast<uint32_t>((ShiftMs(nowMs, deviceUtcMs) - int64_t(m_startUtc) * 1000) / 1000);
+}
+
 bool SimProgram::TakeFinished(int64_t nowMs, int64_t deviceUtcMs) {
     if (!m_active)
         return false;

@@ -30,6 +30,8 @@ public:
 
     // True once, when the running shift has reached its end: the caller stores the sample.
     bool TakeFinished(int64_t nowMs, int64_t deviceUtcMs);
+    // Whole seconds of shift time run so far (0 unless running).
+    uint32_t SecondsRun(int64_t nowMs, int64_t deviceUtcMs) const;
 
     // A program other than the clearing one is stored (it stays stored after its shift ended).
     bool HasProgram() const { return m_hasProgram; }

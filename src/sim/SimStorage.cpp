@@ -16,7 +16,6 @@ constexpr int kStatusCode = 4;
 constexpr int kProgramTime = 14;
 constexpr int kMassF0 = 97;
 constexpr int kCum1Conc = 111;
-constexpr uint32_t kEndOfSampleStatus = 0x0080; // PROGRAM END OF SAMPLE
 // A month of minutes; longer programs are cut so memory stays bounded.
 constexpr int kMaxRecords = 31 * 24 * 60;
 // Service-log records are keyed apart from every sample index.
@@ -89,7 +88,7 @@ void SimStorage::Generate(const SimConfig& config, uint32_t nowUtc, uint32_t tod
     for (int i = 0; i < count; ++i) {
         const uint32_t startDevice = dayStart - uint32_t(count - i) * 86400u + 7u * 3600u;
         Add(i, GeneratedFields(config.seed, i), fromDevice(startDevice), uint32_t(records) * 60u, records,
-            config.seed, words);
+            records, config.seed, words, kProgramEnded);
     }
 
     const int logRecords = std::max(config.serviceLogRecords, 0);
@@ -102,14 +101,15 @@ void SimStorage::Generate(const SimConfig& config, uint32_t nowUtc, uint32_t tod
     }
 }
 
-void SimStorage::AppendShift(const SimShiftFields& fields, uint32_t startUtc, uint32_t duration,
-                             uint32_t seed, const WordSource& words) {
-    const int records = int(std::min<uint32_t>(duration / 60, kMaxRecords));
-    Add(Count(), fields, startUtc, duration, records, seed, words);
+void SimStorage::AppendShift(const SimShiftFields& fields, uint32_t startUtc, uint32_t duration, uint32_t ran,
+                             uint32_t seed, const WordSource& words, uint32_t footerStatus) {
+    const int records = int(std::min<uint32_t>(ran / 60, kMaxRecords));
+    const int course = int(std::min<uint32_t>(duration / 60, kMaxRecords));
+    Add(Count(), fields, startUtc, ran, records, course, seed, words, footerStatus);
 }
 
 void SimStorage::Add(int index, const SimShiftFields& fields, uint32_t startUtc, uint32_t duration,
-                     int records, uint32_t seed, const WordSource& words) {
+                     int records, int course, uint32_t seed, const WordSource& words, uint32_t footerStatus) {
     SimSample sample;
     sample.index = index;
     sample.startUtc = startUtc;
@@ -118,7 +118,7 @@ void SimStorage::Add(int index, const SimShiftFields& fields, uint32_t startUtc,
     sample.fields.startUtc = startUtc;
     sample.fields.duration = duration;
 
-    const SampleProfile profile = MakeSampleProfile(seed, uint64_t(index), records, true);
+    const SampleProfile profile = MakeSampleProfile(seed, uint64_t(index), course, true);
     const auto headerWord = [&](int n, uint32_t status) -> uint32_t {
         if (n == kStatusCode)
             return status;
@@ -138,8 +138,7 @@ void SimStorage::Add(int index, const SimShiftFields& fields, uint32_t startUtc,
             return SimWordOf(n, ProfileValue(profile, n, k, SimValueOf(n, words(n))));
         });
     }
-    AppendRecord(items, sample.endUtc, HeaderRegisters(),
-                 [&](int n) { return headerWord(n, kEndOfSampleStatus); });
+    AppendRecord(items, sample.endUtc, HeaderRegisters(), [&](int n) { return headerWord(n, footerStatus); });
 
     m_samples.push_back(std::move(sample));
     m_items.push_back(std::move(items));

@@ -32,9 +32,15 @@ public:
     void Generate(const SimConfig& config, uint32_t nowUtc, uint32_t todayDevice,
                   const std::function<uint32_t(uint32_t)>& fromDevice, const WordSource& words);
 
-    // Keeps a finished shift as the newest sample.
-    void AppendShift(const SimShiftFields& fields, uint32_t startUtc, uint32_t duration, uint32_t seed,
-                     const WordSource& words);
+    // STATUS CODE of a footer: the program ended the sample, or the host did.
+    static constexpr uint32_t kProgramEnded = 0x0080;
+    static constexpr uint32_t kEndedByHost = 0x0200;
+
+    // Keeps a shift as the newest sample: programmed for `duration` seconds, of which `ran` were run (less
+    // when the host ended it early). Its values follow the course of the whole programmed shift, as the
+    // live readings did while it ran.
+    void AppendShift(const SimShiftFields& fields, uint32_t startUtc, uint32_t duration, uint32_t ran,
+                     uint32_t seed, const WordSource& words, uint32_t footerStatus = kProgramEnded);
 
     int Count() const { return int(m_samples.size()); }
     // nullptr for an unknown index.
@@ -48,8 +54,9 @@ public:
     }
 
 private:
+    // `course`: the data records the profile is laid out for; `records`: how many of them are kept.
     void Add(int index, const SimShiftFields& fields, uint32_t startUtc, uint32_t duration, int records,
-             uint32_t seed, const WordSource& words);
+             int course, uint32_t seed, const WordSource& words, uint32_t footerStatus);
 
     std::vector<SimSample> m_samples;             // items left empty; they live in m_items
     std::vector<std::vector<StoredItem>> m_items; // parallel to m_samples

@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     bool trace = false;
 
     CLI::App app{"Simulated monitor on a pseudo-terminal"};
-    app.add_option("--firmware", config.firmware, "Firmware version (6.69 or lower: old protocol)")
+    app.add_option("--firmware", config.firmware, "Firmware version (below 6.69: the old protocol)")
         ->capture_default_str();
     app.add_option("--serial", config.serialNumber, "Serial number")->capture_default_str();
     app.add_option("--serial-text", config.serialText, "Serial number text (new firmware, at most 12 bytes)")
@@ -245,22 +245,18 @@ int main(int argc, char** argv) {
             if (n > 0) {
                 if (trace)
                     hostTrace.Feed(buffer, size_t(n));
-                const int64_t received = MonotonicNs();
+                answer.clear();
+                sim.FeedHostBytes(buffer, size_t(n), answer);
                 if (!pace) {
-                    answer.clear();
-                    sim.FeedHostBytes(buffer, size_t(n), answer);
                     for (uint8_t b : answer)
                         pending.push_back({0, b});
-                } else {
+                } else if (!answer.empty()) {
                     // As on the in-memory wire: an answer leaves when the line is free, one byte every
                     // 10 bit times.
-                    answer.clear();
-                    sim.FeedHostBytes(buffer, size_t(n), answer);
-                    const int64_t start = std::max(received, toHostFreeNs);
+                    const int64_t start = std::max(MonotonicNs(), toHostFreeNs);
                     for (size_t i = 0; i < answer.size(); ++i)
                         pending.push_back({start + LineNanos(int64_t(i) + 1), answer[i]});
-                    if (!answer.empty())
-                        toHostFreeNs = start + LineNanos(int64_t(answer.size()));
+                    toHostFreeNs = start + LineNanos(int64_t(answer.size()));
                 }
                 while (pending.size() > kMaxPending)
                     pending.pop_back();

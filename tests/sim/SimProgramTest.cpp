@@ -214,5 +214,26 @@ TEST_F(SimProgramTest, ZeroProgramClearsAndNothingIsStored) {
     EXPECT_EQ(sim->SampleCount(), 3);
 }
 
+TEST_F(SimProgramTest, ClearingARunningShiftKeepsWhatItSampled) {
+    auto sim = Make(7.0f);
+    Ask(*sim, LongProgramFrame());
+    At(kT0 + 7200 + 1800); // half an hour into the shift
+    EXPECT_EQ(sim->DeviceState(), 4);
+
+    Ask(*sim, ClearLongFrame());
+    EXPECT_EQ(sim->DeviceState(), 1);
+    ASSERT_EQ(sim->SampleCount(), 4);
+    const SimSample shift = sim->StoredSamples().back();
+    EXPECT_EQ(shift.startUtc, kT0 + 7200);
+    EXPECT_EQ(shift.endUtc, kT0 + 7200 + 1800);
+    // Header, 30 data records, footer; the footer (18 items, registers 0, 1, 4, ...) says the host ended it.
+    const size_t footer = shift.items.size() - 18;
+    EXPECT_EQ(shift.items[footer].tag, 18);
+    EXPECT_EQ(shift.items[footer].value, kT0 + 7200 + 1800);
+    EXPECT_EQ(shift.items[footer + 3].tag, 4);
+    EXPECT_EQ(shift.items[footer + 3].value, 0x0200u); // SAMPLE ENDED FROM ORVODESK
+    EXPECT_EQ(shift.items.size(), 18u + 30u * 23u + 18u);
+}
+
 } // namespace
 } // namespace orvo::sim::test
