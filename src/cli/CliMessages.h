@@ -15,7 +15,9 @@ enum CliExit : int {
     EXIT_NO_ANSWER = 3, // the monitor did not answer, or stopped answering
 };
 
-inline void PrintError(const std::string& text) { std::fprintf(stderr, "Error: %s\n", text.c_str()); }
+inline void PrintError(const std::string& text) {
+    std::fprintf(stderr, "Error: %s\n", text.c_str());
+}
 
 // Port failures the core reports go to the terminal as "<caption>: <text>".
 class StderrMessageSink final : public MessageSink {

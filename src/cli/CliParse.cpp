@@ -93,9 +93,9 @@ std::optional<StartTime> ParseStartTime(std::string_view text) {
     }
     // "YYYY-MM-DD HH:MM" on the computer's clock.
     int year, month, day, hour, minute;
-    if (text.size() != 16 || !TakeDigits(text, 0, 4, year) || text[4] != '-' || !TakeDigits(text, 5, 2, month) ||
-        text[7] != '-' || !TakeDigits(text, 8, 2, day) || text[10] != ' ' || !TakeDigits(text, 11, 2, hour) ||
-        text[13] != ':' || !TakeDigits(text, 14, 2, minute))
+    if (text.size() != 16 || !TakeDigits(text, 0, 4, year) || text[4] != '-' ||
+        !TakeDigits(text, 5, 2, month) || text[7] != '-' || !TakeDigits(text, 8, 2, day) || text[10] != ' ' ||
+        !TakeDigits(text, 11, 2, hour) || text[13] != ':' || !TakeDigits(text, 14, 2, minute))
         return std::nullopt;
     std::tm tm{};
     tm.tm_year = year - 1900;

@@ -139,8 +139,8 @@ CliSession::Exchanged CliSession::Exchange(const std::function<bool(CDeviceLink&
         return result;
     }
     const uint64_t fences = result.before.fences;
-    result.status = WaitUntil([fences](const SessionProgress& p) { return p.fences > fences; }, nullptr,
-                              result.before);
+    result.status =
+        WaitUntil([fences](const SessionProgress& p) { return p.fences > fences; }, nullptr, result.before);
     return result;
 }
 

@@ -75,7 +75,8 @@ public:
     // Waits until `done` holds. The time-out runs from the start and again from every change of
     // `activity`, so that a long chained transfer is bounded per answer, not as a whole.
     int WaitUntil(const std::function<bool(const SessionProgress&)>& done,
-                  const std::function<uint64_t(const SessionProgress&)>& activity, const SessionProgress& since);
+                  const std::function<uint64_t(const SessionProgress&)>& activity,
+                  const SessionProgress& since);
 
     const SessionOptions& Options() const { return m_options; }
 

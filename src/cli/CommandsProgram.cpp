@@ -51,13 +51,12 @@ bool NumberField(const char* option, const std::string& text, uint32_t& out, std
     return true;
 }
 
-std::optional<ShiftProgram> BuildProgram(const ProgramArgs& a, bool newFirmware, float firmware, int64_t nowUtc,
-                                         std::string& error) {
-    const TextField texts[] = {{"--wearer", &a.wearer, 8},        {"--mine-id", &a.mineId, 7},
-                               {"--contractor", &a.contractor, 3}, {"--mine-name", &a.mineName, 32},
-                               {"--company", &a.company, 32},      {"--mmu", &a.mmu, 4},
-                               {"--occupation", &a.occupation, 3}, {"--miin", &a.miin, 32},
-                               {"--spare", &a.spare, 32}};
+std::optional<ShiftProgram> BuildProgram(const ProgramArgs& a, bool newFirmware, float firmware,
+                                         int64_t nowUtc, std::string& error) {
+    const TextField texts[] = {
+        {"--wearer", &a.wearer, 8},         {"--mine-id", &a.mineId, 7},   {"--contractor", &a.contractor, 3},
+        {"--mine-name", &a.mineName, 32},   {"--company", &a.company, 32}, {"--mmu", &a.mmu, 4},
+        {"--occupation", &a.occupation, 3}, {"--miin", &a.miin, 32},       {"--spare", &a.spare, 32}};
     for (const TextField& field : texts) {
         const size_t width = newFirmware ? 32 : field.shortWidth;
         if (field.value->size() > width) {
@@ -161,7 +160,8 @@ void CheckText(const char* option, const std::string& text) {
 
 void AddProgramCommand(CLI::App& app, CliCommands& commands) {
     auto args = std::make_shared<ProgramArgs>();
-    CLI::App* sub = app.add_subcommand("program", "Program a sampling shift and print the monitor's program record");
+    CLI::App* sub =
+        app.add_subcommand("program", "Program a sampling shift and print the monitor's program record");
     sub->add_option("--wearer", args->wearer, "Wearer ID");
     sub->add_option("--mine-id", args->mineId, "Mine ID number");
     sub->add_option("--contractor", args->contractor, "Contractor code");
@@ -179,8 +179,9 @@ void AddProgramCommand(CLI::App& app, CliCommands& commands) {
         if (!args->startText.empty()) {
             const std::optional<StartTime> start = ParseStartTime(args->startText);
             if (!start)
-                throw CLI::ValidationError("--start: '" + args->startText +
-                                           "' is neither a local time YYYY-MM-DD HH:MM, now+MINUTES nor UTC seconds");
+                throw CLI::ValidationError(
+                    "--start: '" + args->startText +
+                    "' is neither a local time YYYY-MM-DD HH:MM, now+MINUTES nor UTC seconds");
             args->start = *start;
         }
         const std::optional<uint32_t> duration = ParseDuration(args->durationText);
@@ -188,10 +189,15 @@ void AddProgramCommand(CLI::App& app, CliCommands& commands) {
             throw CLI::ValidationError("--duration: '" + args->durationText +
                                        "' is neither MINUTES nor HH:MM of at least one minute");
         args->duration = *duration;
-        for (const auto& [option, text] :
-             {std::pair{"--wearer", &args->wearer}, {"--mine-id", &args->mineId}, {"--contractor", &args->contractor},
-              {"--mine-name", &args->mineName}, {"--company", &args->company}, {"--mmu", &args->mmu},
-              {"--occupation", &args->occupation}, {"--miin", &args->miin}, {"--spare", &args->spare}})
+        for (const auto& [option, text] : {std::pair{"--wearer", &args->wearer},
+                                           {"--mine-id", &args->mineId},
+                                           {"--contractor", &args->contractor},
+                                           {"--mine-name", &args->mineName},
+                                           {"--company", &args->company},
+                                           {"--mmu", &args->mmu},
+                                           {"--occupation", &args->occupation},
+                                           {"--miin", &args->miin},
+                                           {"--spare", &args->spare}})
             CheckText(option, *text);
     });
     commands.push_back({sub, [args](CliSession& session) { return RunProgram(session, *args); }});

@@ -55,8 +55,8 @@ std::pair<int, double> ParseAssignment(const std::string& text) {
     const PrcDefinition* definition = FindPrcDefinition(*number);
     if (definition->type & PRC_TYPE_INT) {
         if (*value < 0 || *value > 4294967295.0 || std::floor(*value) != *value)
-            throw CLI::ValidationError("register " + numberText + " holds whole numbers from 0 to 4294967295, not '" +
-                                       valueText + "'");
+            throw CLI::ValidationError("register " + numberText +
+                                       " holds whole numbers from 0 to 4294967295, not '" + valueText + "'");
     } else if (std::fabs(*value) > 3.4028234663852886e38) {
         throw CLI::ValidationError("'" + valueText + "' does not fit register " + numberText);
     }
@@ -99,7 +99,8 @@ int WriteRegisterValues(CliSession& session, const std::vector<std::pair<int, do
 void PrintRegisterLines(const COrvodeskDoc& doc, const std::vector<int>& numbers) {
     const PrcTable& table = doc.Registers();
     for (int number : numbers)
-        std::printf("%3d  %-28s %s\n", number, table.ShortName(number).c_str(), table.ValueText(number).c_str());
+        std::printf("%3d  %-28s %s\n", number, table.ShortName(number).c_str(),
+                    table.ValueText(number).c_str());
 }
 
 void AddReadCommand(CLI::App& app, CliCommands& commands) {

@@ -19,8 +19,9 @@ int RunSamples(CliSession& session) {
     }
     // The listing chains one request per entry and ends with an update that carries no record.
     const uint64_t ended = before.listingsEnded;
-    const int status = session.WaitUntil([ended](const SessionProgress& p) { return p.listingsEnded > ended; },
-                                         [](const SessionProgress& p) { return p.recordsInserted; }, before);
+    const int status =
+        session.WaitUntil([ended](const SessionProgress& p) { return p.listingsEnded > ended; },
+                          [](const SessionProgress& p) { return p.recordsInserted; }, before);
     if (status != EXIT_OK)
         return status;
     // Each entry went in at the front: the list runs from the last index to the first.

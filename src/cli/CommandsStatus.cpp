@@ -64,7 +64,8 @@ int RunStatus(CliSession& session) {
 
     std::printf("connected: yes\n");
     std::printf("firmware: %s\n", FormatFixed(doc.FirmwareVersion(), 2).c_str());
-    std::printf("serial: %s\n", (newFirmware ? doc.SerialText() : doc.Registers().SerialNumberText()).c_str());
+    std::printf("serial: %s\n",
+                (newFirmware ? doc.SerialText() : doc.Registers().SerialNumberText()).c_str());
     std::printf("state: %s\n", StateText(state));
     std::printf("device time: %s\n", LocalTimeText(deviceTime, "%m/%d/%Y %H:%M:%S").c_str());
     return EXIT_OK;

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     SessionOptions options;
     std::string firmware = "7.0";
     CLI::Option_group* connection = app.add_option_group("connection");
-    CLI::Option* port = connection->add_option("--port", options.port, "Serial port (a bare name lies under /dev/)");
+    CLI::Option* port =
+        connection->add_option("--port", options.port, "Serial port (a bare name lies under /dev/)");
     CLI::Option* demo = connection->add_flag("--demo", options.demo, "Use the built-in simulated monitor");
     connection->require_option(1);
     app.add_option("--firmware", firmware, "Firmware of the simulated monitor")

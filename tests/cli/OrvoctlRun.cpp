@@ -31,17 +31,23 @@ std::vector<std::string> SplitFields(const std::string& record) {
     size_t start = 0;
     for (;;) {
         const size_t comma = record.find(',', start);
-        fields.push_back(record.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        fields.push_back(
+            record.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
         if (comma == std::string::npos)
             return fields;
         start = comma + 1;
     }
 }
 
-std::vector<std::string> RunResult::OutLines() const { return SplitLines(out); }
-std::vector<std::string> RunResult::ErrLines() const { return SplitLines(err); }
+std::vector<std::string> RunResult::OutLines() const {
+    return SplitLines(out);
+}
+std::vector<std::string> RunResult::ErrLines() const {
+    return SplitLines(err);
+}
 
-RunResult RunOrvoctl(const std::vector<std::string>& args, const std::vector<std::string>& env, int limitSeconds) {
+RunResult RunOrvoctl(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                     int limitSeconds) {
     RunResult result;
     std::vector<std::string> argStore{ORVOCTL_PATH};
     argStore.insert(argStore.end(), args.begin(), args.end());
@@ -86,8 +92,8 @@ RunResult RunOrvoctl(const std::vector<std::string>& args, const std::vector<std
     int open = 2;
     bool killed = false;
     while (open > 0) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             kill(pid, SIGKILL);
             killed = true;

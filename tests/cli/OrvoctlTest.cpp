@@ -3,15 +3,15 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <thread>
@@ -83,7 +83,8 @@ std::pair<std::string, long> StartInTwoHours() {
     return {text, long(std::mktime(&tm))};
 }
 
-std::vector<std::string> Args(std::initializer_list<std::string> head, const std::vector<std::string>& tail = {}) {
+std::vector<std::string> Args(std::initializer_list<std::string> head,
+                              const std::vector<std::string>& tail = {}) {
     std::vector<std::string> args(head);
     args.insert(args.end(), tail.begin(), tail.end());
     return args;
@@ -147,7 +148,8 @@ TEST(Orvoctl, ReadPrintsNumberNameAndValueInTheOrderGiven) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> lines = run.OutLines();
     ASSERT_EQ(lines.size(), 3u) << run.out;
-    const RegisterLine expected[] = {{96, "MASS K0", "15000"}, {14, "Program Time", "60"}, {72, "FLOW RATE SET PT", "2.2"}};
+    const RegisterLine expected[] = {
+        {96, "MASS K0", "15000"}, {14, "Program Time", "60"}, {72, "FLOW RATE SET PT", "2.2"}};
     for (size_t i = 0; i < 3; ++i) {
         const RegisterLine got = ParseRegisterLine(lines[i]);
         EXPECT_EQ(got.number, expected[i].number) << lines[i];
@@ -167,8 +169,8 @@ TEST(Orvoctl, TwentyRegistersGoOutAsReadsOfFifteenAndFive) {
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(ParseRegisterLine(lines[size_t(i)]).number, 19 - i) << lines[size_t(i)];
     EXPECT_EQ(ParseRegisterLine(lines[18]).value, "1234567"); // register 1, the serial number
-    EXPECT_TRUE(AnyFrameMatches(
-        run, "FF 02 04 [0-9A-F]{2} 0F 13 12 11 10 0F 0E 0D 0C 0B 0A 09 08 07 06 05 [0-9A-F]{2} [0-9A-F]{2} FF 03"));
+    EXPECT_TRUE(AnyFrameMatches(run, "FF 02 04 [0-9A-F]{2} 0F 13 12 11 10 0F 0E 0D 0C 0B 0A 09 08 07 06 05 "
+                                     "[0-9A-F]{2} [0-9A-F]{2} FF 03"));
     EXPECT_TRUE(AnyFrameMatches(run, "FF 02 04 [0-9A-F]{2} 05 04 03 02 01 00 [0-9A-F]{2} [0-9A-F]{2} FF 03"));
 }
 
@@ -195,8 +197,7 @@ public:
         if (!mkdtemp(pattern))
             return;
         m_dir = pattern;
-        const std::string command =
-            "localedef -i de_DE -f UTF-8 " + m_dir + "/de_DE.UTF-8 >/dev/null 2>&1";
+        const std::string command = "localedef -i de_DE -f UTF-8 " + m_dir + "/de_DE.UTF-8 >/dev/null 2>&1";
         m_compiled = std::system(command.c_str()) == 0;
     }
     ~GermanLocale() {
@@ -218,8 +219,9 @@ private:
 TEST(Orvoctl, NumbersReadAndPrintTheSameUnderAGermanLocale) {
     const GermanLocale german;
     // "2.4" is two point four and goes out as 0x4019999A; a time-out of 2.5 s is no bad usage.
-    const RunResult run = RunOrvoctl(
-        {"--demo", "--trace", "--timeout", "2.5", "write", "72=2.4", "read", "72", "status"}, german.Environment());
+    const RunResult run =
+        RunOrvoctl({"--demo", "--trace", "--timeout", "2.5", "write", "72=2.4", "read", "72", "status"},
+                   german.Environment());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> lines = run.OutLines();
     ASSERT_EQ(lines.size(), 7u) << run.out;
@@ -325,11 +327,15 @@ TEST(Orvoctl, ProgramSendsTheShiftInTheFirmwaresLayout) {
     for (const FirmwareCase& fw : kFirmwares) {
         SCOPED_TRACE(fw.firmware);
         const auto [startText, start] = StartInTwoHours();
-        const RunResult run = RunOrvoctl(
-            {"--demo", "--firmware", fw.firmware, "program", "--wearer", "W12345", "--mine-id", "4601234",
-             "--contractor", "K7P", "--mine-name", fullName, "--company", "Coal Co", "--start", startText,
-             "--duration", "08:00", "--sample-type", "2", "--mmu", "0010", "--occupation", fw.newer ? "36" : "036",
-             "--miin", "1234", "status", "read", "11", "14"});
+        const RunResult run =
+            RunOrvoctl({"--demo",       "--firmware", fw.firmware,     "program",
+                        "--wearer",     "W12345",     "--mine-id",     "4601234",
+                        "--contractor", "K7P",        "--mine-name",   fullName,
+                        "--company",    "Coal Co",    "--start",       startText,
+                        "--duration",   "08:00",      "--sample-type", "2",
+                        "--mmu",        "0010",       "--occupation",  fw.newer ? "36" : "036",
+                        "--miin",       "1234",       "status",        "read",
+                        "11",           "14"});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const std::vector<std::string> lines = run.OutLines();
         ASSERT_EQ(lines.size(), 8u) << run.out;
@@ -361,8 +367,8 @@ TEST(Orvoctl, ProgramRefusesWhatTheFirmwaresLayoutCannotHold) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.says);
-        const RunResult run =
-            RunOrvoctl(Args({"--demo", "--trace", "--firmware", c.firmware, "program", "--duration", "60"}, c.fields));
+        const RunResult run = RunOrvoctl(
+            Args({"--demo", "--trace", "--firmware", c.firmware, "program", "--duration", "60"}, c.fields));
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
         EXPECT_FALSE(AnyFrameMatches(run, "FF 02 (09|13) .*")) << "a program went out";
@@ -372,8 +378,9 @@ TEST(Orvoctl, ProgramRefusesWhatTheFirmwaresLayoutCannotHold) {
 TEST(Orvoctl, ClearProgramWritesTheRegistersThenAnEmptyProgram) {
     for (const FirmwareCase& fw : kFirmwares) {
         SCOPED_TRACE(fw.firmware);
-        const RunResult run = RunOrvoctl({"--demo", "--trace", "--firmware", fw.firmware, "program", "--start",
-                                          "now+120", "--duration", "60", "clear-program", "read", "11", "status"});
+        const RunResult run =
+            RunOrvoctl({"--demo", "--trace", "--firmware", fw.firmware, "program", "--start", "now+120",
+                        "--duration", "60", "clear-program", "read", "11", "status"});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const std::vector<std::string> lines = run.OutLines();
         ASSERT_EQ(lines.size(), 10u) << run.out;
@@ -391,7 +398,8 @@ TEST(Orvoctl, ClearProgramWritesTheRegistersThenAnEmptyProgram) {
         // the zero start): 272 bytes of command 19 or 108 bytes of command 9.
         EXPECT_TRUE(AnyFrameMatches(run, "FF 02 05 [0-9A-F]{2} 02 00 00 00 9B 00 00 00 00 00 00 00 "
                                          "95 00 00 00 00 00 00 01 [0-9A-F]{2} [0-9A-F]{2} FF 03"));
-        const std::string program = fw.newer ? "FF 02 13 [0-9A-F]{2}( 00){272}" : "FF 02 09 [0-9A-F]{2}( 00){108}";
+        const std::string program =
+            fw.newer ? "FF 02 13 [0-9A-F]{2}( 00){272}" : "FF 02 09 [0-9A-F]{2}( 00){108}";
         EXPECT_TRUE(AnyFrameMatches(run, program + " [0-9A-F]{2} [0-9A-F]{2} FF 03"));
     }
 }
