@@ -1,3 +1,4 @@
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -21,7 +22,7 @@ namespace {
 struct ProgramArgs {
     std::string wearer, mineId, contractor, mineName, company, mmu, occupation, miin, spare;
     std::string startText, durationText;
-    StartTime start; // none: 0
+    StartTime start; // from startText; no start at all when that is empty
     uint32_t duration = 0;
     unsigned sampleType = 0;
 };
@@ -31,6 +32,18 @@ struct TextField {
     const std::string* value;
     size_t shortWidth; // the long layout holds 32 bytes everywhere
 };
+
+std::array<TextField, 9> TextFields(const ProgramArgs& a) {
+    return {{{"--wearer", &a.wearer, 8},
+             {"--mine-id", &a.mineId, 7},
+             {"--contractor", &a.contractor, 3},
+             {"--mine-name", &a.mineName, 32},
+             {"--company", &a.company, 32},
+             {"--mmu", &a.mmu, 4},
+             {"--occupation", &a.occupation, 3},
+             {"--miin", &a.miin, 32},
+             {"--spare", &a.spare, 32}}};
+}
 
 int UsageError(const std::string& text) {
     PrintError(text);
@@ -53,11 +66,7 @@ bool NumberField(const char* option, const std::string& text, uint32_t& out, std
 
 std::optional<ShiftProgram> BuildProgram(const ProgramArgs& a, bool newFirmware, float firmware,
                                          int64_t nowUtc, std::string& error) {
-    const TextField texts[] = {
-        {"--wearer", &a.wearer, 8},         {"--mine-id", &a.mineId, 7},   {"--contractor", &a.contractor, 3},
-        {"--mine-name", &a.mineName, 32},   {"--company", &a.company, 32}, {"--mmu", &a.mmu, 4},
-        {"--occupation", &a.occupation, 3}, {"--miin", &a.miin, 32},       {"--spare", &a.spare, 32}};
-    for (const TextField& field : texts) {
+    for (const TextField& field : TextFields(a)) {
         const size_t width = newFirmware ? 32 : field.shortWidth;
         if (field.value->size() > width) {
             error = std::string(field.option) + " holds at most " + std::to_string(width) +
@@ -150,12 +159,6 @@ int RunClearProgram(CliSession& session) {
     return EXIT_OK;
 }
 
-void CheckText(const char* option, const std::string& text) {
-    // Record texts are split at commas when they are read back.
-    if (text.find(',') != std::string::npos)
-        throw CLI::ValidationError(std::string(option) + " must not hold a comma");
-}
-
 } // namespace
 
 void AddProgramCommand(CLI::App& app, CliCommands& commands) {
@@ -189,16 +192,10 @@ void AddProgramCommand(CLI::App& app, CliCommands& commands) {
             throw CLI::ValidationError("--duration: '" + args->durationText +
                                        "' is neither MINUTES nor HH:MM of at least one minute");
         args->duration = *duration;
-        for (const auto& [option, text] : {std::pair{"--wearer", &args->wearer},
-                                           {"--mine-id", &args->mineId},
-                                           {"--contractor", &args->contractor},
-                                           {"--mine-name", &args->mineName},
-                                           {"--company", &args->company},
-                                           {"--mmu", &args->mmu},
-                                           {"--occupation", &args->occupation},
-                                           {"--miin", &args->miin},
-                                           {"--spare", &args->spare}})
-            CheckText(option, *text);
+        // Record texts are split at commas when they are read back.
+        for (const TextField& field : TextFields(*args))
+            if (field.value->find(',') != std::string::npos)
+                throw CLI::ValidationError(std::string(field.option) + " must not hold a comma");
     });
     commands.push_back({sub, [args](CliSession& session) { return RunProgram(session, *args); }});
 }
