@@ -124,10 +124,11 @@ bool InMemoryPort::Write(const uint8_t* data, size_t length) {
             for (uint8_t b : answer)
                 m_received.push_back({nowMs * kNanosPerMs, b});
         } else {
-            // The host's bytes reach the monitor at once; the answer leaves when the line back is free,
-            // one byte every 10 bit times.
+            // The request takes its own line time to reach the monitor; the answer leaves once it has
+            // arrived and the line back is free, one byte every 10 bit times.
             w.m_sim->FeedHostBytes(data, length, answer);
-            const int64_t start = std::max(nowMs * kNanosPerMs, m_toHostFreeNs);
+            const int64_t arrived = nowMs * kNanosPerMs + InMemoryWire::NanosFor(int64_t(length));
+            const int64_t start = std::max(arrived, m_toHostFreeNs);
             for (size_t i = 0; i < answer.size(); ++i)
                 m_received.push_back({start + InMemoryWire::NanosFor(int64_t(i) + 1), answer[i]});
             if (!answer.empty())

@@ -251,9 +251,10 @@ int main(int argc, char** argv) {
                     for (uint8_t b : answer)
                         pending.push_back({0, b});
                 } else if (!answer.empty()) {
-                    // As on the in-memory wire: an answer leaves when the line is free, one byte every
-                    // 10 bit times.
-                    const int64_t start = std::max(MonotonicNs(), toHostFreeNs);
+                    // As on the in-memory wire: the request's own bytes take line time (a pseudo-terminal
+                    // delivers them at once), then the answer leaves when the line is free, one byte
+                    // every 10 bit times.
+                    const int64_t start = std::max(MonotonicNs() + LineNanos(n), toHostFreeNs);
                     for (size_t i = 0; i < answer.size(); ++i)
                         pending.push_back({start + LineNanos(int64_t(i) + 1), answer[i]});
                     toHostFreeNs = start + LineNanos(int64_t(answer.size()));

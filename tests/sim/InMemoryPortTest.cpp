@@ -43,7 +43,7 @@ TEST_F(InMemoryPortTest, PacedAnswerArrivesAtTheLineRate) {
     ASSERT_TRUE(port->Write(kStatusB1.data(), kStatusB1.size()));
 
     uint8_t b = 0;
-    // The first byte needs 10/19200 s: not there yet at the moment of writing.
+    // The 8-byte request needs 4.17 ms to arrive, the first answer byte 0.52 ms more.
     EXPECT_EQ(port->ReadByte(b, 0), ReadResult::Timeout);
     EXPECT_EQ(clock.NowMs(), kT0Ms);
 
@@ -52,12 +52,12 @@ TEST_F(InMemoryPortTest, PacedAnswerArrivesAtTheLineRate) {
         ASSERT_EQ(port->ReadByte(b, 100), ReadResult::Byte) << i;
         got.push_back(b);
         if (i == 0) {
-            EXPECT_EQ(clock.NowMs(), kT0Ms + 1); // 0.52 ms, readable from the next whole millisecond
+            EXPECT_EQ(clock.NowMs(), kT0Ms + 5); // 4.69 ms, readable from the next whole millisecond
         }
     }
     EXPECT_EQ(got, kStatusBAnswer1);
-    // 20 bytes * 10 bits / 19200 baud = 10.42 ms.
-    EXPECT_EQ(clock.NowMs(), kT0Ms + 11);
+    // (8 + 20) bytes * 10 bits / 19200 baud = 14.58 ms.
+    EXPECT_EQ(clock.NowMs(), kT0Ms + 15);
 
     // Two requests in one write: the second answer queues behind the first on the line.
     const int64_t t1 = clock.NowMs();
@@ -66,7 +66,7 @@ TEST_F(InMemoryPortTest, PacedAnswerArrivesAtTheLineRate) {
     ASSERT_TRUE(port->Write(twice.data(), twice.size()));
     for (int i = 0; i < 40; ++i)
         ASSERT_EQ(port->ReadByte(b, 100), ReadResult::Byte);
-    EXPECT_EQ(clock.NowMs(), t1 + 21); // 40 bytes = 20.83 ms
+    EXPECT_EQ(clock.NowMs(), t1 + 30); // 16 request bytes, then 40 answer bytes = 29.17 ms
 }
 
 TEST_F(InMemoryPortTest, VirtualReadAdvancesTheClockInsteadOfBlocking) {
@@ -88,7 +88,7 @@ TEST_F(InMemoryPortTest, VirtualReadAdvancesTheClockInsteadOfBlocking) {
     const int64_t t1 = clock.NowMs();
     ASSERT_TRUE(pacedPort->Write(kStatusB1.data(), kStatusB1.size()));
     ASSERT_EQ(pacedPort->ReadByte(b, 25), ReadResult::Byte);
-    EXPECT_EQ(clock.NowMs(), t1 + 1);
+    EXPECT_EQ(clock.NowMs(), t1 + 5);
 }
 
 TEST_F(InMemoryPortTest, SevenUnansweredRequestsTakeVirtualTimeOnly) {

@@ -1,0 +1,660 @@
+// orvoctl against orvo-sim: two processes joined by a pseudo-terminal, QtSerialPort on the host's
+// side. Judged by orvoctl's output and exit status, and by what the simulator's own trace says it
+// heard and answered.
+
+#include "OrvoctlRun.h"
+#include "SimMonitor.h"
+#include "platform/Clock.h"
+#include "platform/TimeZoneSource.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <map>
+#include <mutex>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using orvo::SystemClock;
+using orvo::SystemTimeZone;
+using SimConfig = orvo::sim::SimConfig;
+using SimSample = orvo::sim::SimSample;
+using SteadyClock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kGenerous{10000};
+constexpr int kRunLimitSeconds = 30;
+
+double SecondsSince(SteadyClock::time_point start) {
+    return std::chrono::duration<double>(SteadyClock::now() - start).count();
+}
+
+// orvo-sim as a child process. Ended (SIGTERM, then SIGKILL) when the object goes, and killed by the
+// kernel should the test process die first. Its stderr is drained all the time: a trace that filled
+// the pipe would stall the simulator.
+class SimProcess {
+public:
+    explicit SimProcess(const std::vector<std::string>& args) {
+        std::vector<std::string> argStore{ORVO_SIM_PATH};
+        argStore.insert(argStore.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : argStore)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+
+        int outPipe[2], errPipe[2];
+        if (pipe2(outPipe, O_CLOEXEC) != 0)
+            return;
+        if (pipe2(errPipe, O_CLOEXEC) != 0) {
+            close(outPipe[0]);
+            close(outPipe[1]);
+            return;
+        }
+        const pid_t parent = getpid();
+        m_pid = fork();
+        if (m_pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent)
+                _exit(127);
+            dup2(outPipe[1], STDOUT_FILENO);
+            dup2(errPipe[1], STDERR_FILENO);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(outPipe[1]);
+        close(errPipe[1]);
+        if (m_pid < 0) {
+            close(outPipe[0]);
+            close(errPipe[0]);
+            return;
+        }
+        m_reader = std::thread([this, out = outPipe[0], err = errPipe[0]] { Pump(out, err); });
+
+        // The first line is the terminal's device path; the link, if asked for, exists by then.
+        std::unique_lock lock(m_lock);
+        m_changed.wait_for(lock, kGenerous,
+                           [this] { return m_eof || m_stdout.find('\n') != std::string::npos; });
+        const size_t newline = m_stdout.find('\n');
+        if (newline != std::string::npos)
+            m_path = m_stdout.substr(0, newline);
+    }
+
+    ~SimProcess() { Stop(); }
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    const std::string& DevicePath() const { return m_path; }
+    bool Running() const { return m_pid > 0; }
+
+    void Signal(int signal) {
+        if (m_pid > 0)
+            kill(m_pid, signal);
+    }
+
+    std::string Log() const {
+        std::lock_guard lock(m_lock);
+        return m_stderr;
+    }
+
+    // Waits until the simulator's stderr satisfies `done`; false when the bound runs out first.
+    bool WaitForLog(const std::function<bool(const std::string&)>& done, milliseconds bound = kGenerous) {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, bound, [&] { return done(m_stderr); });
+    }
+
+    // Ends the simulator; its exit status, or -1 when it had to be killed or never ran.
+    int Stop() {
+        if (m_pid <= 0)
+            return m_status;
+        kill(m_pid, SIGTERM);
+        bool ended;
+        {
+            std::unique_lock lock(m_lock);
+            ended = m_changed.wait_for(lock, std::chrono::seconds(5), [this] { return m_eof; });
+        }
+        if (!ended)
+            kill(m_pid, SIGKILL);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        m_reader.join();
+        m_status = ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return m_status;
+    }
+
+private:
+    void Pump(int out, int err) {
+        pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
+        std::string* sinks[2] = {&m_stdout, &m_stderr};
+        int open = 2;
+        while (open > 0) {
+            if (poll(fds, 2, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                break;
+            }
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                    continue;
+                char buffer[4096];
+                const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                std::lock_guard lock(m_lock);
+                if (n > 0) {
+                    sinks[i]->append(buffer, size_t(n));
+                } else {
+                    close(fds[i].fd);
+                    fds[i].fd = -1;
+                    --open;
+                }
+                m_changed.notify_all();
+            }
+        }
+        for (const pollfd& fd : fds)
+            if (fd.fd >= 0)
+                close(fd.fd);
+        std::lock_guard lock(m_lock);
+        m_eof = true;
+        m_changed.notify_all();
+    }
+
+    pid_t m_pid = -1;
+    int m_status = -1;
+    std::string m_path;
+    std::thread m_reader;
+    mutable std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::string m_stdout;
+    std::string m_stderr;
+    bool m_eof = false;
+};
+
+class TempDir {
+public:
+    TempDir() {
+        char pattern[] = "/tmp/orvo-e2e-XXXXXX";
+        if (mkdtemp(pattern))
+            m_path = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        if (!m_path.empty())
+            std::filesystem::remove_all(m_path, ignored);
+    }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+RunResult Orvoctl(const SimProcess& sim, const std::vector<std::string>& options,
+                  const std::vector<std::string>& commands) {
+    std::vector<std::string> args = {"--port", sim.DevicePath()};
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), commands.begin(), commands.end());
+    return RunOrvoctl(args, {}, kRunLimitSeconds);
+}
+
+RunResult Orvoctl(const SimProcess& sim, const std::vector<std::string>& commands) {
+    return Orvoctl(sim, {}, commands);
+}
+
+struct RegisterLine {
+    int number = -1;
+    std::string name;
+    std::string value;
+};
+
+RegisterLine ParseRegisterLine(const std::string& line) {
+    static const std::regex pattern(R"(^\s*(\d+)\s+(.*\S)\s+(\S+)$)");
+    std::smatch m;
+    RegisterLine parsed;
+    if (std::regex_match(line, m, pattern)) {
+        parsed.number = std::stoi(m[1]);
+        parsed.name = m[2];
+        parsed.value = m[3];
+    }
+    return parsed;
+}
+
+// "key: value" lines of the status command.
+std::map<std::string, std::string> StatusOf(const std::vector<std::string>& lines) {
+    std::map<std::string, std::string> status;
+    for (const std::string& line : lines) {
+        const size_t colon = line.find(": ");
+        if (colon != std::string::npos)
+            status[line.substr(0, colon)] = line.substr(colon + 2);
+    }
+    return status;
+}
+
+long GmtOffsetNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return tm.tm_gmtoff;
+}
+
+// Whole seconds, a few minutes ahead of now, so that a shift is still to come when it arrives.
+long UtcInSeconds(long ahead) {
+    return long(std::time(nullptr)) + ahead;
+}
+
+// The device clock lies within half a minute of the computer's, read back on the local clock.
+void ExpectDeviceTimeNow(const std::string& text) {
+    std::tm tm{};
+    const char* rest = strptime(text.c_str(), "%m/%d/%Y %H:%M:%S", &tm);
+    ASSERT_TRUE(rest && *rest == '\0') << text;
+    tm.tm_isdst = -1;
+    EXPECT_NEAR(double(std::mktime(&tm)), double(std::time(nullptr)), 30.0) << text;
+}
+
+// One frame as the simulator's trace shows it: "-> cmd 4 seq 6: 01 03".
+struct TracedFrame {
+    int command = -1;
+    int sequence = -1;
+    std::string payload; // " 01 03"
+
+    bool operator==(const TracedFrame&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const TracedFrame& f) {
+    return out << "cmd " << f.command << " seq " << f.sequence << ":" << f.payload;
+}
+
+// The simulator's trace of one direction: "->" what it heard, "<-" what it answered.
+std::vector<TracedFrame> SimFrames(const std::string& log, const std::string& direction) {
+    static const std::regex pattern(R"(^(->|<-) cmd (\d+) seq (\d+)( BAD CHECK)?:((?: [0-9A-F]{2})*)$)");
+    std::vector<TracedFrame> frames;
+    for (const std::string& line : SplitLines(log)) {
+        std::smatch m;
+        if (std::regex_match(line, m, pattern) && m[1] == direction)
+            frames.push_back({std::stoi(m[2]), std::stoi(m[3]), m[5]});
+    }
+    return frames;
+}
+
+// orvoctl's trace of one direction ('>' written, '<' read) as frames: the hex runs are joined (a read
+// may end mid-frame), split at the markers FF 02 / FF 03 and unescaped (FF FF is one FF).
+std::vector<TracedFrame> HostFrames(const RunResult& run, char direction) {
+    static const std::regex pattern(R"(^\d\d:\d\d:\d\d\.\d{3} ([<>])((?: [0-9A-F]{2})+)$)");
+    std::vector<uint8_t> wire;
+    for (const std::string& line : run.ErrLines()) {
+        std::smatch m;
+        if (!std::regex_match(line, m, pattern) || m[1].str()[0] != direction)
+            continue;
+        const std::string hex = m[2];
+        for (size_t i = 1; i + 1 < hex.size(); i += 3)
+            wire.push_back(uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    }
+    std::vector<TracedFrame> frames;
+    std::vector<uint8_t> body;
+    bool inFrame = false;
+    for (size_t i = 0; i + 1 < wire.size(); ++i) {
+        if (wire[i] != 0xFF) {
+            if (inFrame)
+                body.push_back(wire[i]);
+            continue;
+        }
+        const uint8_t next = wire[++i];
+        if (next == 0x02) {
+            inFrame = true;
+            body.clear();
+        } else if (next == 0xFF && inFrame) {
+            body.push_back(0xFF);
+        } else if (next == 0x03 && inFrame) {
+            inFrame = false;
+            if (body.size() < 4)
+                continue;
+            TracedFrame frame{body[0], body[1], ""};
+            for (size_t k = 2; k + 2 < body.size(); ++k) {
+                char text[4];
+                std::snprintf(text, sizeof text, " %02X", body[k]);
+                frame.payload += text;
+            }
+            frames.push_back(frame);
+        }
+    }
+    return frames;
+}
+
+// ---- both firmware classes -----------------------------------------------------------------------
+
+struct Firmware {
+    const char* version;
+    bool newer;
+    const char* firmwareLine; // status
+    const char* serialLine;   // status: the serial text, or the number of the older class
+    const char* register0;    // FIRMWARE VERSION as read
+};
+
+const Firmware kFirmwares[] = {
+    {"7.0", true, "7.00", "E2E-0042", "7"},
+    {"6.5", false, "6.50", "7654321", "6.5"},
+};
+
+void PrintTo(const Firmware& fw, std::ostream* out) { *out << "firmware " << fw.version; }
+
+std::string FirmwareName(const ::testing::TestParamInfo<Firmware>& info) {
+    return info.param.newer ? "Firmware70" : "Firmware65";
+}
+
+SimConfig ConfigOf(const Firmware& fw, int samples) {
+    SimConfig config;
+    config.firmware = fw.newer ? 7.0f : 6.5f;
+    config.serialNumber = 7654321;
+    config.serialText = "E2E-0042";
+    config.seed = 7;
+    config.storedSamples = samples;
+    config.recordsPerSample = 5;
+    return config;
+}
+
+std::vector<std::string> SimArgs(const Firmware& fw, int samples) {
+    return {"--firmware", fw.version, "--serial", "7654321",   "--serial-text",
+            "E2E-0042",   "--seed",   "7",        "--samples", std::to_string(samples),
+            "--records",  "5"};
+}
+
+// The samples a monitor made from the same seed holds: made here a moment apart from the child's, so
+// a sample may lie a day apart if midnight (on the device clock) passed in between.
+void ExpectSampleLines(const std::vector<std::string>& lines, const std::vector<SimSample>& samples) {
+    ASSERT_EQ(lines.size(), samples.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(lines[i]);
+        const std::vector<std::string> f = SplitFields(lines[i]);
+        ASSERT_EQ(f.size(), 14u);
+        const SimSample& s = samples[i];
+        EXPECT_EQ(f[2], std::to_string(i)); // index order
+        const long shift = std::stol(f[0]) - long(s.startUtc);
+        EXPECT_TRUE(shift == 0 || shift == 86400 || shift == -86400) << s.startUtc;
+        EXPECT_EQ(std::stol(f[1]) - std::stol(f[0]), long(s.endUtc) - long(s.startUtc));
+        EXPECT_EQ(f[4], s.fields.wearerId);
+        EXPECT_EQ(f[5], s.fields.mineId);
+        EXPECT_EQ(f[6], s.fields.contractor);
+        EXPECT_EQ(f[7], s.fields.mineName);
+        EXPECT_EQ(f[8], s.fields.companyName);
+        EXPECT_EQ(f[9], std::to_string(s.fields.sampleType));
+    }
+}
+
+class OrvoSimEndToEnd : public ::testing::TestWithParam<Firmware> {};
+
+TEST_P(OrvoSimEndToEnd, StatusReadsAndWritesReachTheMonitor) {
+    const Firmware& fw = GetParam();
+    SimProcess sim(SimArgs(fw, 3));
+    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
+
+    const RunResult first = Orvoctl(sim, {"status", "read", "0", "1", "14", "72", "96", "144"});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    const std::vector<std::string> lines = first.OutLines();
+    ASSERT_EQ(lines.size(), 11u) << first.out;
+    const std::vector<std::string> statusLines(lines.begin(), lines.begin() + 5);
+    std::map<std::string, std::string> status = StatusOf(statusLines);
+    EXPECT_EQ(status["connected"], "yes");
+    EXPECT_EQ(status["firmware"], fw.firmwareLine);
+    EXPECT_EQ(status["serial"], fw.serialLine);
+    EXPECT_EQ(status["state"], "stopped");
+    ExpectDeviceTimeNow(status["device time"]);
+
+    const RegisterLine expected[] = {{0, "FIRMWARE VERSION", fw.register0},
+                                     {1, "SERIAL NUMBER", "7654321"},
+                                     {14, "Program Time", "60"},
+                                     {72, "FLOW RATE SET PT", "2.2"},
+                                     {96, "MASS K0", "15000"},
+                                     {144, "MASS CORRECTION FACTOR", "1.09"}};
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        const RegisterLine got = ParseRegisterLine(lines[5 + i]);
+        EXPECT_EQ(got.number, expected[i].number) << lines[5 + i];
+        EXPECT_EQ(got.name, expected[i].name) << lines[5 + i];
+        EXPECT_EQ(got.value, expected[i].value) << lines[5 + i];
+    }
+
+    // Written by one orvoctl, read back by the next: the monitor kept the values, not the host.
+    const RunResult written = Orvoctl(sim, {"write", "14=3600", "72=2.4"});
+    ASSERT_EQ(written.exitCode, 0) << written.err;
+    const RunResult readBack = Orvoctl(sim, {"read", "72", "14"});
+    ASSERT_EQ(readBack.exitCode, 0) << readBack.err;
+    const std::vector<std::string> back = readBack.OutLines();
+    ASSERT_EQ(back.size(), 2u) << readBack.out;
+    EXPECT_EQ(ParseRegisterLine(back[0]).number, 72);
+    EXPECT_EQ(ParseRegisterLine(back[0]).value, "2.4");
+    EXPECT_EQ(ParseRegisterLine(back[1]).number, 14);
+    EXPECT_EQ(ParseRegisterLine(back[1]).value, "3600");
+}
+
+TEST_P(OrvoSimEndToEnd, ProgramSamplesAndClearProgram) {
+    const Firmware& fw = GetParam();
+    constexpr int kSamples = 4;
+    SimProcess sim(SimArgs(fw, kSamples));
+    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
+    const orvo::sim::SimMonitor reference(ConfigOf(fw, kSamples), SystemClock::Instance(),
+                                          SystemTimeZone::Instance());
+
+    const long start = UtcInSeconds(7200);
+    const RunResult programmed =
+        Orvoctl(sim, {"program", "--wearer", "W-E2E", "--mine-id", "4601234", "--start",
+                      std::to_string(start), "--duration", "90", "--occupation", fw.newer ? "36" : "036"});
+    ASSERT_EQ(programmed.exitCode, 0) << programmed.err;
+    // The program record the monitor answered with, times back in UTC whatever clock the monitor keeps.
+    const std::string times = std::to_string(start) + "," + std::to_string(start + 5400) + ",";
+    EXPECT_EQ(programmed.out.rfind(times, 0), 0u) << programmed.out;
+    EXPECT_NE(programmed.out.find(",W-E2E,4601234,"), std::string::npos) << programmed.out;
+
+    const RunResult after = Orvoctl(sim, {"status", "read", "11", "14", "samples"});
+    ASSERT_EQ(after.exitCode, 0) << after.err;
+    const std::vector<std::string> lines = after.OutLines();
+    ASSERT_EQ(lines.size(), 7u + kSamples) << after.out;
+    EXPECT_EQ(StatusOf({lines.begin(), lines.begin() + 5})["state"], "programmed");
+    // The older class keeps the start on its local clock.
+    const long deviceStart = fw.newer ? start : start + GmtOffsetNow();
+    EXPECT_EQ(ParseRegisterLine(lines[5]).number, 11);
+    EXPECT_EQ(ParseRegisterLine(lines[5]).value, std::to_string(deviceStart));
+    EXPECT_EQ(ParseRegisterLine(lines[6]).value, "5400");
+    ExpectSampleLines({lines.begin() + 7, lines.end()}, reference.StoredSamples());
+
+    const RunResult cleared = Orvoctl(sim, {"clear-program", "status", "read", "11"});
+    ASSERT_EQ(cleared.exitCode, 0) << cleared.err;
+    const std::vector<std::string> end = cleared.OutLines();
+    ASSERT_EQ(end.size(), 9u) << cleared.out;
+    EXPECT_EQ(StatusOf({end.begin() + 3, end.begin() + 8})["state"], "stopped");
+    EXPECT_EQ(ParseRegisterLine(end[8]).value, "0");
+}
+
+// A shift run 60 times faster: the monitor moves through its states by itself and keeps the shift as
+// its newest sample.
+TEST_P(OrvoSimEndToEnd, AProgrammedShiftRunsAndIsStoredAsTheNewestSample) {
+    const Firmware& fw = GetParam();
+    constexpr int kSamples = 2;
+    std::vector<std::string> args = SimArgs(fw, kSamples);
+    args.insert(args.end(), {"--time-scale", "60"});
+    SimProcess sim(args);
+    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
+
+    // A minute of warm-up two minutes ahead: about one second each of programmed, warming and running.
+    const long start = UtcInSeconds(120);
+    const RunResult programmed = Orvoctl(sim, {"write", "12=60", "program", "--wearer", "MOVE-1", "--start",
+                                               std::to_string(start), "--duration", "1", "status"});
+    ASSERT_EQ(programmed.exitCode, 0) << programmed.err;
+    const char* const order[] = {"programmed", "warming", "running", "stopped"};
+    auto rank = [&](const std::string& state) {
+        for (int i = 0; i < 4; ++i)
+            if (state == order[i])
+                return i;
+        return -1;
+    };
+    int reached = rank(StatusOf(programmed.OutLines())["state"]);
+    ASSERT_TRUE(reached == 0 || reached == 1) << programmed.out;
+
+    // Each look is a whole orvoctl run; the states may only move forward.
+    std::vector<std::string> seen;
+    const auto begin = SteadyClock::now();
+    while (reached < 3 && SteadyClock::now() - begin < kGenerous) {
+        const RunResult look = Orvoctl(sim, {"status"});
+        ASSERT_EQ(look.exitCode, 0) << look.err;
+        const std::string state = StatusOf(look.OutLines())["state"];
+        seen.push_back(state);
+        ASSERT_GE(rank(state), reached) << "went back to " << state;
+        reached = rank(state);
+    }
+    ASSERT_EQ(reached, 3) << "never ended; last state " << (seen.empty() ? "?" : seen.back());
+
+    const RunResult samples = Orvoctl(sim, {"samples"});
+    ASSERT_EQ(samples.exitCode, 0) << samples.err;
+    const std::vector<std::string> lines = samples.OutLines();
+    ASSERT_EQ(lines.size(), size_t(kSamples) + 1) << samples.out;
+    const std::vector<std::string> f = SplitFields(lines.back());
+    ASSERT_EQ(f.size(), 14u) << lines.back();
+    EXPECT_EQ(f[0], std::to_string(start));
+    EXPECT_EQ(f[1], std::to_string(start + 60));
+    EXPECT_EQ(f[2], std::to_string(kSamples));
+    EXPECT_EQ(f[4], "MOVE-1");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothClasses, OrvoSimEndToEnd, ::testing::ValuesIn(kFirmwares), FirmwareName);
+
+// ---- the wire --------------------------------------------------------------------------------------
+
+TEST(OrvoSimWire, HostTraceShowsTheFramesTheMonitorHeardAndAnswered) {
+    SimProcess sim({"--trace"});
+    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
+    const RunResult run = Orvoctl(sim, {"--trace"}, {"read", "96"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    static const std::regex line(R"(^\d\d:\d\d:\d\d\.\d{3} [<>]( [0-9A-F]{2})+$)");
+    for (const std::string& l : run.ErrLines())
+        EXPECT_TRUE(std::regex_match(l, line)) << l;
+    const std::vector<TracedFrame> sent = HostFrames(run, '>');
+    const std::vector<TracedFrame> received = HostFrames(run, '<');
+    ASSERT_FALSE(sent.empty()) << run.err;
+    ASSERT_FALSE(received.empty()) << run.err;
+
+    // The read of register 96 and its answer: 15000 = 0x00003A98.
+    const TracedFrame* request = nullptr;
+    for (const TracedFrame& f : sent)
+        if (f.command == 4 && f.payload == " 01 60")
+            request = &f;
+    ASSERT_NE(request, nullptr) << run.err;
+    bool answered = false;
+    for (const TracedFrame& f : received)
+        answered |= f.command == 4 && f.sequence == request->sequence &&
+                    f.payload == " 01 00 00 00 60 00 00 00 00 00 3A 98";
+    EXPECT_TRUE(answered) << run.err;
+
+    // What orvoctl says it wrote is what the monitor heard, frame for frame (the power-down write at
+    // the close included); what it read is what the monitor answered, up to the answers that came
+    // after it stopped reading.
+    ASSERT_TRUE(sim.WaitForLog([&](const std::string& log) {
+        return SimFrames(log, "->").size() >= sent.size();
+    })) << sim.Log();
+    const std::string log = sim.Log();
+    EXPECT_EQ(SimFrames(log, "->"), sent);
+    const std::vector<TracedFrame> answers = SimFrames(log, "<-");
+    ASSERT_GE(answers.size(), received.size());
+    EXPECT_EQ(std::vector<TracedFrame>(answers.begin(), answers.begin() + long(received.size())), received);
+}
+
+TEST(OrvoSimWire, SilentMonitorExitsThreeAfterTheTimeOut) {
+    SimProcess sim({"--silent", "--trace"});
+    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
+    const auto begin = SteadyClock::now();
+    const RunResult run = Orvoctl(sim, {"--timeout", "2.5"}, {"status"});
+    const double elapsed = SecondsSince(begin);
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("no answer"), std::string::npos) << run.err;
+    EXPECT_GE(elapsed, 2.4);
+    EXPECT_LT(elapsed, 3.5);
+
+    // The status request went out again and again on the wire, and nothing came back. At the close
+    // the host switches the monitor off with one register write, unanswered too.
+    const auto statusRequests = [](const std::string& log) {
+        size_t count = 0;
+        for (const TracedFrame& f : SimFrames(log, "->"))
+            count += f.command == 24 || f.command == 2;
+        return count;
+    };
+    ASSERT_TRUE(sim.WaitForLog([&](const std::string& log) { return statusRequests(log) >= 3; }))
+        << sim.Log();
+    for (const TracedFrame& f : SimFrames(sim.Log(), "->"))
+        EXPECT_TRUE(f.command == 24 || f.command == 2 || f.command == 5) << f;
+    EXPECT_TRUE(SimFrames(sim.Log(), "<-").empty()) << sim.Log();
+}
+
+TEST(OrvoSimWire, CablePulledDuringACommandExitsThreeAndReplugAnswersAgain) {
+    // Paced at 19200 baud, 60 registers take four answers of a few tens of milliseconds each: the
+    // cable is pulled while the command is under way.
+    SimProcess sim({"--pace", "--trace"});
+    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
+    std::vector<std::string> command = {"read"};
+    for (int n = 183; n > 123; --n)
+        command.push_back(std::to_string(n));
+
+    std::future<RunResult> running = std::async(std::launch::async, [&] {
+        return Orvoctl(sim, {"--timeout", "30"}, command);
+    });
+    // The first of the four reads: 15 registers, 183 (0xB7) downwards.
+    const bool underWay = sim.WaitForLog([](const std::string& log) {
+        return log.find("-> cmd 4 seq ") != std::string::npos &&
+               log.find(": 0F B7 B6 B5") != std::string::npos;
+    });
+    const auto pulled = SteadyClock::now();
+    sim.Signal(SIGUSR1);
+    ASSERT_TRUE(underWay) << sim.Log();
+
+    ASSERT_EQ(running.wait_for(std::chrono::seconds(kRunLimitSeconds + 5)), std::future_status::ready);
+    const RunResult run = running.get();
+    const double elapsed = SecondsSince(pulled);
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("stopped answering"), std::string::npos) << run.err;
+    // Seven transmissions 325 ms apart, then the link is lost: far inside the 30 s time-out.
+    EXPECT_LT(elapsed, 5.0);
+    EXPECT_NE(sim.Log().find("orvo-sim: silent"), std::string::npos) << sim.Log();
+
+    sim.Signal(SIGUSR1);
+    ASSERT_TRUE(sim.WaitForLog([](const std::string& log) {
+        return log.find("orvo-sim: answering") != std::string::npos;
+    })) << sim.Log();
+    const RunResult replugged = Orvoctl(sim, {"status"});
+    EXPECT_EQ(replugged.exitCode, 0) << replugged.err;
+    EXPECT_EQ(StatusOf(replugged.OutLines())["connected"], "yes") << replugged.out;
+}
+
+TEST(OrvoSimWire, LinkServesAsThePortNameAndGoesWithTheSimulator) {
+    const TempDir dir;
+    ASSERT_FALSE(dir.Path().empty());
+    const std::string link = dir.Path() + "/ttyORVO0";
+    SimProcess sim({"--link", link, "--serial", "2345678", "--firmware", "6.5"});
+    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
+    ASSERT_EQ(std::filesystem::read_symlink(link).string(), sim.DevicePath());
+
+    const RunResult run = RunOrvoctl({"--port", link, "read", "1"}, {}, kRunLimitSeconds);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.OutLines().size(), 1u) << run.out;
+    EXPECT_EQ(ParseRegisterLine(run.OutLines()[0]).value, "2345678");
+
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_EQ(std::filesystem::symlink_status(link).type(), std::filesystem::file_type::not_found)
+        << "the link outlived the simulator";
+}
+
+} // namespace
