@@ -16,6 +16,7 @@ class COrvodeskDoc;
 struct CliCommand {
     CLI::App* subcommand = nullptr;
     std::function<int(CliSession&)> run; // an exit status
+    bool needsMonitor = true;            // false: works on files alone, no port is opened for it
 };
 using CliCommands = std::vector<CliCommand>;
 
@@ -25,6 +26,11 @@ void AddWriteCommand(CLI::App& app, CliCommands& commands);
 void AddSamplesCommand(CLI::App& app, CliCommands& commands);
 void AddProgramCommand(CLI::App& app, CliCommands& commands);
 void AddClearProgramCommand(CLI::App& app, CliCommands& commands);
+void AddDownloadCommand(CLI::App& app, CliCommands& commands);
+void AddOpenCommand(CLI::App& app, CliCommands& commands);
+void AddVerifyMshaCommand(CLI::App& app, CliCommands& commands);
+void AddTemplateCommand(CLI::App& app, CliCommands& commands);
+void AddConfigCommand(CLI::App& app, CliCommands& commands);
 
 // Every command, in the order of the help text.
 inline void AddAllCommands(CLI::App& app, CliCommands& commands) {
@@ -34,6 +40,11 @@ inline void AddAllCommands(CLI::App& app, CliCommands& commands) {
     AddSamplesCommand(app, commands);
     AddProgramCommand(app, commands);
     AddClearProgramCommand(app, commands);
+    AddDownloadCommand(app, commands);
+    AddOpenCommand(app, commands);
+    AddVerifyMshaCommand(app, commands);
+    AddTemplateCommand(app, commands);
+    AddConfigCommand(app, commands);
 }
 
 // Reads registers in requests of at most 15 and waits for every answer.

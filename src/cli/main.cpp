@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     CLI::Option* port =
         connection->add_option("--port", options.port, "Serial port (a bare name lies under /dev/)");
     CLI::Option* demo = connection->add_flag("--demo", options.demo, "Use the built-in simulated monitor");
-    connection->require_option(1);
+    // Commands that only read or write files need no monitor; the others check below.
+    connection->require_option(0, 1);
     app.add_option("--firmware", firmware, "Firmware of the simulated monitor")
         ->check(CLI::IsMember({"7.0", "6.5"}))
         ->needs(demo)
@@ -56,10 +57,19 @@ int main(int argc, char** argv) {
             return EXIT_USAGE;
         }
     }
+    bool needsMonitor = false;
+    for (CLI::App* given : app.get_subcommands())
+        for (const CliCommand& command : commands)
+            if (command.subcommand == given && command.needsMonitor)
+                needsMonitor = true;
+    if (needsMonitor && !*port && !*demo) {
+        PrintError("a monitor is needed: give --port PATH or --demo");
+        return EXIT_USAGE;
+    }
     options.demoFirmware = firmware == "6.5" ? 6.5f : 7.0f;
 
     CliSession session(options);
-    int status = session.Connect();
+    int status = needsMonitor ? session.Connect() : EXIT_OK;
     for (CLI::App* given : app.get_subcommands()) {
         if (status != EXIT_OK)
             break;

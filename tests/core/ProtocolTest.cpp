@@ -104,6 +104,9 @@ protected:
         for (int i = 0; i < 80 && !doc->NewFirmware(); ++i)
             ASSERT_TRUE(wire->RunFor(25));
         ASSERT_TRUE(doc->NewFirmware());
+        // Let the link thread finish the answer that connected it (its updates come after the
+        // flag) and stop at its next read before the views are cleared.
+        ASSERT_TRUE(wire->RunFor(50));
         view.Clear();
     }
 };

@@ -1,0 +1,19 @@
+#pragma once
+
+// The sections of orvo_bench. Each prints its figures on stdout and returns 0, or non-zero when a
+// measurement could not be taken (the reason on stderr).
+namespace orvo::bench {
+
+// Serial link: idle cost, register round trips, paced throughput.
+int RunLinkSection();
+
+// Display table: build time per item for samples of 10 k, 100 k and 1 M items.
+int RunTableSection();
+
+// Exports: display table, CSV and MSHA file for samples of 10 k, 100 k and 1 M items.
+int RunExportsSection();
+
+// Download: a stored sample at 19200 baud, as a fraction of what the line could carry.
+int RunDownloadSection();
+
+} // namespace orvo::bench

@@ -1,0 +1,34 @@
+// The imported data file reader on arbitrary bytes, then the display table (with a small row cap:
+// its row count follows the file's times) and the CSV and MSHA writers on whatever it accepted.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "download/DisplayTable.h"
+#include "model/PrcTable.h"
+#include "results/CsvExport.h"
+#include "results/ImportedDataFile.h"
+#include "results/MshaFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace orvo;
+    static const PrcTable registers;
+    ImportedDataFile file;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    if (ImportedDataFile::Parse(bytes, file) != ImportStatus::Ok)
+        return 0;
+    const DisplayTable table = DisplayTable::Build(file.records, registers, -1, 20000);
+    const ExportSource source = file.ForExport(table, registers);
+    (void)CsvExport::SampleData(source);
+    (void)CsvExport::SampleDataName(source);
+    (void)MshaFile::Build(source).Bytes();
+    // What the writer makes of it must read back the same.
+    if (const auto again = file.ToBytes()) {
+        ImportedDataFile reread;
+        if (ImportedDataFile::Parse(*again, reread) != ImportStatus::Ok || reread.records != file.records ||
+            reread.notes != file.notes)
+            __builtin_trap();
+    }
+    return 0;
+}

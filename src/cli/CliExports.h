@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace orvo {
+
+struct ExportSource;
+
+// The files `download` and `open` write.
+struct ExportTargets {
+    std::string csv;       // sample data file
+    std::string msha;      // MSHA file (downloads only)
+    std::string statusCsv; // status list file
+};
+
+// A target that names an existing folder gets the proposed name and extension inside it.
+std::string ResolveExportPath(const std::string& target, const std::string& proposedName,
+                              const char* extension);
+
+// Writes what was asked for: the sample data file, then (only when that worked, as "Save data"
+// does) the MSHA file, and the status list when the sample has status events. Prints each path
+// written; EXIT_OK or EXIT_FAILED.
+int WriteExports(const ExportSource& source, const ExportTargets& targets);
+
+// The summary lines `download` and `open` print about a display table.
+void PrintTableSummary(const ExportSource& source);
+
+} // namespace orvo

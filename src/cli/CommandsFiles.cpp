@@ -1,0 +1,94 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "CliExports.h"
+#include "CliSession.h"
+#include "Commands.h"
+#include "download/DisplayTable.h"
+#include "model/PrcTable.h"
+#include "results/ImportedDataFile.h"
+#include "results/MshaVerify.h"
+
+namespace orvo {
+
+namespace {
+
+struct OpenArgs {
+    std::string path;
+    ExportTargets targets;
+};
+
+int RunOpen(const OpenArgs& args) {
+    ImportedDataFile file;
+    std::string reason;
+    const ImportStatus status = ImportedDataFile::Load(args.path, file, &reason);
+    if (status != ImportStatus::Ok) {
+        PrintError(ImportMessage(status));
+        if (status == ImportStatus::CannotOpen)
+            std::fprintf(stderr, "%s\n", reason.c_str());
+        return EXIT_FAILED;
+    }
+    const PrcTable registers; // short names only; an imported file brings no monitor
+    const DisplayTable table = file.View(registers);
+    const ExportSource source = file.ForExport(table, registers);
+    std::printf("serial number: %s\n", file.serialNumber.c_str());
+    std::printf("records: %zu\n", file.records.size());
+    std::printf("average tons: %s\n", file.averageTons.c_str());
+    std::printf("tons this shift: %s\n", file.tonsThisShift.c_str());
+    std::printf("notes: %s\n", file.notes.c_str());
+    PrintTableSummary(source);
+    return WriteExports(source, args.targets);
+}
+
+int RunVerifyMsha(const std::string& path) {
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    std::string bytes;
+    bool ok = in != nullptr;
+    while (ok) {
+        char buffer[65536];
+        const size_t n = std::fread(buffer, 1, sizeof buffer, in);
+        bytes.append(buffer, n);
+        if (n < sizeof buffer) {
+            ok = !std::ferror(in);
+            break;
+        }
+    }
+    const int error = errno;
+    if (in)
+        std::fclose(in);
+    if (!ok) {
+        PrintError("There was an error opening the file!");
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), std::strerror(error));
+        return EXIT_FAILED;
+    }
+    const MshaVerdict verdict = VerifyMshaFile(bytes);
+    std::printf("%s\n", MshaVerdictText(verdict));
+    return verdict == MshaVerdict::Unaltered ? EXIT_OK : EXIT_FAILED;
+}
+
+} // namespace
+
+void AddOpenCommand(CLI::App& app, CliCommands& commands) {
+    auto args = std::make_shared<OpenArgs>();
+    CLI::App* sub =
+        app.add_subcommand("open", "Check an imported data file (.MSHA), summarise it and export it");
+    sub->add_option("FILE", args->path, "The data file")->required();
+    sub->add_option("--csv", args->targets.csv, "Sample data CSV file (a folder: the proposed name)");
+    sub->add_option("--status-csv", args->targets.statusCsv,
+                    "Status list CSV file (a folder: the proposed name)");
+    commands.push_back({sub, [args](CliSession&) { return RunOpen(*args); }, false});
+}
+
+void AddVerifyMshaCommand(CLI::App& app, CliCommands& commands) {
+    auto path = std::make_shared<std::string>();
+    CLI::App* sub = app.add_subcommand(
+        "verify-msha",
+        "Recompute a written MSHA file's checksum: prints unaltered (exit 0) or altered (exit 1)");
+    sub->add_option("FILE", *path, "The MSHA file")->required();
+    commands.push_back({sub, [path](CliSession&) { return RunVerifyMsha(*path); }, false});
+}
+
+} // namespace orvo

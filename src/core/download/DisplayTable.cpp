@@ -1,0 +1,350 @@
+#include "download/DisplayTable.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "download/RecordText.h"
+#include "download/StatusText.h"
+#include "model/PrcRegisters.h"
+#include "model/PrcTable.h"
+#include "platform/Format.h"
+#include "platform/LocalTime.h"
+
+namespace orvo {
+
+namespace {
+
+constexpr const char* kTimeRegisterFormat = "%H:%M:%S %m/%d/%Y";
+
+// Walks a record's fields front to back, so a record is split once instead of being searched
+// from its start for every field.
+class FieldCursor {
+public:
+    explicit FieldCursor(std::string_view record) : m_rest(record) {}
+
+    bool Next(std::string_view& field) {
+        if (m_done)
+            return false;
+        const size_t comma = m_rest.find(',');
+        if (comma == std::string_view::npos) {
+            field = m_rest;
+            m_done = true;
+        } else {
+            field = m_rest.substr(0, comma);
+            m_rest.remove_prefix(comma + 1);
+        }
+        return true;
+    }
+
+private:
+    std::string_view m_rest;
+    bool m_done = false;
+};
+
+uint32_t FieldUnsigned(std::string_view field) {
+    return RecordUnsigned(field, 0);
+}
+
+// Register numbers travel as a byte; anything bigger only comes from a damaged file and is
+// kept as a number no real register has.
+int RegisterNumber(std::string_view field) {
+    return static_cast<int>(std::min<uint32_t>(FieldUnsigned(field), 0x3FFFFFFF));
+}
+
+// Calls visit(register, value) for the record's pairs: at most p of them (field 1), and
+// never past the end of the text, so a damaged count cannot make the walk longer than the
+// record. A pair whose value field is missing reads as "".
+template <typename Visit> void ForEachPair(std::string_view record, size_t limit, Visit&& visit) {
+    FieldCursor cursor(record);
+    std::string_view field;
+    cursor.Next(field); // time
+    const uint32_t pairs = cursor.Next(field) ? FieldUnsigned(field) : 0;
+    const size_t count = std::min<size_t>(pairs, limit);
+    for (size_t i = 0; i < count; ++i) {
+        std::string_view number;
+        if (!cursor.Next(number))
+            return;
+        std::string_view value;
+        if (!cursor.Next(value))
+            value = {};
+        if (!visit(RegisterNumber(number), value))
+            return;
+    }
+}
+
+// Register number -> columns, for every register a record may carry.
+class ColumnIndex {
+public:
+    explicit ColumnIndex(const std::vector<int>& columns) : m_next(columns.size(), -1) {
+        m_first.fill(-1);
+        for (int c = static_cast<int>(columns.size()) - 1; c >= 0; --c) {
+            const int reg = columns[c];
+            int* head = Head(reg);
+            if (!head) {
+                m_large.push_back({reg, -1});
+                head = &m_large.back().second;
+            }
+            m_next[c] = *head;
+            *head = c;
+        }
+    }
+
+    int First(int reg) const {
+        if (reg >= 0 && reg < static_cast<int>(m_first.size()))
+            return m_first[reg];
+        for (const auto& [number, first] : m_large)
+            if (number == reg)
+                return first;
+        return -1;
+    }
+    // The next column of the same register (a damaged first record may list one twice).
+    int Next(int column) const { return m_next[column]; }
+
+private:
+    int* Head(int reg) {
+        if (reg >= 0 && reg < static_cast<int>(m_first.size()))
+            return &m_first[reg];
+        for (auto& [number, first] : m_large)
+            if (number == reg)
+                return &first;
+        return nullptr;
+    }
+
+    std::array<int, 256> m_first;
+    std::vector<std::pair<int, int>> m_large;
+    std::vector<int> m_next;
+};
+
+// Time register texts; the shift start and last sync rarely change, so most records reuse
+// the previous text instead of converting again.
+class TimeTextCache {
+public:
+    const std::string& Text(uint32_t value) {
+        if (!m_valid || value != m_value) {
+            m_text = FormatLocalTime(value, kTimeRegisterFormat);
+            m_value = value;
+            m_valid = true;
+        }
+        return m_text;
+    }
+
+private:
+    bool m_valid = false;
+    uint32_t m_value = 0;
+    std::string m_text;
+};
+
+// The sample-and-hold state while the data records are applied in order.
+class RowBuilder {
+public:
+    RowBuilder(DisplayTable& table, const ColumnIndex& index)
+        : m_table(table), m_index(index), m_current(table.columns.size()) {}
+
+    void Apply(std::string_view record, uint32_t time) {
+        ForEachPair(record, SIZE_MAX, [&](int reg, std::string_view value) {
+            const int column = m_index.First(reg);
+            if (column < 0)
+                return true;
+            const std::string& text = ValueText(reg, value, time);
+            for (int c = column; c >= 0; c = m_index.Next(c))
+                m_current[c] = text;
+            return true;
+        });
+    }
+
+    void Emit(uint32_t time) { m_table.rows.push_back(DisplayRow{time, m_current}); }
+
+private:
+    const std::string& ValueText(int reg, std::string_view value, uint32_t time) {
+        switch (reg) {
+        case PRC_STATUS_CODE:
+            Status(FieldUnsigned(value) & 0xFFFFu, time);
+            return m_accumulatedText;
+        case PRC_LAST_SYNC_TIME:
+            return m_lastSync.Text(FieldUnsigned(value));
+        case PRC_CURRENT_TIME:
+            return m_currentTime.Text(FieldUnsigned(value));
+        case PRC_SHIFT_START_TIME:
+            return m_shiftStart.Text(FieldUnsigned(value));
+        case PRC_MASS_REJECT_CODE:
+            m_scratch = MassRejectText(FieldUnsigned(value));
+            return m_scratch;
+        default:
+            m_scratch.assign(value);
+            return m_scratch;
+        }
+    }
+
+    // The column shows every condition seen so far; events and changes follow the mask itself.
+    void Status(uint32_t mask, uint32_t time) {
+        const uint32_t accumulated = m_accumulated | mask;
+        if (accumulated != m_accumulated) {
+            m_accumulated = accumulated;
+            m_accumulatedText = StatusMaskText(accumulated);
+        }
+        const uint32_t risen = mask & ~m_previous;
+        for (int bit = 0; bit < 16; ++bit)
+            if (risen & (1u << bit))
+                m_table.events.push_back(StatusEntry{time, StatusBitText(bit)});
+        if (mask != m_previous)
+            m_table.changes.push_back(StatusEntry{time, StatusConditionsText(mask)});
+        m_previous = mask;
+    }
+
+    DisplayTable& m_table;
+    const ColumnIndex& m_index;
+    std::vector<std::string> m_current;
+    uint32_t m_accumulated = 0;
+    uint32_t m_previous = 0;
+    std::string m_accumulatedText;
+    std::string m_scratch;
+    TimeTextCache m_lastSync, m_currentTime, m_shiftStart;
+};
+
+bool IsSelectorRegister(int reg) {
+    return reg != PRC_LAST_SYNC_TIME && reg != PRC_CURRENT_TIME && reg != PRC_STATUS_CODE &&
+           reg != PRC_SHIFT_START_TIME && reg != PRC_MASS_REJECT_CODE;
+}
+
+std::string FinalConcentration(std::string_view lastData) {
+    const auto value = RecordPairValue(lastData, PRC_CUM1_CONC);
+    return value ? FormatFixed(RecordDouble(*value, 0), 3) + " mg/m\xC2\xB3" : std::string();
+}
+
+} // namespace
+
+DisplayTable DisplayTable::Build(const std::vector<std::string>& records, const PrcTable& registers,
+                                 int64_t interval) {
+    return Build(records, registers, interval, kMaxRows);
+}
+
+DisplayTable DisplayTable::Build(const std::vector<std::string>& records, const PrcTable& registers,
+                                 int64_t interval, size_t maxRows) {
+    DisplayTable table;
+    table.interval = interval;
+    const size_t n = records.size();
+    if (n >= 1)
+        table.header = records.front();
+    if (n >= 2)
+        table.footer = records.back();
+    if (n < 3)
+        return table;
+
+    // Data records are records[1 .. n-2].
+    const size_t dataCount = n - 2;
+    auto data = [&](size_t i) -> const std::string& { return records[1 + i]; };
+
+    ForEachPair(data(0), kMaxColumns, [&](int reg, std::string_view) {
+        table.columns.push_back(reg);
+        return true;
+    });
+    const size_t rowLimit =
+        std::min({maxRows, kMaxRows, kMaxCells / std::max<size_t>(1, table.columns.size())});
+    for (int reg : table.columns)
+        if (IsSelectorRegister(reg))
+            table.selector.push_back(SelectorItem{registers.ShortName(reg), reg + 1});
+
+    std::vector<uint32_t> times(dataCount);
+    for (size_t i = 0; i < dataCount; ++i)
+        times[i] = RecordUnsigned(data(i), 0);
+
+    if (table.interval < 0) {
+        int64_t smallest = -1;
+        for (size_t i = 1; i < dataCount; ++i) {
+            const int64_t difference = int64_t(times[i]) - int64_t(times[i - 1]);
+            if (difference > 0 && (smallest < 0 || difference < smallest))
+                smallest = difference;
+        }
+        if (smallest > 0)
+            table.interval = smallest;
+    }
+
+    // The monitor's clock may have been set back during the sample: a footer earlier than the
+    // start ends the window at the last record before time first went backwards.
+    const int64_t start = times[0];
+    const int64_t footerTime = RecordUnsigned(table.footer, 0);
+    int64_t end = footerTime;
+    if (footerTime < start) {
+        for (size_t i = 1; i < dataCount; ++i) {
+            if (times[i] < times[i - 1]) {
+                end = times[i - 1];
+                break;
+            }
+        }
+    }
+    table.windowStart = static_cast<uint32_t>(start);
+    table.windowEnd = static_cast<uint32_t>(end);
+
+    const int64_t step = table.interval;
+    if (step > 0 && footerTime >= start)
+        table.rows.reserve(static_cast<size_t>(std::min<int64_t>(
+            {(footerTime - start) / step + 1, int64_t(dataCount) + 1024, int64_t(rowLimit)})));
+
+    const ColumnIndex index(table.columns);
+    RowBuilder builder(table, index);
+    int64_t rowTime = start;
+    for (size_t i = 0; i < dataCount; ++i) {
+        const int64_t t = times[i];
+        if (t < start || t > end)
+            continue;
+        // Rows before this record carry the values known before it.
+        while (step > 0 && step <= t - rowTime) {
+            if (table.rows.size() >= rowLimit) {
+                table.truncated = true;
+                break;
+            }
+            builder.Emit(static_cast<uint32_t>(rowTime));
+            rowTime += step;
+        }
+        builder.Apply(data(i), times[i]);
+    }
+    while (step > 0 && rowTime <= footerTime) {
+        if (table.rows.size() >= rowLimit) {
+            table.truncated = true;
+            break;
+        }
+        builder.Emit(static_cast<uint32_t>(rowTime));
+        if (step > footerTime - rowTime)
+            break;
+        rowTime += step;
+    }
+
+    table.finalConcentration = FinalConcentration(data(dataCount - 1));
+    return table;
+}
+
+std::optional<std::string_view> RecordPairValue(std::string_view record, int registerNumber) {
+    std::optional<std::string_view> found;
+    ForEachPair(record, SIZE_MAX, [&](int reg, std::string_view value) {
+        if (reg != registerNumber)
+            return true;
+        found = value;
+        return false;
+    });
+    return found;
+}
+
+std::string DisplayTable::RowText(size_t row) const {
+    if (row >= rows.size())
+        return {};
+    const DisplayRow& r = rows[row];
+    size_t length = 10;
+    for (const std::string& value : r.values)
+        length += 1 + value.size();
+    std::string text;
+    text.reserve(length);
+    text = FormatUnsigned(r.time);
+    for (const std::string& value : r.values) {
+        text += ',';
+        text += value;
+    }
+    return text;
+}
+
+int DisplayTable::ColumnOf(int registerNumber) const {
+    const auto it = std::find(columns.begin(), columns.end(), registerNumber);
+    return it == columns.end() ? -1 : static_cast<int>(it - columns.begin());
+}
+
+} // namespace orvo

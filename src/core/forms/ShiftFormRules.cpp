@@ -1,0 +1,181 @@
+#include "forms/ShiftFormRules.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include "platform/Format.h"
+#include "platform/LocalTime.h"
+
+namespace orvo {
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool AllDigits(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), IsDigit);
+}
+
+bool LocalTm(int64_t utcSeconds, std::tm& tm) {
+    const std::time_t t = static_cast<std::time_t>(utcSeconds);
+#ifdef _WIN32
+    return localtime_s(&tm, &t) == 0;
+#else
+    return localtime_r(&t, &tm) != nullptr;
+#endif
+}
+
+std::string Part(uint32_t count, const char* one, const char* many) {
+    return count == 1 ? std::string("1 ") + one : FormatUnsigned(count) + " " + many;
+}
+
+ShiftRefusal Refuse(const char* message, ShiftField focus) {
+    return ShiftRefusal{message, MessageIcon::None, focus};
+}
+
+} // namespace
+
+LocalDateTime ToLocalDateTime(int64_t utcSeconds) {
+    std::tm tm{};
+    if (!LocalTm(utcSeconds, tm))
+        return {};
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+std::optional<int64_t> FromLocalDateTime(const LocalDateTime& local) {
+    std::tm tm{};
+    tm.tm_year = local.year - 1900;
+    tm.tm_mon = local.month - 1;
+    tm.tm_mday = local.day;
+    tm.tm_hour = local.hour;
+    tm.tm_min = local.minute;
+    tm.tm_sec = local.second;
+    tm.tm_isdst = -1;
+    const std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1))
+        return std::nullopt;
+    return static_cast<int64_t>(t);
+}
+
+LocalDateTime ApplyPickerYear(const LocalDateTime& picked, const LocalDateTime& today) {
+    LocalDateTime out = picked;
+    out.second = 0;
+    if (today.month == 12 && today.day >= 16 && picked.month != 12)
+        out.year = today.year + 1;
+    return out;
+}
+
+std::string ShiftClockText(int64_t utcSeconds) {
+    std::tm tm{};
+    if (!LocalTm(utcSeconds, tm))
+        return {};
+    const unsigned month = unsigned(tm.tm_mon + 1), day = unsigned(tm.tm_mday);
+    std::string text = (month < 10 ? "   " : "") + FormatUnsigned(month) + "/";
+    text += (day < 10 ? "  " : "") + FormatUnsigned(day) + "/";
+    // "%X" of the C locale, whatever locale the desktop gave the process.
+    return text + FormatLocalTime(utcSeconds, "%Y, %H:%M:%S");
+}
+
+std::string DurationText(uint32_t seconds) {
+    const uint32_t parts[] = {seconds / 86400, seconds / 3600 % 24, seconds / 60 % 60, seconds % 60};
+    static const char* const kNames[][2] = {
+        {"day", "days"}, {"hour", "hours"}, {"minute", "minutes"}, {"second", "seconds"}};
+    std::string text;
+    for (size_t i = 0; i < 4; ++i) {
+        if (parts[i] == 0)
+            continue;
+        if (!text.empty())
+            text += ", ";
+        text += Part(parts[i], kNames[i][0], kNames[i][1]);
+    }
+    return text;
+}
+
+std::string TooSoonMessage(uint32_t seconds) {
+    const std::string duration = DurationText(seconds);
+    return "The start time is too soon. Please enter a start time that is at least\n" + duration +
+           (duration.size() > 40 ? "\n" : " ") + "greater than the current time.";
+}
+
+uint32_t AutoShiftValue(const WeekDays& days) {
+    uint32_t value = 0;
+    for (size_t day = 0; day < days.size(); ++day)
+        if (days[day])
+            value |= 1u << day;
+    return value != 0 ? value | 0x80u : 0;
+}
+
+WeekDays AutoShiftDays(uint32_t value) {
+    WeekDays days{};
+    if (value & 0x80u)
+        for (size_t day = 0; day < days.size(); ++day)
+            days[day] = (value >> day) & 1u;
+    return days;
+}
+
+size_t CharacterCount(const std::string& text) {
+    return size_t(std::count_if(text.begin(), text.end(),
+                                [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+std::string FirstCharacters(const std::string& text, size_t count) {
+    size_t characters = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            continue;
+        if (characters++ == count)
+            return text.substr(0, i);
+    }
+    return text;
+}
+
+std::optional<ShiftRefusal> CheckIdentificationTexts(const ShiftTexts& texts, bool newFirmware,
+                                                     int accessMode) {
+    if (!newFirmware) {
+        // The short layout keeps the wearer as eight digits.
+        if (CharacterCount(texts.wearerId) > 8)
+            return Refuse("The Wearer ID must be less than or equal to 8 digits (numeric only)",
+                          ShiftField::WearerId);
+        if (!AllDigits(texts.wearerId))
+            return Refuse("Please enter the Wearer ID in 8 digits or less (numeric only)!",
+                          ShiftField::WearerId);
+        if (CharacterCount(texts.mineId) > 7)
+            return Refuse("The Mine ID must be less than or equal to 7 characters", ShiftField::MineId);
+        return std::nullopt;
+    }
+    const bool standard = accessMode == 0;
+    if (CharacterCount(texts.wearerId) > 30)
+        return Refuse("The Wearer ID must be less than or equal to 30 characters", ShiftField::WearerId);
+    if (standard && (texts.mineId.size() != 7 || !AllDigits(texts.mineId)))
+        return Refuse("The Mine ID Number must be 7 numbers", ShiftField::MineId);
+    if (standard && CharacterCount(texts.contractorCode) > 7)
+        return Refuse("The Contractor Code must be less than or equal to 7 characters",
+                      ShiftField::ContractorCode);
+    if (standard && CharacterCount(texts.mineName) > 30)
+        return Refuse("The Mine Name must be less than or equal to 30 characters", ShiftField::MineName);
+    if (CharacterCount(texts.companyName) > 30)
+        return Refuse("The Company Name must be less than or equal to 30 characters",
+                      ShiftField::CompanyName);
+    return std::nullopt;
+}
+
+std::optional<ShiftRefusal> CheckMmu(const std::string& mmu, bool newFirmware, int accessMode) {
+    if (newFirmware && accessMode == 0 && (mmu.size() != 4 || !AllDigits(mmu)))
+        return Refuse("The MMU DA/SA must be 4 numbers", ShiftField::Mmu);
+    if (!newFirmware && CharacterCount(mmu) > 4)
+        return Refuse("The MMU DA/SA must be less than or equal to 4 characters", ShiftField::Mmu);
+    return std::nullopt;
+}
+
+std::optional<ShiftRefusal> CheckPart90Miin(const std::string& miin) {
+    const bool valid = miin.size() == 9 && (miin[0] == 'M' || miin[0] == 'm') &&
+                       std::all_of(miin.begin() + 1, miin.end(), IsDigit);
+    if (!valid)
+        return Refuse("The Part 90 Miner Sampled MIIN must begin with 'M' and be 9 characters long",
+                      ShiftField::Miin);
+    return std::nullopt;
+}
+
+} // namespace orvo

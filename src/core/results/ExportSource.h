@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "results/ShiftInformation.h"
+
+namespace orvo {
+
+class COrvodeskDoc;
+class PrcTable;
+struct DisplayTable;
+
+// The version text the MSHA file's OrvodeskVersion column carries.
+inline constexpr const char* kOrvodeskVersion = "7.52";
+
+// Everything the CSV and MSHA files are made of. The table and the register table are borrowed:
+// a month of service log is large, and the exports only read it.
+struct ExportSource {
+    std::string entry; // the directory entry text of the sample
+    ShiftInformation shift;
+    const DisplayTable* table = nullptr; // header, footer, columns, rows, events, changes
+    const PrcTable* registers = nullptr; // short names
+    // The serial number as the document holds it: the reported text on newer firmware, register 1
+    // as 7 digits otherwise; an imported file's own serial-number line.
+    std::string serialNumber;
+    bool newFirmware = false;
+    bool serviceLog = false;   // the data is the monitor's service log
+    bool importedFile = false; // opened from a data file, not downloaded
+    std::string version = kOrvodeskVersion;
+
+    // Taken from a connected monitor's document.
+    static ExportSource FromDocument(const COrvodeskDoc& doc, const DisplayTable& table,
+                                     const ShiftInformation& shift);
+
+    // Register 1 values and the times' GMT forms follow the serial-number text, which the results
+    // hold for newer firmware and an imported file always holds.
+    bool HoldsSerialText() const { return newFirmware || importedFile; }
+    // A value as the files write it: the serial-number text stands in for register 1.
+    std::string_view Value(int registerNumber, std::string_view value) const;
+    std::string ShortName(int registerNumber) const;
+
+    // "%s-%s-%s<suffix>": the header record's local hour "%Y%m%d-%H", the serial number, the mine ID.
+    std::string ProposedName(const char* suffix) const;
+};
+
+} // namespace orvo

@@ -1,0 +1,77 @@
+#include "app/DocumentSession.h"
+
+#include "SimTypes.h"
+#include "app/DemoMonitor.h"
+#include "app/DocUpdateBridge.h"
+#include "forms/CFormView.h"
+#include "frame/CChildFrame.h"
+#include "model/COrvodeskDoc.h"
+#include "platform/MessageService.h"
+#include "port/QtSerialPort.h"
+
+namespace orvo {
+
+DocumentSession::DocumentSession(const AppServices& services, QObject* parent)
+    : QObject(parent), m_services(services),
+      m_doc(std::make_unique<COrvodeskDoc>(services.clock, services.zone, services.messages)) {
+    m_handOff = DocUpdateBridge::Attach(*m_doc);
+}
+
+DocumentSession::~DocumentSession() {
+    // The document cancels its hand-off and joins the link thread before anything else goes.
+    m_doc.reset();
+    m_demo.reset();
+}
+
+bool DocumentSession::Open(const QString& portName, const QString& modeWord, const sim::SimConfig* demo) {
+    m_portName = portName;
+    m_doc->BeginConnection(modeWord.toStdString());
+    SerialPortFactory factory;
+    if (demo || DemoMonitor::IsDemoName(portName)) {
+        m_demo = std::make_unique<DemoMonitor>(demo ? *demo : DemoMonitor::ConfigFor(portName));
+        factory = m_demo->PortFactory();
+    } else {
+        factory = [] { return std::make_unique<QtSerialPort>(); };
+    }
+    return m_doc->OpenConnection(portName.toStdString(), std::move(factory));
+}
+
+void DocumentSession::AddFrame(CChildFrame* frame) {
+    m_frames.append(frame);
+    connect(frame, &QObject::destroyed, this, &DocumentSession::OnFrameDestroyed);
+}
+
+bool DocumentSession::CanCloseDocument() const {
+    if (!m_doc->CanClose())
+        return false;
+    for (CChildFrame* frame : m_frames)
+        if (CFormView* form = frame->ActiveForm(); form && form->BlocksClose())
+            return false;
+    return true;
+}
+
+bool DocumentSession::CloseDocument() {
+    if (m_closed)
+        return true;
+    if (!CanCloseDocument())
+        return false;
+    if (!m_doc->Close())
+        return false;
+    m_closed = true;
+    return true;
+}
+
+void DocumentSession::OnFrameDestroyed(QObject* frame) {
+    m_frames.removeIf([frame](CChildFrame* f) { return static_cast<QObject*>(f) == frame; });
+    if (!m_frames.isEmpty())
+        return;
+    // A window that went without a close (the main window destroyed) still ends the
+    // connection the usual way. A busy document is left to its destructor, which cancels
+    // the hand-off and closes the link without touching the monitor.
+    if (!m_closed)
+        m_closed = m_doc->Close();
+    emit Finished(this);
+    deleteLater();
+}
+
+} // namespace orvo

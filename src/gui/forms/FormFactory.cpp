@@ -1,0 +1,44 @@
+#include "forms/FormFactory.h"
+
+#include "forms/COrvodeskForm.h"
+#include "forms/CPendingForm.h"
+
+namespace orvo {
+
+namespace {
+
+template <class Form> CFormView* Make(const FormContext& context, QWidget* parent) {
+    return new Form(context, parent);
+}
+
+CFormView* MakeShiftPending(const FormContext& context, QWidget* parent) {
+    return new CPendingForm(FormKind::Shift, QStringLiteral("Shift programming"), context, parent);
+}
+
+struct FormEntry {
+    FormKind kind;
+    CFormView* (*create)(const FormContext&, QWidget*);
+};
+
+// A new form is one class and one line here.
+constexpr FormEntry kForms[] = {
+    {FormKind::Main, &Make<COrvodeskForm>}, {FormKind::Shift, &MakeShiftPending}, // replaced by CShiftForm
+};
+
+} // namespace
+
+CFormView* CreateForm(FormKind kind, const FormContext& context, QWidget* parent) {
+    for (const FormEntry& entry : kForms)
+        if (entry.kind == kind)
+            return entry.create(context, parent);
+    return nullptr;
+}
+
+bool FormAvailable(FormKind kind) {
+    for (const FormEntry& entry : kForms)
+        if (entry.kind == kind)
+            return true;
+    return false;
+}
+
+} // namespace orvo

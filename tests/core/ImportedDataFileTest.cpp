@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include "ExportSample.h"
+#include "results/CsvExport.h"
+#include "results/ImportedDataFile.h"
+
+namespace orvo {
+namespace {
+
+using test::Golden;
+
+// The hand-made file's lines; its checksum 2623209472 is S = 23452 with its bytes reversed.
+std::string FileWith(const std::string& notes, const std::string& checksum, const std::string& count = "7") {
+    const std::vector<std::string> records = test::SampleRecords("7.000000");
+    std::string text =
+        "1\r\nORV1234567\r\n" + std::string(test::kNewEntry) + "M00000042\r\n" + count + "\r\n";
+    for (const std::string& record : records)
+        text += record + "\r\n";
+    return text + "1200\r\n1150\r\n" + notes + "\r\n" + checksum + "\r\n";
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    text.replace(text.find(from), from.size(), to);
+    return text;
+}
+
+class ImportedDataFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::UseNewYorkTime(); }
+    PrcTable m_registers;
+};
+
+TEST_F(ImportedDataFileTest, ValidFileGivesItsLinesAndTheViewOfADownload) {
+    const std::string bytes = Golden("imported-valid.MSHA");
+    ASSERT_EQ(bytes, FileWith("Belt, \"B-2\" down", "2623209472"));
+    ImportedDataFile file;
+    ASSERT_EQ(ImportedDataFile::Parse(bytes, file), ImportStatus::Ok);
+    EXPECT_EQ(file.serialNumber, "ORV1234567");
+    EXPECT_EQ(file.entry, std::string(test::kNewEntry) + "M00000042");
+    EXPECT_EQ(file.records, test::SampleRecords("7.000000"));
+    EXPECT_EQ(file.averageTons, "1200");
+    EXPECT_EQ(file.tonsThisShift, "1150");
+    EXPECT_EQ(file.notes, "Belt, \"B-2\" down");
+
+    // The file carries no interval: the smallest step between data records, 60 s, is taken.
+    const DisplayTable view = file.View(m_registers);
+    EXPECT_EQ(view.interval, 60);
+    EXPECT_EQ(view.rows.size(), 6u);
+    EXPECT_EQ(view.events.size(), 3u);
+    // GMT forms always, the file's serial number, no multi-unit text, the entry's certified MIIN.
+    EXPECT_EQ(CsvExport::SampleData(file.ForExport(view, m_registers)), Golden("imported-A.CSV"));
+    EXPECT_EQ(CsvExport::SampleDataName(file.ForExport(view, m_registers)),
+              "20240305-08-ORV1234567-4601234-A");
+}
+
+TEST_F(ImportedDataFileTest, LineFeedsAloneAndAMissingLastLineEndAreRead) {
+    std::string lineFeeds = Golden("imported-valid.MSHA");
+    for (size_t at = lineFeeds.find('\r'); at != std::string::npos; at = lineFeeds.find('\r', at))
+        lineFeeds.erase(at, 1);
+    lineFeeds.pop_back();
+    ImportedDataFile file;
+    EXPECT_EQ(ImportedDataFile::Parse(lineFeeds, file), ImportStatus::Ok);
+    EXPECT_EQ(file.notes, "Belt, \"B-2\" down");
+}
+
+TEST_F(ImportedDataFileTest, DamagedFilesAreRefusedWithTheirMessage) {
+    const std::string valid = Golden("imported-valid.MSHA");
+    struct Case {
+        const char* what;
+        std::string bytes;
+        ImportStatus status;
+    };
+    const Case cases[] = {
+        {"edited notes", Replace(valid, "B-2", "B-3"), ImportStatus::NotValid},
+        {"checksum not reversed", Replace(valid, "2623209472", "23452"), ImportStatus::NotValid},
+        {"checksum line not a number", Replace(valid, "2623209472", "x"), ImportStatus::NotValid},
+        {"version 2", "2" + valid.substr(1), ImportStatus::UnsupportedFormat},
+        {"version not a number", "v1" + valid.substr(1), ImportStatus::UnsupportedFormat},
+        {"empty", "", ImportStatus::UnsupportedFormat},
+        {"checksum line missing", valid.substr(0, valid.rfind("2623209472")), ImportStatus::NotValid},
+        {"cut inside the records", valid.substr(0, valid.find("1709643720,3")), ImportStatus::NotValid},
+        {"one record too few counted", Replace(valid, "\r\n7\r\n", "\r\n6\r\n"), ImportStatus::NotValid},
+        {"negative count", Replace(valid, "\r\n7\r\n", "\r\n-1\r\n"), ImportStatus::NotValid},
+        // A huge N on a short file ends at the file's end: nothing is reserved for N lines.
+        {"huge count", Replace(valid, "\r\n7\r\n", "\r\n4000000000\r\n"), ImportStatus::NotValid},
+        {"count beyond 64 bits", Replace(valid, "\r\n7\r\n", "\r\n99999999999999999999999\r\n"),
+         ImportStatus::NotValid},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ImportedDataFile file;
+        file.notes = "untouched";
+        EXPECT_EQ(ImportedDataFile::Parse(c.bytes, file), c.status);
+        EXPECT_EQ(file.notes, "untouched"); // nothing read so far is kept
+        EXPECT_TRUE(file.records.empty());
+    }
+}
+
+TEST_F(ImportedDataFileTest, MessagesAreTheUsersTexts) {
+    EXPECT_STREQ(ImportMessage(ImportStatus::CannotOpen), "There was an error opening the file!");
+    EXPECT_STREQ(ImportMessage(ImportStatus::UnsupportedFormat), "Unsupported file format!");
+    EXPECT_STREQ(ImportMessage(ImportStatus::NotValid), "The file is not valid!");
+}
+
+TEST_F(ImportedDataFileTest, CharactersAbove127CountAsNegativeBytes) {
+    // "Grüße, Straße § 4" in Latin-1: signed, its bytes add 830; unsigned they would add 1854.
+    const std::string notes = "Gr\xFC\xDF"
+                              "e, Stra\xDF"
+                              "e \xA7 4";
+    ImportedDataFile file;
+    EXPECT_EQ(ImportedDataFile::Parse(FileWith(notes, "1247412224"), file), ImportStatus::Ok);
+    EXPECT_EQ(file.notes, notes);
+    EXPECT_EQ(ImportedDataFile::Parse(FileWith(notes, "1247674368"), file), ImportStatus::NotValid);
+}
+
+TEST_F(ImportedDataFileTest, NoRecordsGiveAnEmptyView) {
+    const std::string bytes = "1\r\nORV1234567\r\n" + std::string(test::kNewEntry) +
+                              "M00000042\r\n0\r\n0\r\n0\r\n\r\n2937978880\r\n";
+    ImportedDataFile file;
+    ASSERT_EQ(ImportedDataFile::Parse(bytes, file), ImportStatus::Ok);
+    EXPECT_TRUE(file.records.empty());
+    EXPECT_EQ(file.notes, "");
+    const DisplayTable view = file.View(m_registers);
+    EXPECT_TRUE(view.columns.empty());
+    EXPECT_TRUE(view.selector.empty());
+    EXPECT_TRUE(view.rows.empty());
+}
+
+TEST_F(ImportedDataFileTest, WriterMakesTheHandWrittenFile) {
+    ImportedDataFile file;
+    ASSERT_EQ(ImportedDataFile::Parse(Golden("imported-valid.MSHA"), file), ImportStatus::Ok);
+    ASSERT_TRUE(file.ToBytes().has_value());
+    EXPECT_EQ(*file.ToBytes(), Golden("imported-valid.MSHA"));
+    EXPECT_EQ(ImportedDataFile::StoredChecksum(23452), 2623209472u);
+
+    // A line break inside a text would shift every later line.
+    file.notes = "two\nlines";
+    EXPECT_FALSE(file.ToBytes().has_value());
+}
+
+TEST_F(ImportedDataFileTest, LoadAndSaveGoThroughTheFileSystem) {
+    const test::ScratchFolder folder;
+    ImportedDataFile file;
+    std::string reason;
+    EXPECT_EQ(ImportedDataFile::Load(folder / "missing.MSHA", file, &reason), ImportStatus::CannotOpen);
+    EXPECT_NE(reason.find("missing.MSHA"), std::string::npos) << reason;
+    EXPECT_EQ(ImportedDataFile::Load(folder.Path().string(), file), ImportStatus::CannotOpen);
+
+    ASSERT_EQ(ImportedDataFile::Load(test::GoldenPath("imported-valid.MSHA").string(), file),
+              ImportStatus::Ok);
+    file.notes = "Edited, and saved again";
+    ASSERT_TRUE(file.Save(folder / "again.MSHA", &reason)) << reason;
+    ImportedDataFile again;
+    ASSERT_EQ(ImportedDataFile::Load(folder / "again.MSHA", again), ImportStatus::Ok);
+    EXPECT_EQ(again.notes, "Edited, and saved again");
+    EXPECT_EQ(again.records, file.records);
+}
+
+} // namespace
+} // namespace orvo

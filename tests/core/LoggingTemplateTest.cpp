@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ServiceTestSupport.h"
+#include "link/Protocol.h"
+#include "model/PrcTable.h"
+#include "service/LoggingTemplate.h"
+
+namespace orvo {
+namespace {
+
+using namespace std::string_literals;
+
+// The 183 "never" commands that follow the records of a file that ends after `records` records.
+std::vector<std::string> NeverFrom(int first) {
+    std::vector<std::string> calls;
+    for (int n = first; n < PRC_COUNT; ++n)
+        calls.push_back("logging " + std::to_string(n) + " 0 0");
+    return calls;
+}
+
+TEST(LoggingTemplate, SavedRecordsAreNineLittleEndianBytesInRegisterOrder) {
+    PrcTable table;
+    table.SetLogging(34, {LOG_MODE_DELTA, 60, 1.5f});
+    table.SetLogging(183, {LOG_MODE_DELTA, 0x12345678, -2.0f});
+    table.SetLogging(1, {LOG_MODE_NEVER, 0, 0.0f});
+    const std::string bytes = LoggingTemplate::Encode(table);
+    ASSERT_EQ(bytes.size(), 1656u);
+    // Register 0 keeps its default: header/footer.
+    EXPECT_EQ(bytes.substr(0, 9), "\x02\x00\x00\x00\x00\x00\x00\x00\x00"s);
+    EXPECT_EQ(bytes.substr(9, 9), "\x00\x00\x00\x00\x00\x00\x00\x00\x00"s);
+    EXPECT_EQ(bytes.substr(34 * 9, 9), "\x01\x3C\x00\x00\x00\x00\x00\xC0\x3F"s);
+    EXPECT_EQ(bytes.substr(183 * 9, 9), "\x01\x78\x56\x34\x12\x00\x00\x00\xC0"s);
+}
+
+TEST(LoggingTemplate, NineByteTemplateSetsRegisterZeroAndEveryOtherToNever) {
+    // Register 0 on delta every 30 s with delta 0.5.
+    const std::string file = "\x01\x1E\x00\x00\x00\x00\x00\x00\x3F"s;
+    test::RecordingSenders link;
+    ASSERT_TRUE(LoggingTemplate::Send(link, LoggingTemplate::Decode(file), "/home/t/templates/Short.qlt"));
+    std::vector<std::string> expected{"logging 0 31 0.5"};
+    for (const std::string& call : NeverFrom(1))
+        expected.push_back(call);
+    expected.push_back("template-name Short.qlt");
+    EXPECT_EQ(link.calls, expected);
+}
+
+TEST(LoggingTemplate, ShortAndLongFiles) {
+    // A record cut short is completed with zero bytes; only registers past the last byte are "never".
+    const std::string cut = "\x02\x00\x00\x00\x00\x00\x00\x80\x3F"s // header/footer, delta 1
+                            "\x01\x05\x01"s;                        // on delta, interval 0x105 cut
+    test::RecordingSenders link;
+    ASSERT_TRUE(LoggingTemplate::Send(link, LoggingTemplate::Decode(cut), "cut.qlt"));
+    ASSERT_EQ(link.calls.size(), 185u);
+    EXPECT_EQ(link.calls[0], "logging 0 1 1");
+    EXPECT_EQ(link.calls[1], "logging 1 262 0");
+    EXPECT_EQ(link.calls[2], "logging 2 0 0");
+
+    link.calls.clear();
+    ASSERT_TRUE(LoggingTemplate::Send(link, LoggingTemplate::Decode(""), "empty.qlt"));
+    std::vector<std::string> expected = NeverFrom(0);
+    expected.push_back("template-name empty.qlt");
+    EXPECT_EQ(link.calls, expected);
+
+    // Bytes past the 184th record are not read.
+    EXPECT_EQ(LoggingTemplate::Decode(std::string(1656 + 9, '\x01')).size(), 184u);
+}
+
+TEST(LoggingTemplate, ModesMapToTheirLoggingCodes) {
+    const struct {
+        uint8_t mode;
+        int32_t interval;
+        uint32_t code;
+    } cases[] = {
+        {0, 60, 0}, {1, 60, 61}, {1, 1, 2}, {1, 0, 1}, {2, 60, 1}, {3, 60, 1}, {255, 0, 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LoggingTemplate::LoggingCode({c.mode, c.interval, 0.0f}), c.code)
+            << int(c.mode) << " " << c.interval;
+}
+
+TEST(LoggingTemplate, TemplateNameIsTheFileNameCutAtFiftyBytes) {
+    EXPECT_EQ(LoggingTemplate::TemplateName("/a/b/Site.qlt"), "Site.qlt");
+    EXPECT_EQ(LoggingTemplate::TemplateName("C:\\Templates\\Site.qlt"), "Site.qlt");
+    EXPECT_EQ(LoggingTemplate::TemplateName("Site.qlt"), "Site.qlt");
+    const std::string longName(60, 'n');
+    EXPECT_EQ(LoggingTemplate::TemplateName("/t/" + longName), std::string(50, 'n'));
+}
+
+TEST(LoggingTemplate, SavedFileSendsTheTableBack) {
+    test::TempFolder folder;
+    PrcTable table;
+    table.SetLogging(5, {LOG_MODE_DELTA, 10, 0.25f});
+    ASSERT_TRUE(LoggingTemplate::Save(table, folder.File("t.qlt")));
+    std::vector<LoggingTemplateRecord> records;
+    ASSERT_TRUE(LoggingTemplate::Load(folder.File("t.qlt"), records));
+    ASSERT_EQ(records.size(), 184u);
+    test::RecordingSenders link;
+    ASSERT_TRUE(LoggingTemplate::Send(link, records, folder.File("t.qlt")));
+    ASSERT_EQ(link.calls.size(), 185u);
+    EXPECT_EQ(link.calls[0], "logging 0 1 0"); // header/footer by default
+    EXPECT_EQ(link.calls[5], "logging 5 11 0.25");
+    EXPECT_EQ(link.calls[34], "logging 34 61 0"); // on delta 60 by default
+    EXPECT_EQ(link.calls[184], "template-name t.qlt");
+
+    EXPECT_FALSE(LoggingTemplate::Load(folder.File("missing.qlt"), records));
+    EXPECT_FALSE(LoggingTemplate::Save(table, folder.File("missing/t.qlt")));
+}
+
+TEST(LoggingTemplate, StopsWhenTheLinkRefuses) {
+    test::RecordingSenders link;
+    link.accept = false;
+    EXPECT_FALSE(LoggingTemplate::Send(link, {}, "t.qlt"));
+    EXPECT_EQ(link.calls.size(), 1u);
+}
+
+} // namespace
+} // namespace orvo

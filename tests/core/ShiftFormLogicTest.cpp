@@ -1,0 +1,936 @@
+// The shift programming form without a window: what it fills in, each refusal of OK with its
+// exact text, the register writes and the program it sends, and a whole programming against
+// the simulated monitor at virtual time. TZ=America/New_York (set for the test run and here).
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "LinkFixture.h"
+#include "SimMonitor.h"
+#include "forms/DeviceIo.h"
+#include "forms/MreEquivalent.h"
+#include "forms/PowerSwitch.h"
+#include "forms/ShiftFormLogic.h"
+#include "link/Protocol.h"
+#include "model/COrvodeskDoc.h"
+#include "model/ShiftProgram.h"
+#include "model/ShiftVocabulary.h"
+#include "model/StatusAnswer.h"
+#include "platform/MessageService.h"
+#include "platform/UpdateHandOff.h"
+
+using namespace orvo;
+
+namespace {
+
+using Writes = std::vector<std::pair<int, double>>;
+
+struct Sent {
+    explicit Sent(std::string k) : kind(std::move(k)) {}
+    std::string kind; // "read", "write", "readProgram", "program"
+    std::vector<int> numbers;
+    Writes values;
+    bool extended = false;
+    ShiftProgram program;
+};
+
+class RecordingIo : public DeviceIo {
+public:
+    std::vector<Sent> sent;
+
+    bool ReadRegisters(const std::vector<int>& numbers) override {
+        Sent s{"read"};
+        s.numbers = numbers;
+        sent.push_back(s);
+        return true;
+    }
+    bool WriteRegisters(const Writes& values) override {
+        Sent s{"write"};
+        s.values = values;
+        sent.push_back(s);
+        return true;
+    }
+    bool SetLogging(int, uint32_t, float) override { return true; }
+    bool SetTemplateName(const std::string&) override { return true; }
+    bool RequestTemplateName() override { return true; }
+    bool ReadShiftProgram(bool extended) override {
+        Sent s{"readProgram"};
+        s.extended = extended;
+        sent.push_back(s);
+        return true;
+    }
+    bool ProgramShift(const ShiftProgram& program, bool extended) override {
+        Sent s{"program"};
+        s.extended = extended;
+        s.program = program;
+        sent.push_back(s);
+        return true;
+    }
+    std::vector<Writes> WritesSent() const {
+        std::vector<Writes> out;
+        for (const Sent& s : sent)
+            if (s.kind == "write")
+                out.push_back(s.values);
+        return out;
+    }
+    const Sent* Program() const {
+        for (const Sent& s : sent)
+            if (s.kind == "program")
+                return &s;
+        return nullptr;
+    }
+};
+
+struct Shown {
+    std::string text;
+    MessageIcon icon;
+    MessageButtons buttons;
+};
+
+class ScriptedMessages : public MessageService {
+public:
+    std::vector<Shown> shown;
+    MessageAnswer answer = MessageAnswer::Ok;
+
+    MessageAnswer Show(const std::string& text, const std::string&, MessageIcon icon,
+                       MessageButtons buttons) override {
+        shown.push_back({text, icon, buttons});
+        return buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
+    }
+};
+
+struct FakeView : IShiftFormView {
+    ShiftFormEntries entries;
+    std::string minutes, currentTime, warmupStart, firmware, mre;
+    uint32_t durationMax = 0;
+    int pageStep = 0;
+    ShiftField focused = ShiftField::None;
+    bool clock = false, busy = false, returned = false, powerOffPending = false;
+
+    void ShowEntries(const ShiftFormEntries& e) override { entries = e; }
+    void ShowMinutes(const std::string& t) override { minutes = t; }
+    void ShowCurrentTime(const std::string& t) override { currentTime = t; }
+    void ShowWarmupStart(const std::string& t) override { warmupStart = t; }
+    void ShowFirmware(const std::string& t) override { firmware = t; }
+    void ShowMreStatus(const std::string& t) override { mre = t; }
+    void SetDurationRange(uint32_t maximum, int step) override {
+        durationMax = maximum;
+        pageStep = step;
+    }
+    void FocusField(ShiftField f) override { focused = f; }
+    void StartClock() override { clock = true; }
+    void StopClock() override { clock = false; }
+    void ShowBusy() override { busy = true; }
+    void ShowMainForm(bool pending) override {
+        returned = true;
+        powerOffPending = pending;
+    }
+};
+
+constexpr float kNew = 7.0f, kOld = 6.5f;
+constexpr uint32_t kT0 = 1'700'000'000; // Tuesday 2023-11-14 17:13:20 in New York
+constexpr uint32_t kWarmup = 2100;
+const Writes kPowerOn = {{10, 1.0}}, kPowerOff = {{10, 0.0}};
+
+std::string Repeat(char c, size_t n) {
+    return std::string(n, c);
+}
+
+void PinNewYork() {
+    setenv("TZ", "America/New_York", 1);
+    tzset();
+}
+
+// Entries that pass every check on either firmware in standard mode.
+ShiftFormEntries ValidEntries(int64_t start) {
+    ShiftFormEntries e;
+    e.wearerId = "1234";
+    e.mineId = "4601234";
+    e.contractorCode = "AB1";
+    e.mineName = "North Portal";
+    e.companyName = "Coal Co";
+    e.mmu = "0010";
+    e.dustStandard = "2.2";
+    e.occupation = FindOccupation(36);
+    e.sampleType = 0;
+    e.temperature = 2;
+    e.start = ToLocalDateTime(start);
+    e.duration = 8 * 3600;
+    return e;
+}
+
+// Types the entries in as a user would (the sample type first: it empties the standard).
+void Enter(ShiftFormLogic& logic, const ShiftFormEntries& e) {
+    logic.SelectSampleType(e.sampleType);
+    const std::pair<ShiftField, const std::string*> texts[] = {
+        {ShiftField::WearerId, &e.wearerId},
+        {ShiftField::MineId, &e.mineId},
+        {ShiftField::ContractorCode, &e.contractorCode},
+        {ShiftField::MineName, &e.mineName},
+        {ShiftField::CompanyName, &e.companyName},
+        {ShiftField::Mmu, &e.mmu},
+        {ShiftField::DustStandard, &e.dustStandard},
+        {ShiftField::Miin, &e.miin}};
+    for (const auto& [field, text] : texts)
+        logic.EditText(field, *text);
+    logic.SelectOccupation(e.occupation);
+    logic.SelectTemperature(e.temperature);
+    for (int day = 0; day < 7; ++day)
+        logic.SetDay(day, e.days[size_t(day)]);
+    logic.PickStart(e.start);
+    logic.SetDuration(e.duration);
+}
+
+class ShiftFormLogicTest : public ::testing::Test {
+protected:
+    VirtualClock clock{int64_t(kT0) * 1000};
+    FixedTimeZone zone{300, false};
+    NullMessageSink sink;
+    COrvodeskDoc doc{clock, zone, sink};
+    RecordingIo io;
+    FakeView view;
+    ScriptedMessages messages;
+    std::unique_ptr<ShiftFormLogic> logic;
+
+    void SetUp() override { PinNewYork(); }
+
+    // A connected monitor as the main status form leaves it: its registers read.
+    void Connect(float firmware, int8_t state, const char* mode = "") {
+        doc.BeginConnection(mode);
+        StatusAnswer answer;
+        answer.hasSerial = firmware < 6.7f;
+        answer.firmware = firmware;
+        answer.state = state;
+        answer.deviceTime = kT0;
+        doc.OnStatusAnswer(answer);
+        PrcTable& r = doc.Registers();
+        r.SetValue(0, firmware);
+        r.SetValue(12, kWarmup);
+        r.SetValue(33, 43.0);
+        r.SetValue(46, 46.2);
+        r.SetValue(149, 1);
+        r.SetValue(150, 2.0);
+        r.SetValue(155, 0x83);
+    }
+    // A new form on that monitor; what its entry sent is forgotten unless asked to keep it.
+    void Open(float firmware, int8_t state, const char* mode = "", bool keepSent = false) {
+        Connect(firmware, state, mode);
+        io = RecordingIo{};
+        view = FakeView{};
+        messages = ScriptedMessages{};
+        logic = std::make_unique<ShiftFormLogic>(doc, io, view, messages, clock);
+        logic->InitialUpdate();
+        if (!keepSent)
+            io.sent.clear();
+    }
+    void Record(const std::string& text) {
+        doc.InsertRecordFront(text);
+        logic->Update(UPDATE_RECORD_FRONT, RECORD_INSERTED_AT_FRONT);
+    }
+};
+
+} // namespace
+
+TEST(ShiftFormRules, DurationTextsAndTheTooSoonMessage) {
+    const std::pair<uint32_t, const char*> cases[] = {
+        {2100, "35 minutes"}, {3661, "1 hour, 1 minute, 1 second"},
+        {86400, "1 day"},     {2 * 86400 + 7200 + 2, "2 days, 2 hours, 2 seconds"},
+        {59, "59 seconds"},   {0, ""},
+    };
+    for (const auto& [seconds, text] : cases)
+        EXPECT_EQ(DurationText(seconds), text) << seconds;
+
+    EXPECT_EQ(TooSoonMessage(2100), "The start time is too soon. Please enter a start time that is at least\n"
+                                    "35 minutes greater than the current time.");
+    // 40 characters still take a blank, 41 a line feed.
+    EXPECT_EQ(TooSoonMessage(2 * 86400 + 86399),
+              "The start time is too soon. Please enter a start time that is at least\n"
+              "2 days, 23 hours, 59 minutes, 59 seconds greater than the current time.");
+    EXPECT_EQ(TooSoonMessage(10 * 86400 + 86399),
+              "The start time is too soon. Please enter a start time that is at least\n"
+              "10 days, 23 hours, 59 minutes, 59 seconds\ngreater than the current time.");
+}
+
+TEST(ShiftFormRules, ClockTextsPadMonthAndDayWithBlanks) {
+    PinNewYork();
+    EXPECT_EQ(ShiftClockText(kT0), "11/14/2023, 17:13:20");
+    EXPECT_EQ(ShiftClockText(1704461400), "   1/  5/2024, 08:30:00"); // 13:30 UTC
+}
+
+TEST(ShiftFormRules, AutoShiftBits) {
+    WeekDays days{};
+    EXPECT_EQ(AutoShiftValue(days), 0u);
+    days[0] = true;
+    EXPECT_EQ(AutoShiftValue(days), 129u); // Sunday
+    days = {false, false, false, false, false, false, true};
+    EXPECT_EQ(AutoShiftValue(days), 0xC0u);
+    days.fill(true);
+    EXPECT_EQ(AutoShiftValue(days), 0xFFu);
+
+    EXPECT_EQ(AutoShiftDays(0x7F), WeekDays{}) << "without bit 7 no box is checked";
+    EXPECT_EQ(AutoShiftDays(0x82), (WeekDays{false, true, false, false, false, false, false}));
+}
+
+TEST(ShiftFormRules, PickerYearFromTheSixteenthOfDecember) {
+    struct Case {
+        LocalDateTime today, picked;
+        int year;
+    } cases[] = {
+        {{2023, 12, 20, 12, 0}, {2023, 1, 3, 8, 0, 30}, 2024},
+        {{2023, 12, 16, 0, 0}, {2023, 1, 3, 8, 0}, 2024},
+        {{2023, 12, 31, 23, 59}, {2023, 11, 30, 8, 0}, 2024},
+        {{2023, 12, 15, 23, 59}, {2023, 1, 3, 8, 0}, 2023},
+        {{2023, 12, 20, 12, 0}, {2023, 12, 24, 8, 0}, 2023},
+        {{2023, 12, 20, 12, 0}, {2024, 1, 3, 8, 0}, 2024}, // a program read back for January
+        {{2023, 11, 20, 12, 0}, {2023, 1, 3, 8, 0}, 2023},
+    };
+    for (const Case& c : cases) {
+        const LocalDateTime out = ApplyPickerYear(c.picked, c.today);
+        EXPECT_EQ(out,
+                  (LocalDateTime{c.year, c.picked.month, c.picked.day, c.picked.hour, c.picked.minute, 0}))
+            << c.today.month << "/" << c.today.day << " picking " << c.picked.month << "/" << c.picked.day;
+    }
+}
+
+TEST_F(ShiftFormLogicTest, EntryPowersOnAsksForTheProgramAndShowsTheFixedTexts) {
+    struct Case {
+        float firmware;
+        int8_t state;
+        bool powered;
+    } cases[] = {{kNew, STATE_STOPPED, true},
+                 {kOld, STATE_PROGRAMMED, true},
+                 {kNew, STATE_WARMING, false},
+                 {kOld, STATE_RUNNING, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.firmware << " state " << int(c.state));
+        Open(c.firmware, c.state, "", true);
+        std::vector<std::string> kinds;
+        for (const Sent& s : io.sent)
+            kinds.push_back(s.kind);
+        std::vector<std::string> expected = {"readProgram", "write"};
+        if (c.powered)
+            expected.insert(expected.begin(), 3, "write");
+        EXPECT_EQ(kinds, expected);
+        if (c.powered) {
+            EXPECT_EQ(io.sent[0].values, kPowerOn);
+        }
+        EXPECT_EQ(io.sent[c.powered ? 3 : 0].extended, c.firmware == kNew)
+            << "command 18 only for new firmware";
+        EXPECT_EQ(io.sent.back().values, (Writes{{149, 1.0}}));
+        EXPECT_EQ(view.firmware,
+                  c.firmware == kNew ? "Orvo Firmware Version: 7.00" : "Orvo Firmware Version: 6.50");
+        EXPECT_EQ(view.mre, "MRE Equivalent Enabled");
+        EXPECT_EQ(view.currentTime, "11/14/2023, 17:13:20");
+        // Until the program arrives the start is the earliest possible: now + warm-up, whole minute.
+        EXPECT_EQ(view.entries.start, (LocalDateTime{2023, 11, 14, 17, 48, 0}));
+        EXPECT_EQ(view.warmupStart, "11/14/2023, 17:13:00");
+        EXPECT_EQ(view.entries.occupation, 0);
+        EXPECT_EQ(view.minutes, "720");
+        EXPECT_EQ(view.durationMax, 2592000u);
+        EXPECT_EQ(view.pageStep, 120);
+        EXPECT_TRUE(view.clock);
+    }
+
+    doc.Registers().SetValue(149, 0);
+    logic->Update(UPDATE_REGISTER, 149);
+    EXPECT_EQ(view.mre, "MRE Equivalent Disabled");
+
+    io.sent.clear();
+    clock.AdvanceTo(int64_t(kT0 + 1) * 1000);
+    logic->OnTimerTick();
+    EXPECT_EQ(view.currentTime, "11/14/2023, 17:13:21");
+    ASSERT_EQ(io.sent.size(), 1u);
+    EXPECT_EQ(io.sent[0].numbers, std::vector<int>{85});
+}
+
+TEST_F(ShiftFormLogicTest, AProgramRecordFillsTheForm) {
+    Open(kNew, STATE_PROGRAMMED);
+    // Start 2023-11-14 20:00:30 EST, eight hours; a Part 90 miner sample.
+    Record("1700010030,1700038830,-,-,W1,1234567,C1,North Portal,Coal Co,5,0012,36,m12345678,");
+    const ShiftFormEntries& e = view.entries;
+    EXPECT_EQ(e.start, (LocalDateTime{2023, 11, 14, 20, 0, 0}));
+    EXPECT_EQ(view.warmupStart, "11/14/2023, 19:25:00");
+    EXPECT_EQ(e.wearerId, "W1");
+    EXPECT_EQ(e.mineId, "1234567");
+    EXPECT_EQ(e.contractorCode, "C1");
+    EXPECT_EQ(e.mineName, "North Portal");
+    EXPECT_EQ(e.companyName, "Coal Co");
+    EXPECT_EQ(e.duration, 28800u);
+    EXPECT_EQ(view.minutes, "480");
+    EXPECT_EQ(e.sampleType, 4);
+    EXPECT_TRUE(e.miinEnabled);
+    EXPECT_EQ(e.miin, "m12345678");
+    EXPECT_EQ(e.mmu, "0012");
+    EXPECT_EQ(OccupationEntries()[size_t(e.occupation)].code, 36u);
+    EXPECT_EQ(e.temperature, 2) << "43.0 and 46.2 lie within 0.5 of row 2";
+    EXPECT_EQ(e.days, (WeekDays{true, true, false, false, false, false, false}));
+    EXPECT_EQ(e.dustStandard, "2.0");
+    EXPECT_FALSE(logic->Changed());
+
+    // Stopped: the start offered is now + warm-up, whatever the record says. A cleared program
+    // has no duration: the shortest one is shown. Short layout: occupation as text.
+    Open(kOld, STATE_STOPPED);
+    doc.Registers().SetValue(33, 20.0);
+    doc.Registers().SetValue(155, 0x7F);
+    Record("18000,18000,-,-,,,,,,0,,036,0,0");
+    EXPECT_EQ(view.entries.start, (LocalDateTime{2023, 11, 14, 17, 48, 0}));
+    EXPECT_EQ(view.entries.duration, 60u);
+    EXPECT_EQ(view.entries.sampleType, -1);
+    EXPECT_FALSE(view.entries.miinEnabled);
+    EXPECT_EQ(view.entries.miin, "");
+    EXPECT_EQ(view.entries.temperature, -1);
+    EXPECT_EQ(view.entries.days, WeekDays{});
+    EXPECT_EQ(OccupationEntries()[size_t(view.entries.occupation)].code, 36u);
+
+    Record("1700000000,1704000000,-,-,,,,,,1,,0,,");
+    EXPECT_EQ(view.entries.duration, 2592000u) << "limited to register 14's maximum";
+}
+
+TEST_F(ShiftFormLogicTest, SampleTypeAndClearFields) {
+    Open(kNew, STATE_STOPPED);
+    Record("0,0,-,-,W1,1234567,C1,Mine,Company,1,0012,36,,");
+    logic->SelectSampleType(4);
+    EXPECT_TRUE(view.entries.miinEnabled);
+    EXPECT_EQ(view.entries.dustStandard, "") << "a Part 90 miner's standard is entered again";
+    EXPECT_TRUE(logic->Changed());
+    logic->EditText(ShiftField::Miin, "M1");
+    logic->SelectSampleType(2);
+    EXPECT_FALSE(view.entries.miinEnabled);
+    EXPECT_EQ(view.entries.miin, "");
+
+    const LocalDateTime start = view.entries.start;
+    logic->SetDay(3, true);
+    logic->SelectTemperature(1);
+    logic->ClearFields();
+    const ShiftFormEntries& e = view.entries;
+    for (const std::string* text : {&e.wearerId, &e.mineId, &e.contractorCode, &e.mineName, &e.companyName,
+                                    &e.mmu, &e.dustStandard, &e.miin})
+        EXPECT_EQ(*text, "");
+    EXPECT_EQ(e.duration, 43200u);
+    EXPECT_EQ(view.minutes, "720");
+    EXPECT_EQ(e.occupation, 0);
+    EXPECT_EQ(e.sampleType, -1);
+    EXPECT_EQ(e.temperature, -1);
+    EXPECT_FALSE(e.miinEnabled);
+    EXPECT_EQ(e.days, WeekDays{});
+    EXPECT_EQ(e.start, start);
+}
+
+namespace {
+
+// How far OK got before its refusal, by what it had written.
+enum class Reached { Nothing, AutoShift, DustStandard };
+
+struct Refusal {
+    const char* name;
+    float firmware;
+    const char* mode;
+    void (*edit)(ShiftFormEntries&);
+    const char* message; // nullptr: accepted
+    MessageIcon icon;
+    ShiftField focus;
+    Reached reached;
+};
+
+const std::string kTooSoon35 = TooSoonMessage(2100);
+
+const Refusal kRefusals[] = {
+    {"missing mine name", kNew, "", [](ShiftFormEntries& e) { e.mineName.clear(); },
+     "All values must be filled in or a selection must be made.", MessageIcon::Stop, ShiftField::None,
+     Reached::Nothing},
+    {"no temperature", kNew, "", [](ShiftFormEntries& e) { e.temperature = -1; },
+     "All values must be filled in or a selection must be made.", MessageIcon::Stop, ShiftField::None,
+     Reached::Nothing},
+    {"part 90 without MIIN", kOld, "", [](ShiftFormEntries& e) { e.sampleType = 4; },
+     "All values must be filled in or a selection must be made.", MessageIcon::Stop, ShiftField::None,
+     Reached::Nothing},
+    {"empty wearer and contractor", kNew, "", [](ShiftFormEntries& e) { e.wearerId = e.contractorCode = ""; },
+     nullptr, MessageIcon::None, ShiftField::None, Reached::Nothing},
+    {"service mode, no temperature", kNew, "service", [](ShiftFormEntries& e) { e.temperature = -1; },
+     "Please select a temperature setting.", MessageIcon::Stop, ShiftField::None, Reached::Nothing},
+    {"service mode, empty fields", kNew, "service", [](ShiftFormEntries& e) { e.mineName = e.mmu = ""; },
+     nullptr, MessageIcon::None, ShiftField::None, Reached::Nothing},
+    {"30 minutes ahead", kNew, "", [](ShiftFormEntries& e) { e.start = ToLocalDateTime(kT0 + 1800); },
+     kTooSoon35.c_str(), MessageIcon::Stop, ShiftField::None, Reached::Nothing},
+    // Older firmware: wearer as digits, mine ID up to 7 characters.
+    {"old: wearer of 9 digits", kOld, "", [](ShiftFormEntries& e) { e.wearerId = "123456789"; },
+     "The Wearer ID must be less than or equal to 8 digits (numeric only)", MessageIcon::None,
+     ShiftField::WearerId, Reached::AutoShift},
+    {"old: wearer with a letter", kOld, "expert", [](ShiftFormEntries& e) { e.wearerId = "12A"; },
+     "Please enter the Wearer ID in 8 digits or less (numeric only)!", MessageIcon::None,
+     ShiftField::WearerId, Reached::AutoShift},
+    {"old: mine ID of 8", kOld, "service", [](ShiftFormEntries& e) { e.mineId = "ABCDEFGH"; },
+     "The Mine ID must be less than or equal to 7 characters", MessageIcon::None, ShiftField::MineId,
+     Reached::AutoShift},
+    {"old: long names pass", kOld, "",
+     [](ShiftFormEntries& e) { e.mineName = e.contractorCode = Repeat('x', 40); }, nullptr, MessageIcon::None,
+     ShiftField::None, Reached::Nothing},
+    // Newer firmware, standard mode.
+    {"new: wearer of 31", kNew, "", [](ShiftFormEntries& e) { e.wearerId = Repeat('w', 31); },
+     "The Wearer ID must be less than or equal to 30 characters", MessageIcon::None, ShiftField::WearerId,
+     Reached::AutoShift},
+    {"new: mine ID ABC", kNew, "", [](ShiftFormEntries& e) { e.mineId = "ABC"; },
+     "The Mine ID Number must be 7 numbers", MessageIcon::None, ShiftField::MineId, Reached::AutoShift},
+    {"new: mine ID of 6 digits", kNew, "", [](ShiftFormEntries& e) { e.mineId = "460123"; },
+     "The Mine ID Number must be 7 numbers", MessageIcon::None, ShiftField::MineId, Reached::AutoShift},
+    {"new: contractor of 8", kNew, "", [](ShiftFormEntries& e) { e.contractorCode = "ABCDEFGH"; },
+     "The Contractor Code must be less than or equal to 7 characters", MessageIcon::None,
+     ShiftField::ContractorCode, Reached::AutoShift},
+    {"new: mine name of 31", kNew, "", [](ShiftFormEntries& e) { e.mineName = Repeat('m', 31); },
+     "The Mine Name must be less than or equal to 30 characters", MessageIcon::None, ShiftField::MineName,
+     Reached::AutoShift},
+    {"new: company of 31", kNew, "", [](ShiftFormEntries& e) { e.companyName = Repeat('c', 31); },
+     "The Company Name must be less than or equal to 30 characters", MessageIcon::None,
+     ShiftField::CompanyName, Reached::AutoShift},
+    {"new: MMU of 2", kNew, "", [](ShiftFormEntries& e) { e.mmu = "12"; }, "The MMU DA/SA must be 4 numbers",
+     MessageIcon::None, ShiftField::Mmu, Reached::DustStandard},
+    {"new: MMU with a letter", kNew, "", [](ShiftFormEntries& e) { e.mmu = "12a4"; },
+     "The MMU DA/SA must be 4 numbers", MessageIcon::None, ShiftField::Mmu, Reached::DustStandard},
+    {"new: MIIN without M", kNew, "",
+     [](ShiftFormEntries& e) {
+         e.sampleType = 4;
+         e.miin = "X12345678";
+     },
+     "The Part 90 Miner Sampled MIIN must begin with 'M' and be 9 characters long", MessageIcon::None,
+     ShiftField::Miin, Reached::DustStandard},
+    {"new: MIIN of 8", kNew, "",
+     [](ShiftFormEntries& e) {
+         e.sampleType = 4;
+         e.miin = "M1234567";
+     },
+     "The Part 90 Miner Sampled MIIN must begin with 'M' and be 9 characters long", MessageIcon::None,
+     ShiftField::Miin, Reached::DustStandard},
+    {"new: lower-case MIIN", kNew, "",
+     [](ShiftFormEntries& e) {
+         e.sampleType = 4;
+         e.miin = "m12345678";
+     },
+     nullptr, MessageIcon::None, ShiftField::None, Reached::Nothing},
+    // Newer firmware, service and expert mode: only the wearer and company lengths remain.
+    {"service: mine ID ABC", kNew, "service", [](ShiftFormEntries& e) { e.mineId = "ABC"; }, nullptr,
+     MessageIcon::None, ShiftField::None, Reached::Nothing},
+    {"expert: mine ID ABC, long contractor and mine name", kNew, "expert",
+     [](ShiftFormEntries& e) {
+         e.mineId = "ABC";
+         e.contractorCode = "ABCDEFGH";
+         e.mineName = Repeat('m', 31);
+         e.mmu = "1";
+     },
+     nullptr, MessageIcon::None, ShiftField::None, Reached::Nothing},
+    {"expert: wearer of 31", kNew, "expert", [](ShiftFormEntries& e) { e.wearerId = Repeat('w', 31); },
+     "The Wearer ID must be less than or equal to 30 characters", MessageIcon::None, ShiftField::WearerId,
+     Reached::AutoShift},
+    {"service: company of 31", kNew, "service", [](ShiftFormEntries& e) { e.companyName = Repeat('c', 31); },
+     "The Company Name must be less than or equal to 30 characters", MessageIcon::None,
+     ShiftField::CompanyName, Reached::AutoShift},
+    {"old: MMU of 5", kOld, "", [](ShiftFormEntries& e) { e.mmu = "12345"; },
+     "The MMU DA/SA must be less than or equal to 4 characters", MessageIcon::None, ShiftField::Mmu,
+     Reached::DustStandard},
+    {"old: MMU of 2", kOld, "", [](ShiftFormEntries& e) { e.mmu = "12"; }, nullptr, MessageIcon::None,
+     ShiftField::None, Reached::Nothing},
+    {"duration below a minute", kNew, "", [](ShiftFormEntries& e) { e.duration = 59; },
+     "Duration is below the minimum limit", MessageIcon::Stop, ShiftField::None, Reached::DustStandard},
+    {"duration above 30 days", kOld, "", [](ShiftFormEntries& e) { e.duration = 2592060; },
+     "Duration is above the maximum limit", MessageIcon::Stop, ShiftField::None, Reached::DustStandard},
+};
+
+} // namespace
+
+TEST_F(ShiftFormLogicTest, EachRefusalOfOkWithItsTextIconAndFocus) {
+    for (const Refusal& c : kRefusals) {
+        SCOPED_TRACE(c.name);
+        Open(c.firmware, STATE_STOPPED, c.mode);
+        ShiftFormEntries e = ValidEntries(kT0 + 7200);
+        c.edit(e);
+        Enter(*logic, e);
+
+        const bool accepted = logic->Ok();
+        if (!c.message) {
+            EXPECT_TRUE(accepted);
+            EXPECT_TRUE(messages.shown.empty()) << messages.shown.front().text;
+            EXPECT_NE(io.Program(), nullptr);
+            EXPECT_TRUE(view.returned);
+            doc.SetProgrammingBusy(false);
+            continue;
+        }
+        EXPECT_FALSE(accepted);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, c.message);
+        EXPECT_EQ(messages.shown[0].icon, c.icon);
+        EXPECT_EQ(messages.shown[0].buttons, MessageButtons::Ok);
+        EXPECT_EQ(view.focused, c.focus);
+        EXPECT_EQ(io.Program(), nullptr);
+        EXPECT_FALSE(view.returned) << "a refused entry leaves the form open";
+        EXPECT_FALSE(doc.ProgrammingBusy());
+        const std::vector<Writes> writes = io.WritesSent();
+        EXPECT_EQ(writes.size(), c.reached == Reached::Nothing     ? 0u
+                                 : c.reached == Reached::AutoShift ? 3u
+                                                                   : 4u);
+        if (c.reached == Reached::DustStandard) {
+            EXPECT_EQ(writes.back(), (Writes{{150, 2.2}}));
+        }
+        if (std::string(c.name).find("duration") != std::string::npos) {
+            EXPECT_EQ(view.entries.duration, e.duration < 60 ? 60u : 2592000u)
+                << "the entry is set to the limit";
+        }
+    }
+}
+
+TEST_F(ShiftFormLogicTest, StartTimeChecksByDeviceState) {
+    // Stopped with a warm-up of 35 minutes: 30 minutes ahead is too soon, 36 is fine.
+    Open(kNew, STATE_STOPPED);
+    Enter(*logic, ValidEntries(kT0 + 1800));
+    EXPECT_FALSE(logic->Ok());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "The start time is too soon. Please enter a start time that is at least\n"
+              "35 minutes greater than the current time.");
+    logic->PickStart(ToLocalDateTime(kT0 + 36 * 60));
+    EXPECT_TRUE(logic->Ok());
+
+    // Running: only a start in the past is refused.
+    Open(kNew, STATE_RUNNING);
+    Record("1699990000,1700030000,-,-,W,4601234,C,M,Co,1,0010,36,,");
+    Enter(*logic, ValidEntries(kT0 - 120));
+    EXPECT_FALSE(logic->Ok());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "The start time has already passed. Please enter a start time that is in the future.");
+    logic->PickStart(ToLocalDateTime(kT0 + 120));
+    EXPECT_TRUE(logic->Ok());
+
+    // Warming toward 17:30 with a warm-up of 35 minutes: a start moved earlier, within a warm-up
+    // from now, is refused with the time left until the loaded start (16 minutes, 40 seconds).
+    const uint32_t loaded = kT0 + 1000;
+    for (int64_t moved : {-180, 0, 180}) {
+        Open(kNew, STATE_WARMING);
+        Record(std::to_string(loaded) + ",1700030000,-,-,W,4601234,C,M,Co,1,0010,36,,");
+        Enter(*logic, ValidEntries(loaded + moved));
+        EXPECT_EQ(logic->Ok(), moved >= 0) << moved;
+        if (moved < 0) {
+            ASSERT_EQ(messages.shown.size(), 1u);
+            EXPECT_EQ(messages.shown[0].text,
+                      "The start time is too soon. Please enter a start time that is at least\n"
+                      "16 minutes, 40 seconds greater than the current time.");
+        }
+    }
+}
+
+TEST_F(ShiftFormLogicTest, UnchangedEntriesAskBeforeGoingOn) {
+    const std::string record = "1700010000,1700038800,-,-,1234,4601234,AB1,Mine,Company,1,0010,36,,";
+    Open(kNew, STATE_PROGRAMMED);
+    Record(record);
+    messages.answer = MessageAnswer::No;
+    EXPECT_FALSE(logic->Ok());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "The shift setup values have not changed.\nDo you wish to continue anyway?");
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Question);
+    EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_TRUE(io.sent.empty());
+
+    messages.answer = MessageAnswer::Yes;
+    EXPECT_TRUE(logic->Ok());
+    ASSERT_NE(io.Program(), nullptr);
+    EXPECT_EQ(io.Program()->program.startTime, 1700010000u);
+
+    // Service mode never asks.
+    Open(kNew, STATE_PROGRAMMED, "service");
+    Record(record);
+    EXPECT_TRUE(logic->Ok());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(ShiftFormLogicTest, RegisterWritesInOrderThenTheProgramInBothLayouts) {
+    struct Case {
+        float firmware;
+        uint32_t warmup;
+        WeekDays days;
+        uint32_t autoShift;
+        Writes diagnostics;
+    } cases[] = {
+        {kNew, 2100, {true, false, false, false, false, false, false}, 129, {{148, 3.0}}},
+        {kOld, 179, {}, 0, {{148, 3.0}, {148, 0.0}}},
+        {kNew, 180, {false, true, false, true, false, true, false}, 0xAA, {{148, 3.0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.firmware << " warm-up " << c.warmup);
+        Open(c.firmware, STATE_STOPPED);
+        doc.Registers().SetValue(12, c.warmup);
+        ShiftFormEntries e = ValidEntries(kT0 + 7200 + 40); // 19:14:00
+        e.days = c.days;
+        e.temperature = 0;
+        e.sampleType = 4;
+        e.miin = "m12345678";
+        e.wearerId = "00042";
+        Enter(*logic, e);
+        ASSERT_TRUE(logic->Ok());
+
+        std::vector<Writes> expected = {{{20, 0.0}, {21, 0.0}, {33, 57.0}, {34, 0.0}, {46, 60.0}, {47, 0.0}}};
+        for (const auto& w : c.diagnostics)
+            expected.push_back({w});
+        expected.push_back({{155, double(c.autoShift)}});
+        expected.push_back({{150, 2.2}});
+        expected.insert(expected.end(), 3, kPowerOff);
+        EXPECT_EQ(io.WritesSent(), expected);
+        // The program goes after the dust standard and before the power-off.
+        ASSERT_EQ(io.sent.size(), expected.size() + 1);
+        const Sent& p = io.sent[expected.size() - 3];
+        ASSERT_EQ(p.kind, "program");
+        EXPECT_EQ(p.extended, c.firmware == kNew);
+        EXPECT_EQ(p.program.wearerId, "00042");
+        EXPECT_EQ(p.program.mineId, "4601234");
+        EXPECT_EQ(p.program.contractorCode, "AB1");
+        EXPECT_EQ(p.program.mineName, "North Portal");
+        EXPECT_EQ(p.program.companyName, "Coal Co");
+        EXPECT_EQ(p.program.startTime, kT0 + 7200 + 40);
+        EXPECT_EQ(p.program.duration, 28800u);
+        EXPECT_EQ(p.program.sampleType, 5);
+        EXPECT_EQ(p.program.mmu, "0010");
+        if (c.firmware == kNew) {
+            EXPECT_EQ(p.program.occupationCode, 36u);
+            EXPECT_EQ(p.program.miinText, "m12345678") << "sent as typed";
+            EXPECT_EQ(p.program.spareText, "");
+        } else {
+            EXPECT_EQ(p.program.occupationText, "036");
+            EXPECT_EQ(p.program.miinNumber, 0u) << "'m12345678' read as a number";
+            EXPECT_EQ(p.program.spareNumber, 0u);
+        }
+        EXPECT_TRUE(doc.ProgrammingBusy());
+        EXPECT_TRUE(view.busy);
+        EXPECT_FALSE(view.clock);
+        EXPECT_TRUE(view.returned);
+        EXPECT_FALSE(view.powerOffPending);
+        doc.SetProgrammingBusy(false);
+    }
+}
+
+TEST_F(ShiftFormLogicTest, OldFirmwareReadsTheMiinAsANumberAndCutsLongTexts) {
+    Open(kOld, STATE_STOPPED, "expert");
+    ShiftFormEntries e = ValidEntries(kT0 + 7200);
+    e.sampleType = 4;
+    e.miin = "123456789012"; // read as its first 11 characters
+    e.contractorCode = "ABCDEFGHIJKL";
+    Enter(*logic, e);
+    ASSERT_TRUE(logic->Ok());
+    const ShiftProgram& p = io.Program()->program;
+    EXPECT_EQ(p.miinNumber, uint32_t(12345678901ull)) << "%lu into 32 bits";
+    EXPECT_EQ(p.contractorCode, "ABCDEFGHI");
+    EXPECT_EQ(p.occupationText, "036");
+}
+
+TEST_F(ShiftFormLogicTest, OnTwentiethOfDecemberJanuaryMeansNextYear) {
+    clock.AdvanceTo(int64_t(1703091600) * 1000); // 2023-12-20 12:00 EST
+    Open(kNew, STATE_STOPPED);
+    ShiftFormEntries e = ValidEntries(kT0);
+    e.start = {2023, 1, 3, 8, 0, 0}; // the picker keeps this year; it shows "1/3,    08:00"
+    Enter(*logic, e);
+    EXPECT_EQ(view.warmupStart, "   1/  3/2024, 07:25:00");
+    ASSERT_TRUE(logic->Ok()) << (messages.shown.empty() ? "" : messages.shown[0].text);
+    EXPECT_EQ(io.Program()->program.startTime, 1704286800u); // 2024-01-03 13:00 UTC
+}
+
+TEST_F(ShiftFormLogicTest, CancelCloseAndLostConnectionReturnToTheMainForm) {
+    struct Case {
+        int8_t state;
+        bool poweredOff, pending;
+    } cases[] = {{STATE_STOPPED, true, false},
+                 {STATE_PROGRAMMED, true, false},
+                 {STATE_WARMING, false, false},
+                 {STATE_RUNNING, false, false},
+                 {0, false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.state));
+        Open(kNew, c.state);
+        logic->OnWindowClosed();
+        EXPECT_EQ(io.WritesSent(), c.poweredOff ? std::vector<Writes>(3, kPowerOff) : std::vector<Writes>{});
+        EXPECT_TRUE(view.returned);
+        EXPECT_EQ(view.powerOffPending, c.pending);
+        EXPECT_FALSE(view.clock);
+        logic->Cancel();
+        EXPECT_FALSE(logic->Ok()) << "nothing after the form has left";
+        EXPECT_EQ(io.WritesSent().size(), c.poweredOff ? 3u : 0u);
+    }
+
+    Open(kNew, STATE_STOPPED);
+    doc.OnLinkLost();
+    logic->Update(UPDATE_LINK_LOST, 0);
+    EXPECT_TRUE(view.returned);
+    EXPECT_TRUE(io.sent.empty()) << "nothing goes to a monitor that is gone";
+}
+
+TEST_F(ShiftFormLogicTest, UnknownStateDefersThePowerSwitch) {
+    Open(kNew, 0, "", true);
+    EXPECT_EQ(io.WritesSent(), (std::vector<Writes>{{{149, 1.0}}})) << "no power-on yet";
+    Connect(kNew, STATE_PROGRAMMED);
+    logic->Update(UPDATE_STATE, 0);
+    EXPECT_EQ(io.WritesSent().size(), 4u);
+    EXPECT_EQ(io.WritesSent().back(), kPowerOn);
+
+    // The form went while the state was unknown: the power-off waits for a state.
+    for (int8_t state : {STATE_PROGRAMMED, STATE_RUNNING}) {
+        RecordingIo i;
+        PendingPowerOff pending(doc, i);
+        Connect(kNew, 0);
+        pending.OnDocUpdate(UPDATE_REGISTER, 12);
+        pending.OnDocUpdate(UPDATE_STATE, 0);
+        EXPECT_FALSE(pending.Done());
+        Connect(kNew, state);
+        pending.OnDocUpdate(UPDATE_STATE, 0);
+        EXPECT_TRUE(pending.Done());
+        EXPECT_EQ(i.WritesSent(),
+                  state == STATE_PROGRAMMED ? std::vector<Writes>(3, kPowerOff) : std::vector<Writes>{});
+    }
+}
+
+TEST_F(ShiftFormLogicTest, MreEquivalentDialogReadsAndWritesRegister149) {
+    doc.Registers().SetValue(149, 0);
+    EXPECT_FALSE(MreEquivalentChecked(doc.Registers()));
+    doc.Registers().SetValue(149, 1);
+    EXPECT_TRUE(MreEquivalentChecked(doc.Registers()));
+    WriteMreEquivalent(io, false);
+    WriteMreEquivalent(io, true);
+    EXPECT_EQ(io.WritesSent(), (std::vector<Writes>{{{149, 0.0}}, {{149, 1.0}}}));
+}
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The form's window: updates reach the logic on the test thread, as on the user-interface
+// thread, while the link thread waits.
+struct FormWindow : IDocView {
+    ShiftFormLogic* logic = nullptr;
+    void OnDocUpdate(uint32_t flags, intptr_t value) override {
+        if (logic)
+            logic->Update(flags, value);
+    }
+};
+
+class ShiftFormSimTest : public ::testing::TestWithParam<float> {
+protected:
+    orvo::VirtualClock clock{int64_t(kT0) * 1000};
+    FixedTimeZone zone = orvo::test::NewYorkWinter();
+    orvo::test::RecordingSink sink;
+    std::shared_ptr<sim::SimMonitor> monitor;
+    std::shared_ptr<orvo::test::ScriptedWire> wire = std::make_shared<orvo::test::ScriptedWire>(clock);
+    std::shared_ptr<UpdateHandOff> handOff = std::make_shared<UpdateHandOff>([] {});
+    std::unique_ptr<COrvodeskDoc> doc;
+    FormWindow window;
+
+    void SetUp() override {
+        PinNewYork();
+        sim::SimConfig config;
+        config.firmware = GetParam();
+        monitor = std::make_shared<sim::SimMonitor>(config, clock, zone);
+        wire->SetResponder([s = monitor](const orvo::test::Written& w) {
+            Bytes out;
+            s->FeedHostBytes(w.bytes.data(), w.bytes.size(), out);
+            return out;
+        });
+        doc = std::make_unique<COrvodeskDoc>(clock, zone, sink);
+        doc->SetHandOff(handOff);
+        doc->AddView(&window);
+        ASSERT_TRUE(doc->OpenConnection("sim", wire->Factory()));
+    }
+    void TearDown() override {
+        wire->Release();
+        doc.reset();
+    }
+    // Lets `ms` of virtual time pass while this thread delivers the updates.
+    void Run(int64_t ms) {
+        auto ran = std::async(std::launch::async, [&] { return wire->RunFor(ms); });
+        while (ran.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+            handOff->Drain();
+        handOff->Drain();
+        ASSERT_TRUE(ran.get());
+    }
+    std::vector<Bytes> WritePayloadsFrom(size_t first) const {
+        std::vector<Bytes> out;
+        const std::vector<sim::SimRequest> requests = monitor->Requests();
+        for (size_t i = first; i < requests.size(); ++i)
+            if (requests[i].command == CMD_WRITE_PRC || requests[i].command == CMD_PROGRAM_SHIFT ||
+                requests[i].command == CMD_PROGRAM_SHIFT_EX)
+                out.push_back(requests[i].command == CMD_WRITE_PRC ? requests[i].payload
+                                                                   : Bytes{requests[i].command});
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_P(ShiftFormSimTest, AProgramReachesTheMonitor) {
+    const bool newFirmware = GetParam() > 6.69f;
+    for (int i = 0; i < 10 && !doc->Connected(); ++i)
+        Run(500);
+    ASSERT_TRUE(doc->Connected());
+    LinkDeviceIo io(doc->Link());
+    // What the main status form has read by the time "Program Shift" is pressed.
+    io.ReadRegisters({0});
+    io.ReadRegisters({33, 46});
+    io.ReadRegisters({12, 14});
+    io.ReadRegisters({149, 150, 155});
+    Run(1000);
+    ASSERT_EQ(doc->Registers().Value(12), 2100.0);
+
+    FakeView view;
+    ScriptedMessages messages;
+    ShiftFormLogic logic(*doc, io, view, messages, clock);
+    window.logic = &logic;
+    logic.InitialUpdate();
+    Run(1000);
+    EXPECT_EQ(monitor->RegisterValue(10), 1.0) << "powered on while the form is open";
+    EXPECT_EQ(view.firmware, newFirmware ? "Orvo Firmware Version: 7.00" : "Orvo Firmware Version: 6.50");
+
+    const size_t before = monitor->Requests().size();
+    ShiftFormEntries e = ValidEntries(clock.NowMs() / 1000 + 7200);
+    e.days = {true, false, false, false, false, false, false};
+    e.temperature = 2;
+    Enter(logic, e);
+    const int64_t start = logic.PickedStart();
+    ASSERT_TRUE(logic.Ok()) << (messages.shown.empty() ? "" : messages.shown[0].text);
+    window.logic = nullptr;
+    Run(3000);
+
+    // The writes on the wire, payloads by hand: count, 3 reserved, then number, 3 reserved, word.
+    const std::vector<Bytes> expected = {
+        {6,    0,    0,    0,    20,   0,    0,    0,    0x00, 0x00, 0x00, 0x00, 21,
+         0,    0,    0,    0x00, 0x00, 0x00, 0x00, 33,   0,    0,    0,    0x42, 0x2C,
+         0x00, 0x00, 34,   0,    0,    0,    0x00, 0x00, 0x00, 0x00, 46,   0,    0,
+         0,    0x42, 0x38, 0x00, 0x00, 47,   0,    0,    0,    0x00, 0x00, 0x00, 0x00}, // 43.0, 46.0
+        {1, 0, 0, 0, 148, 0, 0, 0, 0, 0, 0, 3},
+        {1, 0, 0, 0, 155, 0, 0, 0, 0, 0, 0, 0x81},
+        {1, 0, 0, 0, 150, 0, 0, 0, 0x40, 0x0C, 0xCC, 0xCD}, // 2.2f
+        {newFirmware ? CMD_PROGRAM_SHIFT_EX : CMD_PROGRAM_SHIFT},
+        {1, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0},
+        {1, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0},
+        {1, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0},
+    };
+    EXPECT_EQ(WritePayloadsFrom(before), expected);
+
+    const sim::SimShiftFields f = monitor->ProgramFields();
+    EXPECT_EQ(f.wearerId, "1234");
+    EXPECT_EQ(f.mineId, "4601234");
+    EXPECT_EQ(f.contractor, "AB1");
+    EXPECT_EQ(f.mineName, "North Portal");
+    EXPECT_EQ(f.companyName, "Coal Co");
+    EXPECT_EQ(f.startUtc, uint32_t(start)) << "the older layout's local time converted back";
+    EXPECT_EQ(f.duration, 28800u);
+    EXPECT_EQ(f.sampleType, 1);
+    EXPECT_EQ(f.mmu, "0010");
+    EXPECT_EQ(f.occupation, newFirmware ? "36" : "036");
+    EXPECT_EQ(monitor->StoredProgram().size(), newFirmware ? 272u : 108u);
+    EXPECT_EQ(monitor->DeviceState(), STATE_PROGRAMMED);
+    EXPECT_EQ(monitor->RegisterValue(155), 129.0);
+    EXPECT_EQ(monitor->RegisterValue(10), 0.0);
+    EXPECT_TRUE(doc->ProgrammingBusy());
+    EXPECT_EQ(doc->State(), STATE_PROGRAMMED) << "the monitor reports the program";
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFirmwareClasses, ShiftFormSimTest, ::testing::Values(7.0f, 6.5f));

@@ -1,0 +1,353 @@
+// orvoctl downloads a stored sample (and the service log) from the built-in simulated monitor and
+// from orvo-sim on a pseudo-terminal, saves CSV and MSHA files, checks them with verify-msha, and
+// opens an imported data file. Judged by the files, orvoctl's output and its exit status.
+
+#include "OrvoctlRun.h"
+#include "SimStorage.h"
+#include "download/RecordText.h"
+#include "model/PrcTable.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+fs::path GoldenPath(const std::string& name) {
+    return fs::path(__FILE__).parent_path().parent_path() / "core" / "golden" / name;
+}
+
+class Folder {
+public:
+    Folder() {
+        char pattern[] = "/tmp/orvo-export-e2e-XXXXXX";
+        if (mkdtemp(pattern))
+            m_path = pattern;
+    }
+    ~Folder() {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    const fs::path& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
+    // File names ending in `suffix`.
+    std::vector<fs::path> Ending(const std::string& suffix) const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(m_path)) {
+            const std::string name = entry.path().filename().string();
+            if (name.size() >= suffix.size() &&
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                found.push_back(entry.path());
+        }
+        return found;
+    }
+
+private:
+    fs::path m_path;
+};
+
+// orvo-sim as a child process: its first line is the terminal to open. Ended with the object, and
+// by the kernel should the test die first.
+class Simulator {
+public:
+    explicit Simulator(const std::vector<std::string>& args) {
+        std::vector<std::string> store{ORVO_SIM_PATH};
+        store.insert(store.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : store)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int out[2];
+        if (pipe2(out, O_CLOEXEC) != 0)
+            return;
+        const pid_t parent = getpid();
+        m_pid = fork();
+        if (m_pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent)
+                _exit(127);
+            dup2(out[1], STDOUT_FILENO);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDERR_FILENO);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        // Blocking read of the first line: the simulator prints it before it answers anything.
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n')
+            m_path += c;
+        m_out = out[0]; // kept open, so the simulator never writes into a closed pipe
+    }
+    ~Simulator() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            int status = 0;
+            waitpid(m_pid, &status, 0);
+        }
+        if (m_out >= 0)
+            close(m_out);
+    }
+    Simulator(const Simulator&) = delete;
+    const std::string& Path() const { return m_path; }
+
+private:
+    pid_t m_pid = -1;
+    int m_out = -1;
+    std::string m_path;
+};
+
+struct Monitor {
+    const char* name;
+    bool newer;
+    std::vector<std::string> connection; // orvoctl's options before the commands
+};
+
+// Flips one byte in the middle of the data and asks again.
+void ExpectVerifiedThenAlteredByOneByte(const fs::path& msha) {
+    RunResult run = RunOrvoctl({"verify-msha", msha.string()});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "unaltered\n");
+    std::string bytes = ReadFile(msha);
+    bytes[bytes.size() / 2] ^= 0x04;
+    const fs::path altered = msha.string() + ".altered";
+    WriteFile(altered, bytes);
+    run = RunOrvoctl({"verify-msha", altered.string()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "altered\n");
+}
+
+std::vector<std::string> Lines(const std::string& text, const char* end) {
+    std::vector<std::string> lines;
+    const std::string separator = end;
+    size_t start = 0;
+    for (size_t at = text.find(separator); at != std::string::npos; at = text.find(separator, start)) {
+        lines.push_back(text.substr(start, at - start));
+        start = at + separator.size();
+    }
+    return lines;
+}
+
+// What a download must have written, checked against the simulated monitor's own layout.
+void CheckSampleFiles(const Folder& folder, const Monitor& monitor, const std::string& suffix,
+                      const std::vector<int>& headerRegisters) {
+    std::vector<fs::path> csvs = folder.Ending(suffix + ".CSV");
+    std::erase_if(
+        csvs, [](const fs::path& p) { return p.filename().string().find("-STATUS-A") != std::string::npos; });
+    const std::vector<fs::path> mshas = folder.Ending("-A.MSHA");
+    ASSERT_EQ(csvs.size(), 1u);
+    ASSERT_EQ(mshas.size(), 1u);
+    const std::string serial = monitor.newer ? "ORV1234567" : "1234567";
+    EXPECT_NE(csvs[0].filename().string().find("-" + serial + "-46"), std::string::npos) << csvs[0];
+
+    const std::string csv = ReadFile(csvs[0]);
+    const std::string msha = ReadFile(mshas[0]);
+    EXPECT_EQ(csv.find('\r'), std::string::npos);
+    EXPECT_EQ(csv.find("GMT)") != std::string::npos, monitor.newer);
+    EXPECT_EQ(msha.find("GMT)") != std::string::npos, monitor.newer);
+
+    // The header line names the registers the monitor logs at the start, in its order.
+    const orvo::PrcTable registers;
+    std::string names = "Time";
+    for (int n : headerRegisters)
+        names += "," + registers.ShortName(n);
+    const std::vector<std::string> csvLines = Lines(csv, "\n");
+    ASSERT_GT(csvLines.size(), 18u);
+    EXPECT_EQ(csvLines[13], names);
+    // Register 1 carries the serial number as the document holds it.
+    for (size_t i = 0; i < headerRegisters.size(); ++i) {
+        if (headerRegisters[i] == 1) {
+            EXPECT_EQ(orvo::RecordField(csvLines[14], 1 + i), serial) << csvLines[14];
+        }
+    }
+
+    // Both files hold the same header, footer and rows: the CSV's data section, line by line, is the
+    // MSHA's with CR LF.
+    const std::vector<std::string> mshaLines = Lines(msha, "\r\n");
+    ASSERT_GT(mshaLines.size(), 10u);
+    EXPECT_EQ(mshaLines[3], names);
+    EXPECT_EQ(mshaLines[4], csvLines[14]);
+    EXPECT_EQ(mshaLines[5], csvLines[15]);
+    EXPECT_EQ(mshaLines[6], "#");
+    size_t row = 0;
+    for (; 17 + row < csvLines.size(); ++row)
+        ASSERT_EQ(mshaLines.at(7 + row), csvLines[17 + row]) << "row " << row;
+    EXPECT_EQ(mshaLines.at(7 + row), "#");
+    EXPECT_EQ(mshaLines.at(8 + row), "Time,StatusCode");
+    EXPECT_EQ(mshaLines.back(), "#");
+
+    ExpectVerifiedThenAlteredByOneByte(mshas[0]);
+}
+
+void DownloadAndCheck(const Monitor& monitor) {
+    {
+        SCOPED_TRACE("sample");
+        const Folder folder;
+        std::vector<std::string> args = monitor.connection;
+        for (const char* a :
+             {"download", "1", "--notes", "Roof fall, \"east\" panel", "--certified-miin", "m12345678",
+              "--multi-unit", "abc12345678,XYZ87654321", "--avg-tons", "1200", "--tons", "1150"})
+            args.push_back(a);
+        for (const char* option : {"--csv", "--msha", "--status-csv"}) {
+            args.push_back(option);
+            args.push_back(folder.Path().string());
+        }
+        const RunResult run = RunOrvoctl(args);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.out.find("records: 62\n"), std::string::npos) << run.out;
+        CheckSampleFiles(folder, monitor, "-A", orvo::sim::SimStorage::HeaderRegisters());
+        const std::string csv = ReadFile(folder / (folder.Ending("-A.MSHA").at(0).stem().string() + ".CSV"));
+        EXPECT_NE(csv.find(",\"Roof fall, \"east\" panel\"\n"), std::string::npos);
+        EXPECT_NE(csv.find(",Multi-unit: yes,ABC12345678,XYZ87654321\n"), std::string::npos);
+        EXPECT_NE(csv.find("\n# Certified Person MIIN: m12345678\n"), std::string::npos);
+        EXPECT_EQ(folder.Ending("-STATUS-A.CSV").size(), 1u);
+    }
+    {
+        SCOPED_TRACE("service log");
+        const Folder folder;
+        std::vector<std::string> args = monitor.connection;
+        const std::string target = folder.Path().string();
+        args.insert(args.end(), {"download", "--service-log", "--csv", target, "--msha", target});
+        const RunResult run = RunOrvoctl(args);
+        if (!monitor.newer) {
+            // Only the newer firmware keeps a service log; nothing is asked of an older one.
+            EXPECT_EQ(run.exitCode, 2);
+            EXPECT_TRUE(folder.Ending("").empty());
+            return;
+        }
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        // Every service-log record, the first and last too, holds the data registers.
+        CheckSampleFiles(folder, monitor, "-svc-A", orvo::sim::SimStorage::DataRegisters());
+    }
+}
+
+TEST(ExportEndToEnd, DemoMonitorOfEachFirmwareClass) {
+    DownloadAndCheck({"demo 7.0", true, {"--demo", "--firmware", "7.0"}});
+    DownloadAndCheck({"demo 6.5", false, {"--demo", "--firmware", "6.5"}});
+}
+
+TEST(ExportEndToEnd, OrvoSimOnAPseudoTerminalOfEachFirmwareClass) {
+    for (const char* firmware : {"7.0", "6.5"}) {
+        SCOPED_TRACE(firmware);
+        const Simulator sim({"--firmware", firmware});
+        ASSERT_FALSE(sim.Path().empty());
+        DownloadAndCheck({firmware, std::string(firmware) == "7.0", {"--port", sim.Path()}});
+    }
+}
+
+TEST(ExportEndToEnd, OpenChecksAnImportedFileAndExportsIt) {
+    const Folder folder;
+    RunResult run = RunOrvoctl({"open", GoldenPath("imported-valid.MSHA").string(), "--csv",
+                                folder / "out.CSV", "--status-csv", folder.Path().string()},
+                               {"TZ=America/New_York"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("serial number: ORV1234567\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("records: 7\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("interval: 60\n"), std::string::npos) << run.out;
+    EXPECT_EQ(ReadFile(folder / "out.CSV"), ReadFile(GoldenPath("imported-A.CSV")));
+    EXPECT_EQ(ReadFile(folder / "20240305-08-ORV1234567-4601234-STATUS-A.CSV"),
+              "Time,Status Code\n08:01:00 03/05/2024,TE NOT DETECTED\n08:01:00 03/05/2024,HIGH FILTER LOAD\n"
+              "08:04:00 03/05/2024,POWER LOW\n");
+
+    std::string edited = ReadFile(GoldenPath("imported-valid.MSHA"));
+    edited.replace(edited.find("B-2"), 3, "B-3");
+    WriteFile(folder / "edited.MSHA", edited);
+    run = RunOrvoctl({"open", folder / "edited.MSHA", "--csv", folder / "edited.CSV"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Error: The file is not valid!\n");
+    EXPECT_FALSE(fs::exists(folder / "edited.CSV"));
+
+    run = RunOrvoctl({"open", folder / "missing.MSHA"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.rfind("Error: There was an error opening the file!\n", 0), 0u) << run.err;
+}
+
+TEST(ExportEndToEnd, ShiftInformationIsCheckedBeforeAnyPortIsOpened) {
+    struct Case {
+        std::vector<std::string> options;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"--avg-tons", "12.5"}, "Average Tons - 30 Shifts must be a whole number"},
+        {{"--tons", "3t"}, "Tons This Shift must be a whole number"},
+        {{"--notes", "x"}, "The Certified Person MIIN must begin with 'M' and be 9 characters long"},
+        {{"--certified-miin", "M1234567"},
+         "The Certified Person MIIN must begin with 'M' and be 9 characters long"},
+        {{"--certified-miin", "M12345678", "--multi-unit", "ABC1234567,XYZ87654321"},
+         "The first serial number must be 11 characters long"},
+        {{"--certified-miin", "M12345678", "--multi-unit", "ABC12345678,XYZ8765432"},
+         "The second serial number must be 11 characters long"},
+        {{"--certified-miin", "M12345678", "--multi-unit", "abc12345678,ABC12345678"},
+         "The serial numbers cannot be identical"},
+        {{"--certified-miin", "M12345678", "--notes", std::string(256, 'n')}, "--notes holds at most 255"},
+        {{"--interval", "1.5"}, "--interval"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        std::vector<std::string> args = {"--port", "/nonexistent/ttyORVO", "download", "0"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunResult run = RunOrvoctl(args);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("Unable to open the port"), std::string::npos) << run.err;
+    }
+    const RunResult noIndex = RunOrvoctl({"--demo", "download", "--csv", "x.CSV"});
+    EXPECT_EQ(noIndex.exitCode, 2);
+    const RunResult noMonitor = RunOrvoctl({"download", "0"});
+    EXPECT_EQ(noMonitor.exitCode, 2);
+}
+
+TEST(ExportEndToEnd, UnwritableTargetKeepsTheOldFileAndSkipsTheMsha) {
+    const Folder folder;
+    fs::create_directory(folder / "taken.CSV"); // a folder where the file should go
+    WriteFile(folder / "taken.CSV/keep", "kept");
+    const RunResult run =
+        RunOrvoctl({"--demo", "download", "0", "--csv", folder / "taken.CSV", "--msha", folder / "x.MSHA"});
+    // A folder as target takes the proposed name inside it, so this one succeeds ...
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadFile(folder / "taken.CSV/keep"), "kept");
+
+    const RunResult failed = RunOrvoctl(
+        {"--demo", "download", "0", "--csv", folder / "no/such/folder/x.CSV", "--msha", folder / "y.MSHA"});
+    // ... while a missing folder is the user's message, the system's reason, and no MSHA file.
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.err.find("Error: There was an error opening the output file!\n"), std::string::npos)
+        << failed.err;
+    EXPECT_NE(failed.err.find("No such file or directory"), std::string::npos) << failed.err;
+    EXPECT_FALSE(fs::exists(folder / "y.MSHA"));
+}
+
+TEST(ExportEndToEnd, VerifyOfAFileOfAnotherKind) {
+    const Folder folder;
+    WriteFile(folder / "plain.txt", "just text\n");
+    const RunResult run = RunOrvoctl({"verify-msha", folder / "plain.txt"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "not an MSHA file\n");
+    const RunResult missing = RunOrvoctl({"verify-msha", folder / "none.MSHA"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err.rfind("Error: There was an error opening the file!\n", 0), 0u) << missing.err;
+}
+
+} // namespace

@@ -1,0 +1,295 @@
+// The main status form against the demo monitor: both firmware classes, all three modes.
+
+#include <QDateEdit>
+#include <QDateTime>
+#include <QLabel>
+#include <QPushButton>
+
+#include "GuiTestSupport.h"
+#include "dialogs/CDateSelectionDlg.h"
+#include "forms/MainStatusRules.h"
+#include "link/Protocol.h"
+#include "model/ShiftProgram.h"
+
+using namespace orvo;
+using namespace orvo::test;
+
+namespace {
+
+const char* const kAdvancedNames[] = {"advancedOperations", "configure",       "boardTest",  "realTimeGraph",
+                                      "k0Calibration",      "tiltCalibration", "serviceDate"};
+const char* const kButtonNames[] = {"programShift",    "clearProgram",  "downloadSample",  "leakCheck",
+                                    "flowCalibration", "diagnostics",   "k0Audit",         "tiltAudit",
+                                    "configure",       "realTimeGraph", "tiltCalibration", "boardTest",
+                                    "k0Calibration",   "serviceDate"};
+
+QString Visible(QWidget* form) {
+    QStringList shown;
+    for (const char* name : kAdvancedNames) {
+        QWidget* w = Find<QWidget>(form, name);
+        if (w && !w->isHidden())
+            shown << QString::fromLatin1(name);
+    }
+    return shown.join(' ');
+}
+
+QString Enabled(QWidget* form) {
+    QStringList on;
+    for (const char* name : kButtonNames) {
+        QPushButton* b = Find<QPushButton>(form, name);
+        if (b && b->isEnabled())
+            on << QString::fromLatin1(name);
+    }
+    return on.join(' ');
+}
+
+const QString kStoppedButtons = QStringLiteral("programShift downloadSample leakCheck flowCalibration "
+                                               "diagnostics k0Audit tiltAudit configure realTimeGraph "
+                                               "tiltCalibration boardTest k0Calibration serviceDate");
+const QString kBusyButtons =
+    QStringLiteral("programShift clearProgram downloadSample diagnostics configure realTimeGraph boardTest");
+
+// Requests of register 183 the monitor has answered: each is one more chance for the form.
+size_t ExpertReads(DocumentSession* session) {
+    size_t n = 0;
+    for (const sim::SimRequest& r : Received(session, CMD_READ_PRC))
+        n += r.payload.size() == 2 && r.payload[0] == 1 && r.payload[1] == 183;
+    return n;
+}
+
+// Waits until the monitor has been polled `more` further times (and the answers handled).
+void WaitForPolls(DocumentSession* session, bool newFirmware, size_t more = 3) {
+    const uint8_t status = newFirmware ? CMD_GET_STATUS_EX : CMD_GET_STATUS;
+    const size_t target = Received(session, status).size() + more;
+    QTRY_VERIFY_WITH_TIMEOUT(Received(session, status).size() >= target, kChangeMs);
+    QCoreApplication::processEvents();
+}
+
+void Program(DocumentSession* session, int64_t startFromNow, uint32_t duration) {
+    ShiftProgram program;
+    program.wearerId = "W1";
+    program.mineId = "1234567";
+    program.startTime = uint32_t(QDateTime::currentSecsSinceEpoch() + startFromNow);
+    program.duration = duration;
+    program.sampleType = 1;
+    session->Doc().Link().ProgramShift(program, session->Doc().NewFirmware());
+}
+
+QString ModeWord(int mode) {
+    return mode == ACCESS_EXPERT    ? QStringLiteral("expert")
+           : mode == ACCESS_SERVICE ? QStringLiteral("service")
+                                    : QString();
+}
+
+} // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+private slots:
+    void identityAndAdvancedControls_data() {
+        QTest::addColumn<float>("firmware");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("before183");
+        QTest::addColumn<QString>("after183");
+        const QString all = QStringLiteral(
+            "advancedOperations configure boardTest realTimeGraph k0Calibration tiltCalibration serviceDate");
+        const QString serviceOld =
+            QStringLiteral("advancedOperations configure realTimeGraph k0Calibration tiltCalibration");
+        const QString expertOld = QStringLiteral(
+            "advancedOperations configure boardTest realTimeGraph k0Calibration tiltCalibration");
+        QTest::newRow("7.00 standard") << 7.0f << int(ACCESS_STANDARD) << QString() << QString();
+        QTest::newRow("7.00 service")
+            << 7.0f << int(ACCESS_SERVICE) << serviceOld + " serviceDate" << serviceOld + " serviceDate";
+        QTest::newRow("7.00 expert") << 7.0f << int(ACCESS_EXPERT) << QString() << all;
+        QTest::newRow("6.50 standard") << 6.5f << int(ACCESS_STANDARD) << QString() << QString();
+        QTest::newRow("6.50 service") << 6.5f << int(ACCESS_SERVICE) << serviceOld << serviceOld;
+        QTest::newRow("6.50 expert") << 6.5f << int(ACCESS_EXPERT) << expertOld << expertOld;
+    }
+    void identityAndAdvancedControls() {
+        QFETCH(float, firmware);
+        QFETCH(int, mode);
+        QFETCH(QString, before183);
+        QFETCH(QString, after183);
+        const bool newFirmware = firmware > 6.69f;
+        AppHarness harness({ModeWord(mode)});
+        DocumentSession* session = harness.ConnectDemo(firmware);
+        QVERIFY(session);
+        COrvodeskForm* form = MainForm(session);
+        QVERIFY(form);
+
+        QTRY_VERIFY_WITH_TIMEOUT(session->Doc().Connected(), kConnectMs);
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "serialNumber"),
+                                  newFirmware ? QStringLiteral("ORV1234567") : QStringLiteral("1234567"),
+                                  kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "lastService"),
+                                  newFirmware ? QStringLiteral("Last Service: - -/- -/- - - -") : QString(),
+                                  kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "sampleTime"), QStringLiteral("STOP"), kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Enabled(form), kStoppedButtons, kChangeMs);
+        WaitForPolls(session, newFirmware);
+        QCOMPARE(Visible(form), before183);
+
+        // Register 183 = 1 opens everything to an expert on newer firmware and nothing to a
+        // standard user.
+        session->Demo()->Monitor().SetRegisterValue(183, 1);
+        if (newFirmware) {
+            const size_t reads = ExpertReads(session);
+            QTRY_VERIFY_WITH_TIMEOUT(ExpertReads(session) >= reads + 2, kChangeMs);
+            QCoreApplication::processEvents();
+        } else {
+            WaitForPolls(session, newFirmware);
+        }
+        QCOMPARE(Visible(form), after183);
+        // The window follows the form's size, so nothing is cut off.
+        QVERIFY(FirstFrame(session)->width() >= form->minimumSizeHint().width());
+    }
+
+    void statesDriveButtonsAndTexts_data() {
+        QTest::addColumn<float>("firmware");
+        QTest::newRow("7.00") << 7.0f;
+        QTest::newRow("6.50") << 6.5f;
+    }
+    void statesDriveButtonsAndTexts() {
+        QFETCH(float, firmware);
+        const bool newFirmware = firmware > 6.69f;
+        AppHarness harness({QStringLiteral("service")});
+        DocumentSession* session = harness.ConnectDemo(firmware);
+        COrvodeskForm* form = MainForm(session);
+        QVERIFY(form);
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "sampleTime"), QStringLiteral("STOP"), kConnectMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Enabled(form), kStoppedButtons, kChangeMs);
+
+        // Programmed three hours ahead: both start times, in the monitor's own clock class.
+        const qint64 start = QDateTime::currentSecsSinceEpoch() + 3 * 3600;
+        Program(session, 3 * 3600, 3600);
+        QTRY_COMPARE_WITH_TIMEOUT(session->Doc().State(), int32_t(STATE_PROGRAMMED), kChangeMs);
+        const QString format =
+            newFirmware ? QStringLiteral("MM/dd/yyyy, HH:mm") : QStringLiteral("MM/dd/yyyy HH:mm");
+        const QString startText = QDateTime::fromSecsSinceEpoch(start).toString(format);
+        const QString warmupText = QDateTime::fromSecsSinceEpoch(start - start % 60 - 2100).toString(format);
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "sampleTime"), startText, kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "warmupTime"), warmupText, kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Enabled(form), kBusyButtons, kChangeMs);
+
+        // Warming, with a remaining time the monitor is told to report.
+        session->Demo()->Monitor().SetRegisterValue(13, 86400 + 3600 + 60 + 1);
+        Program(session, 100, 3600);
+        QTRY_COMPARE_WITH_TIMEOUT(session->Doc().State(), int32_t(STATE_WARMING), kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "warmupTime"), QStringLiteral("Warming 1 day, 01:01:01"),
+                                  kChangeMs);
+        session->Demo()->Monitor().SetRegisterValue(13, 2 * 86400);
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "warmupTime"), QStringLiteral("Warming 2 days, 00:00:00"),
+                                  kChangeMs);
+        QCOMPARE(Enabled(form), kBusyButtons);
+
+        // Running.
+        Program(session, -60, 3600);
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "sampleTime"), QStringLiteral("Running"), kChangeMs);
+        QCOMPARE(TextOf(form, "warmupTime"), QString());
+
+        // Clear Program: announced, every button off until the monitor reports stopped.
+        QTest::mouseClick(form->Button(MainButton::ClearProgram), Qt::LeftButton);
+        QVERIFY(session->Doc().ClearingBusy());
+        QCOMPARE(TextOf(form, "statusLine"), QStringLiteral("Clearing Program Shift"));
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "sampleTime"), QStringLiteral("STOP"), kChangeMs);
+        QVERIFY(!session->Doc().ClearingBusy());
+        QTRY_COMPARE_WITH_TIMEOUT(Enabled(form), kStoppedButtons, kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "statusLine"), QString(), kChangeMs);
+        QCOMPARE(session->Demo()->Monitor().RegisterValue(155), 0.0);
+        QCOMPARE(session->Demo()->Monitor().RegisterValue(149), 1.0);
+    }
+
+    void loggingTemplateIsSentExactlyOnce() {
+        AppHarness harness;
+        DocumentSession* session = harness.ConnectDemo(7.0f);
+        QVERIFY(session);
+        sim::SimMonitor& monitor = session->Demo()->Monitor();
+        QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(monitor.TemplateName()), QStringLiteral("2"),
+                                  kConnectMs);
+
+        const std::vector<sim::SimRequest> logging = Received(session, CMD_SET_PRC_LOGGING);
+        QCOMPARE(int(logging.size()), 184);
+        for (int n = 0; n < 184; ++n)
+            QCOMPARE(int(logging[n].payload.at(0)), n);
+        // Payloads written out by hand: register, 3 reserved, code (u32), delta (f32), big-endian.
+        using Bytes = std::vector<uint8_t>;
+        QCOMPARE(logging[0].payload, (Bytes{0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}));
+        QCOMPARE(logging[2].payload, (Bytes{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(logging[34].payload, (Bytes{34, 0, 0, 0, 0, 0, 0, 61, 0x3F, 0x80, 0, 0}));
+        QCOMPARE(logging[67].payload, (Bytes{67, 0, 0, 0, 0, 0, 0, 61, 0x3D, 0x4C, 0xCC, 0xCD}));
+        const std::vector<sim::SimRequest> names = Received(session, CMD_SET_TEMPLATE_NAME);
+        QCOMPARE(int(names.size()), 1);
+        QCOMPARE(int(names[0].payload.size()), 50);
+        QCOMPARE(int(names[0].payload[0]), int('2'));
+        QCOMPARE(int(names[0].payload[1]), 0);
+        // The name goes after the last logging command.
+        QVERIFY(names[0].timeMs >= logging.back().timeMs);
+
+        // Later polls ask nothing more.
+        const size_t reads = ExpertReads(session);
+        QTRY_VERIFY_WITH_TIMEOUT(ExpertReads(session) >= reads + 3, kChangeMs);
+        QCOMPARE(int(Received(session, CMD_SET_PRC_LOGGING).size()), 184);
+        QCOMPARE(int(Received(session, CMD_SET_TEMPLATE_NAME).size()), 1);
+    }
+
+    void loggingTemplateIsNotSentWhenTheMonitorHasIt() {
+        AppHarness harness;
+        DocumentSession* session = harness.ConnectDemo(7.0f, [](sim::SimConfig& c) { c.templateName = "2"; });
+        QVERIFY(session);
+        // The check has run once the name was asked for and the answer came back.
+        QTRY_VERIFY_WITH_TIMEOUT(!Received(session, CMD_GET_TEMPLATE_NAME).empty(), kConnectMs);
+        const size_t reads = ExpertReads(session);
+        QTRY_VERIFY_WITH_TIMEOUT(ExpertReads(session) >= reads + 3, kChangeMs);
+        QVERIFY(Received(session, CMD_SET_PRC_LOGGING).empty());
+        QVERIFY(Received(session, CMD_SET_TEMPLATE_NAME).empty());
+    }
+
+    void serviceDateWritesTheChosenDate() {
+        AppHarness harness({QStringLiteral("service")});
+        DocumentSession* session = harness.ConnectDemo(7.0f);
+        COrvodeskForm* form = MainForm(session);
+        QVERIFY(form);
+        QTRY_VERIFY_WITH_TIMEOUT(form->Button(MainButton::ServiceDate)->isEnabled(), kConnectMs);
+        QVERIFY(!form->Button(MainButton::ServiceDate)->isHidden());
+        const QDate chosen(2024, 3, 5);
+        QTime presetTime;
+        WhenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<CDateSelectionDlg*>(modal);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Date Selection"));
+            // Register 182 is 0: the dialog starts at today.
+            QCOMPARE(dialog->Picker()->date(), QDate::currentDate());
+            presetTime = QDateTime::fromSecsSinceEpoch(dialog->Time()).time();
+            dialog->Picker()->setDate(chosen);
+            dialog->accept();
+        });
+        QTest::mouseClick(form->Button(MainButton::ServiceDate), Qt::LeftButton);
+        const qint64 expected = QDateTime(chosen, presetTime).toSecsSinceEpoch();
+        QTRY_COMPARE_WITH_TIMEOUT(qint64(session->Demo()->Monitor().RegisterValue(182)), expected, kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "lastService"), QStringLiteral("Last Service: 03/05/2024"),
+                                  kChangeMs);
+    }
+
+    void buttonsLeadToTheirFormsOrSayTheyAreNotThereYet() {
+        AppHarness harness({QStringLiteral("expert")});
+        DocumentSession* session = harness.ConnectDemo(6.5f);
+        COrvodeskForm* form = MainForm(session);
+        QVERIFY(form);
+        QTRY_COMPARE_WITH_TIMEOUT(Enabled(form), kStoppedButtons, kConnectMs);
+        for (MainButton later :
+             {MainButton::DownloadSample, MainButton::LeakCheck, MainButton::Configure,
+              MainButton::RealTimeGraph, MainButton::K0Calibration, MainButton::BoardTest}) {
+            QPushButton* button = form->Button(later);
+            QCOMPARE(button->toolTip(), QStringLiteral("Not available yet"));
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(FirstFrame(session)->ActiveForm(), static_cast<CFormView*>(form));
+        }
+        QCOMPARE(session->Frames().size(), 1);
+        QTest::mouseClick(form->Button(MainButton::ProgramShift), Qt::LeftButton);
+        QCOMPARE(FirstFrame(session)->ActiveForm()->Kind(), FormKind::Shift);
+        QCOMPARE(FirstFrame(session)->windowTitle(), QStringLiteral("Orvo - Demo Orvo (firmware 6.50)"));
+    }
+};
+
+ORVO_GUI_TEST(MainFormTest)
+#include "MainFormTest.moc"

@@ -1,0 +1,188 @@
+// Start-up, the command line's mode word, the menus and the connection dialog.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "GuiTestSupport.h"
+#include "dialogs/CNewConnectionDlg.h"
+#include "frame/CAboutDlg.h"
+
+using namespace orvo;
+using namespace orvo::test;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void modeWordIsTheWholeCommandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("demoAtStart");
+        QTest::newRow("expert") << QStringList{"expert"} << int(ACCESS_EXPERT) << false;
+        QTest::newRow("service") << QStringList{"service"} << int(ACCESS_SERVICE) << false;
+        QTest::newRow("capital") << QStringList{"Expert"} << int(ACCESS_STANDARD) << false;
+        QTest::newRow("trailing blank") << QStringList{"expert "} << int(ACCESS_STANDARD) << false;
+        QTest::newRow("two words") << QStringList{"expert", "service"} << int(ACCESS_STANDARD) << false;
+        QTest::newRow("empty") << QStringList{} << int(ACCESS_STANDARD) << false;
+        QTest::newRow("demo option stripped")
+            << QStringList{"--demo-connect", "expert"} << int(ACCESS_EXPERT) << true;
+        QTest::newRow("demo option after")
+            << QStringList{"service", "--demo-connect=6.50"} << int(ACCESS_SERVICE) << true;
+    }
+    void modeWordIsTheWholeCommandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, mode);
+        QFETCH(bool, demoAtStart);
+        AppHarness harness(arguments);
+        // No word is taken for a file: without the demo option nothing is open.
+        QCOMPARE(harness.app->Sessions().size(), demoAtStart ? 1 : 0);
+        DocumentSession* session = demoAtStart ? harness.app->Sessions().first() : harness.ConnectDemo(7.0f);
+        QVERIFY(session);
+        QCOMPARE(int(session->Doc().Mode()), mode);
+    }
+
+    void demoOptionPicksTheFirmware() {
+        AppHarness harness({"--demo-connect=6.50"});
+        QCOMPARE(harness.app->Sessions().size(), 1);
+        QCOMPARE(harness.app->Sessions().first()->PortName(), DemoMonitor::NAME_OLD);
+    }
+
+    void cancelInTheConnectionDialogLeavesNoDocument() {
+        AppHarness harness({}, {{"/dev/ttyUSB0", "USB serial"}});
+        WhenModal([](QWidget* modal) {
+            auto* dialog = qobject_cast<CNewConnectionDlg*>(modal);
+            QVERIFY(dialog);
+            dialog->reject();
+        });
+        QVERIFY(!harness.app->OnFileNew());
+        QVERIFY(harness.app->Sessions().isEmpty());
+        QVERIFY(harness.app->MainFrame()->MdiArea()->subWindowList().isEmpty());
+        QVERIFY(!harness.app->MainFrame()->ShowsDocumentMenus());
+        QVERIFY(harness.messages.AllShown().empty());
+    }
+
+    void dialogListsPortsThenDemosAndConnectsTheDemo() {
+        AppHarness harness({}, {{"/dev/ttyUSB0", "FT232R USB UART"}, {"/dev/ttyACM0", ""}});
+        QStringList items;
+        WhenModal([&items](QWidget* modal) {
+            auto* dialog = qobject_cast<CNewConnectionDlg*>(modal);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Orvo-New Connection"));
+            QComboBox* list = dialog->PortList();
+            for (int i = 0; i < list->count(); ++i)
+                items << list->itemText(i);
+            QCOMPARE(list->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("FT232R USB UART"));
+            QCOMPARE(list->currentText(), QStringLiteral("/dev/ttyUSB0"));
+            list->setCurrentIndex(2);
+            dialog->accept();
+        });
+        DocumentSession* session = harness.app->OnFileNew();
+        QCOMPARE(items, (QStringList{"/dev/ttyUSB0", "/dev/ttyACM0", "Demo Orvo (firmware 7.00)",
+                                     "Demo Orvo (firmware 6.50)"}));
+        QVERIFY(session);
+        QVERIFY(session->Demo());
+        QVERIFY(harness.messages.AllShown().empty());
+        QTRY_VERIFY_WITH_TIMEOUT(session->Doc().Connected(), kConnectMs);
+        // A demo is never mistaken for a real monitor.
+        QTRY_COMPARE(FirstFrame(session)->windowTitle(), QStringLiteral("Orvo - Demo Orvo (firmware 7.00)"));
+        QVERIFY(harness.app->MainFrame()->ShowsDocumentMenus());
+    }
+
+    void noPortsWarnsOnceAndKeepsTheDemos() {
+        AppHarness harness;
+        int items = 0;
+        WhenModal([&items](QWidget* modal) {
+            auto* dialog = qobject_cast<CNewConnectionDlg*>(modal);
+            QVERIFY(dialog);
+            items = dialog->PortList()->count();
+            // The warning comes once the dialog is up.
+            QTimer::singleShot(50, dialog, &QDialog::reject);
+        });
+        QVERIFY(!harness.app->OnFileNew());
+        QCOMPARE(items, 2);
+        const auto shown = harness.messages.AllShown();
+        QCOMPARE(int(shown.size()), 1);
+        QCOMPARE(
+            QString::fromStdString(shown[0].text),
+            QStringLiteral("Your system does not appear to have\nany supported communications hardware!"));
+        QCOMPARE(shown[0].icon, MessageIcon::Warning);
+    }
+
+    void typedPathIsTakenAsTypedAndAPortFailureIsReported() {
+        AppHarness harness({}, {{"/dev/ttyUSB0", ""}});
+        WhenModal([](QWidget* modal) {
+            auto* dialog = qobject_cast<CNewConnectionDlg*>(modal);
+            QVERIFY(dialog);
+            QLineEdit* edit = dialog->PortList()->lineEdit();
+            edit->setText(QStringLiteral("/nonexistent/orvo-port-that-is-very-long-indeed"));
+            // The edit keeps at most 31 characters.
+            QCOMPARE(edit->text().size(), CNewConnectionDlg::MAX_NAME);
+            edit->setText(QStringLiteral("/nonexistent/ttyORVO"));
+            dialog->accept();
+        });
+        QVERIFY(!harness.app->OnFileNew());
+        QVERIFY(harness.app->Sessions().isEmpty());
+        const auto shown = harness.messages.AllShown();
+        QCOMPARE(int(shown.size()), 1);
+        QCOMPARE(QString::fromStdString(shown[0].caption), QStringLiteral("Error"));
+        QVERIFY2(QString::fromStdString(shown[0].text).startsWith(QStringLiteral("Unable to open the port")),
+                 shown[0].text.c_str());
+    }
+
+    void menusCommandsAndTheConnectQuirk() {
+        AppHarness harness;
+        CMainFrame* frame = harness.app->MainFrame();
+        QCOMPARE(frame->windowTitle(), QStringLiteral("Orvodesk"));
+        auto titles = [frame] {
+            QStringList t;
+            for (QAction* a : frame->menuBar()->actions())
+                t << a->text();
+            return t;
+        };
+        QCOMPARE(titles(), (QStringList{"&File", "&View", "&Help"}));
+
+        // The menu reads Ctrl+C, the key is Ctrl+N, and Ctrl+C is left to the text fields.
+        QAction* connectAction = frame->ConnectAction();
+        QCOMPARE(connectAction->text(), QStringLiteral("&Connect\tCtrl+C"));
+        QCOMPARE(connectAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+        QCOMPARE(connectAction->statusTip(), QStringLiteral("Make a Connection to Orvo "));
+        for (QAction* action : frame->findChildren<QAction*>())
+            QVERIFY2(!action->shortcuts().contains(QKeySequence(QKeySequence::Copy)),
+                     qPrintable(action->text()));
+
+        DocumentSession* session = harness.ConnectDemo(7.0f);
+        QVERIFY(session);
+        QCOMPARE(titles(), (QStringList{"&File", "&View", "Options", "&Window", "&Help"}));
+        frame->NewWindowAction()->trigger();
+        QCOMPARE(session->Frames().size(), 2);
+        QCOMPARE(frame->MdiArea()->subWindowList().size(), 2);
+    }
+
+    void recentListKeepsTheFourNewest() {
+        AppHarness harness; // sets the settings key
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath(QStringLiteral("orvodesk.ini")), QSettings::IniFormat);
+        RecentFileList recent;
+        for (const char* path : {"a.orvo", "b.orvo", "c.orvo", "a.orvo", "d.orvo", "e.orvo"})
+            recent.Add(QString::fromLatin1(path));
+        QCOMPARE(recent.Files(), (QStringList{"e.orvo", "d.orvo", "a.orvo", "c.orvo"}));
+        recent.Save(settings);
+        QCOMPARE(settings.value(QStringLiteral("Recent File List/File1")).toString(), QStringLiteral("e.orvo"));
+        RecentFileList loaded;
+        loaded.Load(settings);
+        QCOMPARE(loaded.Files(), recent.Files());
+        QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Local AppWizard-Generated Applications"));
+    }
+
+    void aboutShowsTheVersion() {
+        CAboutDlg about;
+        auto* version = Find<QLineEdit>(&about, "version");
+        QVERIFY(version);
+        QCOMPARE(version->text(), QStringLiteral("7.52"));
+    }
+};
+
+ORVO_GUI_TEST(StartupTest)
+#include "StartupTest.moc"
