@@ -165,8 +165,16 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(session->Doc().State(), int32_t(STATE_PROGRAMMED), kChangeMs);
         const QString format =
             newFirmware ? QStringLiteral("MM/dd/yyyy, HH:mm") : QStringLiteral("MM/dd/yyyy HH:mm");
-        const QString startText = QDateTime::fromSecsSinceEpoch(start).toString(format);
-        const QString warmupText = QDateTime::fromSecsSinceEpoch(start - start % 60 - 2100).toString(format);
+        // An older monitor counts local time as the computer's offset is now.
+        auto shown = [&](qint64 utc) {
+            if (newFirmware)
+                return QDateTime::fromSecsSinceEpoch(utc).toString(format);
+            const qint64 local = utc + QDateTime::currentDateTime().offsetFromUtc();
+            return QDateTime::fromSecsSinceEpoch(local, Qt::UTC).toString(format);
+        };
+        const qint64 deviceStart = newFirmware ? start : start + QDateTime::currentDateTime().offsetFromUtc();
+        const QString startText = shown(start);
+        const QString warmupText = shown(start - deviceStart % 60 - 2100);
         QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "sampleTime"), startText, kChangeMs);
         QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "warmupTime"), warmupText, kChangeMs);
         QTRY_COMPARE_WITH_TIMEOUT(Enabled(form), kBusyButtons, kChangeMs);

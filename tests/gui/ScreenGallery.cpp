@@ -44,7 +44,9 @@ private slots:
                 QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "sampleTime"), QStringLiteral("STOP"), kConnectMs);
                 QTRY_VERIFY_WITH_TIMEOUT(Received(session, firmware > 6.69f ? 24 : 2).size() > 6, kChangeMs);
                 QCoreApplication::processEvents();
-                const QString name = QStringLiteral("main-%1-%2").arg(mode.isEmpty() ? QStringLiteral("standard") : mode).arg(firmware, 0, 'f', 2);
+                const QString name = QStringLiteral("main-%1-%2")
+                                         .arg(mode.isEmpty() ? QStringLiteral("standard") : mode)
+                                         .arg(firmware, 0, 'f', 2);
                 Save(FirstFrame(session), name);
                 if (mode.isEmpty() && firmware > 6.69f) {
                     session->Demo()->Monitor().SetRegisterValue(13, 86400 + 3661);

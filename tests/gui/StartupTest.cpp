@@ -169,11 +169,13 @@ private slots:
             recent.Add(QString::fromLatin1(path));
         QCOMPARE(recent.Files(), (QStringList{"e.orvo", "d.orvo", "a.orvo", "c.orvo"}));
         recent.Save(settings);
-        QCOMPARE(settings.value(QStringLiteral("Recent File List/File1")).toString(), QStringLiteral("e.orvo"));
+        QCOMPARE(settings.value(QStringLiteral("Recent File List/File1")).toString(),
+                 QStringLiteral("e.orvo"));
         RecentFileList loaded;
         loaded.Load(settings);
         QCOMPARE(loaded.Files(), recent.Files());
-        QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Local AppWizard-Generated Applications"));
+        QCOMPARE(QCoreApplication::organizationName(),
+                 QStringLiteral("Local AppWizard-Generated Applications"));
     }
 
     void aboutShowsTheVersion() {

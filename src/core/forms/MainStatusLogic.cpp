@@ -334,7 +334,9 @@ void MainStatusLogic::SetStatus(std::string text) {
 }
 
 // The status line keeps an announcement such as "Programming Shift" for two seconds; what
-// changes meanwhile is shown when the time is up. The user-interface thread never waits.
+// changes meanwhile is shown when the time is up. A two-second wait would do the same by
+// stopping the user-interface thread (and with it the link thread waiting on an update);
+// a timer keeps both running.
 void MainStatusLogic::HoldStatus() {
     m_statusHeld = true;
     m_view.SetStatusLine(m_status);

@@ -2,6 +2,7 @@
 
 #include "forms/COrvodeskForm.h"
 #include "forms/CPendingForm.h"
+#include "forms/CShiftForm.h"
 
 namespace orvo {
 
@@ -11,10 +12,6 @@ template <class Form> CFormView* Make(const FormContext& context, QWidget* paren
     return new Form(context, parent);
 }
 
-CFormView* MakeShiftPending(const FormContext& context, QWidget* parent) {
-    return new CPendingForm(FormKind::Shift, QStringLiteral("Shift programming"), context, parent);
-}
-
 struct FormEntry {
     FormKind kind;
     CFormView* (*create)(const FormContext&, QWidget*);
@@ -22,7 +19,7 @@ struct FormEntry {
 
 // A new form is one class and one line here.
 constexpr FormEntry kForms[] = {
-    {FormKind::Main, &Make<COrvodeskForm>}, {FormKind::Shift, &MakeShiftPending}, // replaced by CShiftForm
+    {FormKind::Main, &Make<COrvodeskForm>}, {FormKind::Shift, &Make<CShiftForm>},
 };
 
 } // namespace

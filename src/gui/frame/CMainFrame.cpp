@@ -12,6 +12,7 @@
 
 #include "app/COrvodeskApp.h"
 #include "app/DocumentSession.h"
+#include "dialogs/CMreEquivalentDlg.h"
 #include "frame/CAboutDlg.h"
 #include "frame/CChildFrame.h"
 #include "platform/MessageService.h"
@@ -95,8 +96,11 @@ void CMainFrame::CreateActions() {
     m_statusBarToggle->setStatusTip(QStringLiteral("Show or hide the status bar"));
 
     m_mreEquivalent = new QAction(QStringLiteral("MRE Equivalent..."), this);
-    m_mreEquivalent->setStatusTip(QStringLiteral("Not available yet"));
-    m_mreEquivalent->setEnabled(false);
+    m_mreEquivalent->setStatusTip(QStringLiteral("Enable or disable the MRE equivalent sample"));
+    connect(m_mreEquivalent, &QAction::triggered, this, [this] {
+        if (DocumentSession* session = ActiveSession())
+            CMreEquivalentDlg::Run(session->Doc(), this);
+    });
 
     m_newWindow = new QAction(QStringLiteral("&New Window"), this);
     m_newWindow->setStatusTip(QStringLiteral("Open another window for the active monitor"));

@@ -119,7 +119,7 @@ QValidator::State DurationEdit::validate(QString& input, int&) const {
     if (*minutes > m_maxMinutes)
         return QValidator::Invalid;
     return input.contains(QLatin1Char(':')) && match.captured(2).size() == 2 ? QValidator::Acceptable
-                                                                              : QValidator::Intermediate;
+                                                                             : QValidator::Intermediate;
 }
 
 void DurationEdit::fixup(QString& input) const {
@@ -132,7 +132,8 @@ QSize DurationEdit::sizeHint() const {
     const QFontMetrics metrics(font());
     QStyleOptionSpinBox option;
     initStyleOption(&option);
-    const QSize text(metrics.horizontalAdvance(QStringLiteral("0000:00")) + 8, lineEdit()->sizeHint().height());
+    const QSize text(metrics.horizontalAdvance(QStringLiteral("0000:00")) + 8,
+                     lineEdit()->sizeHint().height());
     return style()->sizeFromContents(QStyle::CT_SpinBox, &option, text, this);
 }
 

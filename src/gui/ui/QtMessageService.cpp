@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QMetaObject>
-#include <QPointer>
 #include <QThread>
 
 namespace orvo {

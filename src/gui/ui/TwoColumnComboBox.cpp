@@ -21,7 +21,8 @@ class TwoColumnDelegate final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
         const QString code = index.data(kCodeRole).toString();
@@ -35,7 +36,7 @@ public:
         const int codeWidth = CodeWidth(opt.fontMetrics);
         painter->save();
         painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
-                                                                              : QPalette::Text));
+                                                                             : QPalette::Text));
         painter->drawText(QRect(area.left(), area.top(), codeWidth, area.height()), Qt::AlignVCenter, code);
         const QRect nameRect(area.left() + codeWidth, area.top(), area.width() - codeWidth, area.height());
         painter->drawText(nameRect, Qt::AlignVCenter,
@@ -65,7 +66,8 @@ public:
         return metrics.horizontalAdvance(QStringLiteral("000")) + 2 * kPadding;
     }
     static int RowWidth(const QFontMetrics& metrics, const QModelIndex& index) {
-        return CodeWidth(metrics) + metrics.horizontalAdvance(index.data(kNameRole).toString()) + 3 * kPadding;
+        return CodeWidth(metrics) + metrics.horizontalAdvance(index.data(kNameRole).toString()) +
+               3 * kPadding;
     }
 };
 
@@ -100,7 +102,8 @@ bool TwoColumnComboBox::event(QEvent* e) {
         // The closed box cuts a long selection; the tip shows it whole.
         QStyleOptionComboBox option;
         initStyleOption(&option);
-        const QRect text = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        const QRect text =
+            style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
         auto* help = static_cast<QHelpEvent*>(e);
         if (fontMetrics().horizontalAdvance(currentText()) > text.width())
             QToolTip::showText(help->globalPos(), currentText(), this);
