@@ -44,7 +44,7 @@ std::vector<Written> ScriptedWire::WritesOf(uint8_t command) const {
 
 PortOpenResult ScriptedWire::Open() {
     std::lock_guard lock(m_mutex);
-    ++m_opens;
+    m_openTimes.push_back(m_clock.NowMs());
     return m_openResult;
 }
 

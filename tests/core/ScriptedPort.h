@@ -61,7 +61,11 @@ public:
     std::vector<Written> WritesOf(uint8_t command) const;
     int Opens() const {
         std::lock_guard lock(m_mutex);
-        return m_opens;
+        return int(m_openTimes.size());
+    }
+    std::vector<int64_t> OpenTimes() const {
+        std::lock_guard lock(m_mutex);
+        return m_openTimes;
     }
 
     // Lets virtual time run to `ms` after the current time and waits (bounded in real time)
@@ -94,7 +98,7 @@ private:
     Responder m_responder;
     PortOpenResult m_openResult;
     bool m_readError = false;
-    int m_opens = 0;
+    std::vector<int64_t> m_openTimes;
 };
 
 // Builds an answer frame with the codec (framing only; payloads are written by hand in tests).
