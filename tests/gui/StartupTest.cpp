@@ -116,9 +116,10 @@ private slots:
             auto* dialog = qobject_cast<CNewConnectionDlg*>(modal);
             QVERIFY(dialog);
             QLineEdit* edit = dialog->PortList()->lineEdit();
-            edit->setText(QStringLiteral("/nonexistent/orvo-port-that-is-very-long-indeed"));
-            // The edit keeps at most 31 characters.
-            QCOMPARE(edit->text().size(), CNewConnectionDlg::MAX_NAME);
+            // A by-id path is longer than a Windows port name and must be taken whole.
+            const QString byId = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KZ3XY-if00-port0");
+            edit->setText(byId);
+            QCOMPARE(edit->text(), byId);
             edit->setText(QStringLiteral("/nonexistent/ttyORVO"));
             dialog->accept();
         });

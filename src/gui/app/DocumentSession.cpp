@@ -5,6 +5,7 @@
 #include "app/DocUpdateBridge.h"
 #include "forms/CFormView.h"
 #include "frame/CChildFrame.h"
+#include "link/FrameTrace.h"
 #include "model/COrvodeskDoc.h"
 #include "platform/MessageService.h"
 #include "port/QtSerialPort.h"
@@ -21,6 +22,7 @@ DocumentSession::~DocumentSession() {
     // The document cancels its hand-off and joins the link thread before anything else goes.
     m_doc.reset();
     m_demo.reset();
+    m_trace.reset();
 }
 
 bool DocumentSession::Open(const QString& portName, const QString& modeWord, const sim::SimConfig* demo) {
@@ -32,6 +34,11 @@ bool DocumentSession::Open(const QString& portName, const QString& modeWord, con
         factory = m_demo->PortFactory();
     } else {
         factory = [] { return std::make_unique<QtSerialPort>(); };
+    }
+    if (!qEnvironmentVariableIsEmpty("ORVODESK_TRACE")) {
+        m_tracePrefix = portName.toStdString() + " ";
+        m_trace = std::make_unique<StreamFrameTrace>(stderr, m_tracePrefix.c_str());
+        m_doc->Link().SetTrace(m_trace.get());
     }
     return m_doc->OpenConnection(portName.toStdString(), std::move(factory));
 }

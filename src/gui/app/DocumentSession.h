@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/AppServices.h"
 
@@ -14,6 +15,7 @@ namespace orvo {
 class CChildFrame;
 class COrvodeskDoc;
 class DemoMonitor;
+class FrameTrace;
 class UpdateHandOff;
 
 namespace sim {
@@ -68,6 +70,8 @@ private:
 
     AppServices m_services;
     std::unique_ptr<DemoMonitor> m_demo;
+    std::unique_ptr<FrameTrace> m_trace; // ORVODESK_TRACE: every frame on stderr, for support
+    std::string m_tracePrefix;
     std::unique_ptr<COrvodeskDoc> m_doc;
     std::shared_ptr<UpdateHandOff> m_handOff;
     QString m_portName;

@@ -17,7 +17,9 @@ class MessageService;
 class CNewConnectionDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int MAX_NAME = 31;
+    // Windows port names fit in 31 characters; device paths such as /dev/serial/by-id/... do not,
+    // so the edit takes a whole path.
+    static constexpr int MAX_NAME = 255;
 
     CNewConnectionDlg(std::vector<PortEntry> ports, MessageService& messages, QWidget* parent = nullptr);
 
