@@ -3,9 +3,11 @@
 // figure is the transfer's payload (5 bytes an item) over what the line could carry in the time
 // it took, with the rest accounted for.
 
+#include "BenchApplication.h"
 #include "BenchSections.h"
 #include "InMemoryPort.h"
 #include "SimMonitor.h"
+#include "SimProcess.h"
 #include "model/COrvodeskDoc.h"
 #include "model/StatusAnswer.h"
 #include "platform/Clock.h"
@@ -13,18 +15,8 @@
 #include "platform/TimeZoneSource.h"
 #include "port/QtSerialPort.h"
 
-#include <QCoreApplication>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
-#include <clocale>
 #include <condition_variable>
 #include <cstdio>
 #include <memory>
@@ -191,70 +183,10 @@ void Print(const Transfer& t) {
                 rest, rest / t.seconds);
 }
 
-// orvo-sim as a child process on a pseudo-terminal; ended with the object.
-class SimChild {
-public:
-    explicit SimChild(std::vector<std::string> args) {
-        args.insert(args.begin(), ORVO_SIM_PATH);
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int out[2];
-        if (pipe2(out, O_CLOEXEC) != 0)
-            return;
-        const pid_t parent = getpid();
-        m_pid = fork();
-        if (m_pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent)
-                _exit(127);
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(out[1], STDOUT_FILENO);
-            if (null >= 0)
-                dup2(null, STDERR_FILENO);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        const auto start = Steady::now();
-        while (m_pid > 0 && Since(start) < 5.0) {
-            pollfd p{out[0], POLLIN, 0};
-            char c;
-            if (poll(&p, 1, 100) <= 0)
-                continue;
-            if (read(out[0], &c, 1) != 1 || c == '\n')
-                break;
-            m_path += c;
-        }
-        close(out[0]);
-    }
-    ~SimChild() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    SimChild(const SimChild&) = delete;
-    SimChild& operator=(const SimChild&) = delete;
-    const std::string& Path() const { return m_path; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_path;
-};
-
 } // namespace
 
 int RunDownloadSection() {
-    // QSerialPort wants an application object; no event loop runs, the link thread blocks instead.
-    static int qtArgc = 1;
-    static char qtName[] = "orvo_bench";
-    static char* qtArgv[] = {qtName, nullptr};
-    std::optional<QCoreApplication> app;
-    if (!QCoreApplication::instance())
-        app.emplace(qtArgc, qtArgv);
-    std::setlocale(LC_ALL, "C");
+    const auto app = MakeApplication();
 
     int failed = 0;
     std::printf("   a stored sample of %d data records, 200 items a block, 19200 baud\n", kRecords);
@@ -273,12 +205,12 @@ int RunDownloadSection() {
     }
     {
         std::printf("   orvo-sim --pace on a pseudo-terminal via QtSerialPort:\n");
-        SimChild sim({"--pace", "--samples", "1", "--records", std::to_string(kRecords)});
-        if (sim.Path().empty()) {
+        test::SimProcess sim({"--pace", "--samples", "1", "--records", std::to_string(kRecords)});
+        if (sim.DevicePath().empty()) {
             std::fprintf(stderr, "orvo_bench: orvo-sim did not start\n");
             ++failed;
         } else if (const std::optional<Transfer> t =
-                       Download(sim.Path(), [] { return std::make_unique<QtSerialPort>(); })) {
+                       Download(sim.DevicePath(), [] { return std::make_unique<QtSerialPort>(); })) {
             Print(*t);
         } else {
             ++failed;

@@ -4,6 +4,7 @@
 
 #include "BenchSections.h"
 #include "SimStorage.h"
+#include "TempDir.h"
 #include "download/DisplayTable.h"
 #include "model/PrcTable.h"
 #include "results/CsvExport.h"
@@ -13,8 +14,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -118,12 +117,12 @@ Figure Measure(size_t items, const PrcTable& registers, const std::string& folde
 
 int RunExportsSection() {
     const PrcTable registers;
-    char pattern[] = "/tmp/orvo-bench-XXXXXX";
-    if (!mkdtemp(pattern)) {
+    const test::TempDir dir("orvo-bench");
+    if (dir.Path().empty()) {
         std::perror("orvo_bench: temporary folder");
         return 1;
     }
-    const std::string folder = pattern;
+    const std::string folder = dir.Path().string();
     std::printf("   records of %zu data registers (%zu items each), a row a minute; best of %d\n",
                 sim::SimStorage::DataRegisters().size(), sim::SimStorage::DataRegisters().size() + 1, kRuns);
     std::vector<Figure> figures;
@@ -137,7 +136,6 @@ int RunExportsSection() {
         std::fflush(stdout);
         figures.push_back(f);
     }
-    std::filesystem::remove_all(folder);
     const double ratio = figures[2].Total() / figures[1].Total();
     std::printf("   1M/100k time ratio: %.2f (flat per item: 10, limit 12) -> %s\n", ratio,
                 ratio <= 12.0 ? "ok" : "TOO SLOW");

@@ -1,9 +1,11 @@
 // The link section of orvo_bench: what an idle connection costs, how many register round trips the
 // link makes when nothing slows it, and how much of a 19200-baud line a loop of reads fills.
 
+#include "BenchApplication.h"
 #include "BenchSections.h"
 #include "InMemoryPort.h"
 #include "SimMonitor.h"
+#include "SimProcess.h"
 #include "link/CDeviceLink.h"
 #include "link/FrameTrace.h"
 #include "model/COrvodeskDoc.h"
@@ -13,19 +15,11 @@
 #include "platform/TimeZoneSource.h"
 #include "port/QtSerialPort.h"
 
-#include <QCoreApplication>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <clocale>
 #include <condition_variable>
 #include <cstdio>
 #include <fstream>
@@ -246,79 +240,6 @@ SerialPortFactory QtPorts() {
     return [] { return std::make_unique<QtSerialPort>(); };
 }
 
-// orvo-sim as a child process on its own pseudo-terminal; ended with the object.
-class SimChild {
-public:
-    explicit SimChild(const std::vector<std::string>& args) {
-        std::vector<std::string> store{ORVO_SIM_PATH};
-        store.insert(store.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : store)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int out[2];
-        if (pipe2(out, O_CLOEXEC) != 0)
-            return;
-        const pid_t parent = getpid();
-        m_pid = fork();
-        if (m_pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent)
-                _exit(127);
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(out[1], STDOUT_FILENO);
-            if (null >= 0)
-                dup2(null, STDERR_FILENO);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        if (m_pid > 0)
-            m_path = FirstLine(out[0]);
-        close(out[0]);
-    }
-    ~SimChild() {
-        if (m_pid <= 0)
-            return;
-        kill(m_pid, SIGTERM);
-        const auto start = Steady::now();
-        while (waitpid(m_pid, nullptr, WNOHANG) == 0) {
-            if (Since(start) > 2.0) {
-                kill(m_pid, SIGKILL);
-                waitpid(m_pid, nullptr, 0);
-                break;
-            }
-            SleepSeconds(0.01);
-        }
-    }
-    SimChild(const SimChild&) = delete;
-    SimChild& operator=(const SimChild&) = delete;
-
-    const std::string& Path() const { return m_path; }
-    pid_t Pid() const { return m_pid; }
-
-private:
-    static std::string FirstLine(int fd) {
-        std::string text;
-        const auto start = Steady::now();
-        while (text.find('\n') == std::string::npos && Since(start) < 5.0) {
-            pollfd p{fd, POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0)
-                continue;
-            char buffer[256];
-            const ssize_t n = read(fd, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            text.append(buffer, size_t(n));
-        }
-        const size_t newline = text.find('\n');
-        return newline == std::string::npos ? std::string() : text.substr(0, newline);
-    }
-
-    pid_t m_pid = -1;
-    std::string m_path;
-};
-
 struct IdleFigures {
     double seconds = 0;
     Cpu self;
@@ -363,13 +284,13 @@ int IdleCost() {
         PrintIdle("in-process demo monitor, simulator included", MeasureIdle(connection.Doc()));
     }
     {
-        SimChild sim({});
-        if (sim.Path().empty()) {
+        test::SimProcess sim({});
+        if (sim.DevicePath().empty()) {
             std::fprintf(stderr, "orvo_bench: orvo-sim (%s) did not start\n", ORVO_SIM_PATH);
             return 1;
         }
         Connection connection;
-        if (!connection.Open(sim.Path(), QtPorts()))
+        if (!connection.Open(sim.DevicePath(), QtPorts()))
             return 1;
         const IdleFigures f = MeasureIdle(connection.Doc(), sim.Pid());
         PrintIdle("orvo-sim on a pseudo-terminal via QtSerialPort, this process only", f);
@@ -483,11 +404,11 @@ int PacedThroughput() {
     }
     {
         std::printf("   orvo-sim --pace on a pseudo-terminal via QtSerialPort:\n");
-        SimChild sim({"--pace"});
-        if (sim.Path().empty())
+        test::SimProcess sim({"--pace"});
+        if (sim.DevicePath().empty())
             return 1;
         Connection connection(registers);
-        if (!connection.Open(sim.Path(), QtPorts()))
+        if (!connection.Open(sim.DevicePath(), QtPorts()))
             return 1;
         const ChainFigures f = RunChain(connection, kPacedSeconds);
         if (f.trips < 2)
@@ -500,14 +421,7 @@ int PacedThroughput() {
 } // namespace
 
 int RunLinkSection() {
-    // QSerialPort wants an application object; no event loop runs, the link thread blocks instead.
-    static int qtArgc = 1;
-    static char qtName[] = "orvo_bench";
-    static char* qtArgv[] = {qtName, nullptr};
-    std::optional<QCoreApplication> app;
-    if (!QCoreApplication::instance())
-        app.emplace(qtArgc, qtArgv);
-    std::setlocale(LC_ALL, "C");
+    const auto app = MakeApplication();
 
     int failed = IdleCost();
     failed += RoundTrips();

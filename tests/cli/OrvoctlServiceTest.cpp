@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -14,50 +12,17 @@
 #include <gtest/gtest.h>
 
 #include "OrvoctlRun.h"
+#include "TempDir.h"
+#include "TraceLines.h"
 
 namespace {
 
+using namespace orvo::test;
 using namespace std::string_literals;
-
-class Folder {
-public:
-    Folder() {
-        char pattern[] = "/tmp/orvoctl-service-XXXXXX";
-        if (mkdtemp(pattern))
-            m_path = pattern;
-    }
-    ~Folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(File(name), std::ios::binary) << bytes;
-        return File(name);
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(File(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-private:
-    std::string m_path;
-};
 
 // Frames as the trace shows them: a sequence byte (FF is doubled on the wire) and two check bytes.
 const std::string kSeq = "(?:FF FF|[0-9A-F]{2})";
 const std::string kCheck = "[0-9A-F]{2} [0-9A-F]{2}";
-
-std::vector<std::string> SentFrames(const RunResult& run) {
-    static const std::regex pattern(R"(^\d\d:\d\d:\d\d\.\d{3} > (.*)$)");
-    std::vector<std::string> frames;
-    for (const std::string& line : run.ErrLines()) {
-        std::smatch m;
-        if (std::regex_match(line, m, pattern))
-            frames.push_back(m[1]);
-    }
-    return frames;
-}
 
 // How many frames sent match "FF 02 <command> <seq> <payload> <check> FF 03".
 size_t CountFrames(const RunResult& run, const std::string& command, const std::string& payload) {
@@ -97,38 +62,33 @@ RunResult RunWithoutTerminal(const std::vector<std::string>& args) {
 
 const std::string kQuestionLine = "Orvodesk: Warning:";
 
-// The configuration of a fresh simulated monitor, as each firmware class exports it.
+// The configuration of a fresh simulated monitor, as each firmware class exports it: the same
+// calibration registers between a head and a tail of its own.
+const std::string kCalibrationPrcs =
+    "\t\t<PRC>\n\t\t\t<Number>75</Number>\n\t\t\t<Value>6.97</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>76</Number>\n\t\t\t<Value>-0.122</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>128</Number>\n\t\t\t<Value>-0.057724</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>129</Number>\n\t\t\t<Value>0.0009</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>131</Number>\n\t\t\t<Value>63.7343</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>132</Number>\n\t\t\t<Value>49.843</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>133</Number>\n\t\t\t<Value>66.2316</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>134</Number>\n\t\t\t<Value>47.343</Value>\n\t\t</PRC>\n";
 const std::string kOlderExport =
     "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
     "<OrvoML version=\"1.0\">\n"
     "\t<PRCList>\n"
-    "\t\t<PRC>\n\t\t\t<Number>1</Number>\n\t\t\t<Value>1234567</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>75</Number>\n\t\t\t<Value>6.97</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>76</Number>\n\t\t\t<Value>-0.122</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>128</Number>\n\t\t\t<Value>-0.057724</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>129</Number>\n\t\t\t<Value>0.0009</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>131</Number>\n\t\t\t<Value>63.7343</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>132</Number>\n\t\t\t<Value>49.843</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>133</Number>\n\t\t\t<Value>66.2316</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>134</Number>\n\t\t\t<Value>47.343</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>1</Number>\n\t\t\t<Value>1234567</Value>\n\t\t</PRC>\n" +
+    kCalibrationPrcs +
     "\t</PRCList>\n"
     "</OrvoML>\n";
-const std::string kNewerExport =
-    "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-    "<OrvoML version=\"2.0\">\n"
-    "\t<SerialNumber>ORV1234567</SerialNumber>\n"
-    "\t<PRCList>\n"
-    "\t\t<PRC>\n\t\t\t<Number>75</Number>\n\t\t\t<Value>6.97</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>76</Number>\n\t\t\t<Value>-0.122</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>128</Number>\n\t\t\t<Value>-0.057724</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>129</Number>\n\t\t\t<Value>0.0009</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>131</Number>\n\t\t\t<Value>63.7343</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>132</Number>\n\t\t\t<Value>49.843</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>133</Number>\n\t\t\t<Value>66.2316</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>134</Number>\n\t\t\t<Value>47.343</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>183</Number>\n\t\t\t<Value>0</Value>\n\t\t</PRC>\n"
-    "\t</PRCList>\n"
-    "</OrvoML>\n";
+const std::string kNewerExport = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                 "<OrvoML version=\"2.0\">\n"
+                                 "\t<SerialNumber>ORV1234567</SerialNumber>\n"
+                                 "\t<PRCList>\n" +
+                                 kCalibrationPrcs +
+                                 "\t\t<PRC>\n\t\t\t<Number>183</Number>\n\t\t\t<Value>0</Value>\n\t\t</PRC>\n"
+                                 "\t</PRCList>\n"
+                                 "</OrvoML>\n";
 
 // The calibration writes of the files above: register, three reserved bytes, value word.
 const char* const kCalibrationWrites[] = {
@@ -143,7 +103,7 @@ const char* const kCalibrationWrites[] = {
 };
 
 TEST(OrvoctlService, TemplateSaveReadsEveryRegisterInFull) {
-    Folder folder;
+    TempDir folder;
     const RunResult run = RunOrvoctl({"--demo", "--trace", "template", "save", folder.File("t.qlt")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(CountCommand(run, "06"), 184u);
@@ -156,7 +116,7 @@ TEST(OrvoctlService, TemplateSaveReadsEveryRegisterInFull) {
 }
 
 TEST(OrvoctlService, NineByteTemplateGoesOutAndComesBack) {
-    Folder folder;
+    TempDir folder;
     // Register 0 on delta every 30 s with delta 0.5.
     const std::string record = "\x01\x1E\x00\x00\x00\x00\x00\x00\x3F"s;
     const std::string path = folder.Write("Short.qlt", record);
@@ -178,14 +138,14 @@ TEST(OrvoctlService, NineByteTemplateGoesOutAndComesBack) {
 }
 
 TEST(OrvoctlService, MissingTemplateIsRefusedWithTheFormsMessage) {
-    Folder folder;
+    TempDir folder;
     const RunResult run = RunOrvoctl({"--demo", "template", "send", folder.File("none.qlt")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("There was an error opening the template file!"), std::string::npos) << run.err;
 }
 
 TEST(OrvoctlService, ConfigExportOfEachFirmwareClass) {
-    Folder folder;
+    TempDir folder;
     for (const auto& [firmware, expected] :
          {std::pair{"6.5", kOlderExport}, std::pair{"7.0", kNewerExport}}) {
         SCOPED_TRACE(firmware);
@@ -197,7 +157,7 @@ TEST(OrvoctlService, ConfigExportOfEachFirmwareClass) {
 }
 
 TEST(OrvoctlService, VersionTwoIntoOlderFirmwareAsksAndNeverSendsTheSerialNumber) {
-    Folder folder;
+    TempDir folder;
     const std::string path = folder.Write("c.xfg", kNewerExport);
 
     // Off a terminal, and with --no, the answer is No: nothing is written.
@@ -225,7 +185,7 @@ TEST(OrvoctlService, VersionTwoIntoOlderFirmwareAsksAndNeverSendsTheSerialNumber
 }
 
 TEST(OrvoctlService, VersionOneIntoNewerFirmwareIsTakenWithoutAQuestion) {
-    Folder folder;
+    TempDir folder;
     const std::string path = folder.Write("c.xfg", kOlderExport);
     const RunResult run = RunWithoutTerminal(
         {"--demo", "--trace", "config", "import", path, "export", folder.File("back.xfg")});
@@ -244,7 +204,7 @@ TEST(OrvoctlService, VersionOneIntoNewerFirmwareIsTakenWithoutAQuestion) {
 }
 
 TEST(OrvoctlService, MalformedPrcStopsTheImportAfterTheEarlierWrites) {
-    Folder folder;
+    TempDir folder;
     const std::string path =
         folder.Write("bad.xfg", "<OrvoML version=\"1.0\"><PRCList>"
                                 "<PRC><Number>75</Number><Value>6.97</Value></PRC>"
@@ -261,7 +221,7 @@ TEST(OrvoctlService, MalformedPrcStopsTheImportAfterTheEarlierWrites) {
 }
 
 TEST(OrvoctlService, FileWithoutConfigurationData) {
-    Folder folder;
+    TempDir folder;
     const std::string path = folder.Write("other.xml", "<?xml version=\"1.0\"?><Other/>");
     const RunResult run = RunOrvoctl({"--demo", "config", "import", path});
     EXPECT_EQ(run.exitCode, 1);

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <regex>
 #include <string>
 #include <thread>
@@ -21,40 +20,14 @@
 
 #include "OrvoctlRun.h"
 #include "SimMonitor.h"
+#include "TempDir.h"
+#include "TraceLines.h"
 #include "platform/Clock.h"
 #include "platform/TimeZoneSource.h"
 
 namespace {
 
-struct RegisterLine {
-    int number = -1;
-    std::string name;
-    std::string value;
-};
-
-RegisterLine ParseRegisterLine(const std::string& line) {
-    static const std::regex pattern(R"(^\s*(\d+)\s+(.*\S)\s+(\S+)$)");
-    std::smatch m;
-    RegisterLine parsed;
-    if (std::regex_match(line, m, pattern)) {
-        parsed.number = std::stoi(m[1]);
-        parsed.name = m[2];
-        parsed.value = m[3];
-    }
-    return parsed;
-}
-
-// The hex text of every frame written, "FF 02 ...", in order.
-std::vector<std::string> SentFrames(const RunResult& run) {
-    static const std::regex pattern(R"(^\d\d:\d\d:\d\d\.\d{3} > (.*)$)");
-    std::vector<std::string> frames;
-    for (const std::string& line : run.ErrLines()) {
-        std::smatch m;
-        if (std::regex_match(line, m, pattern))
-            frames.push_back(m[1]);
-    }
-    return frames;
-}
+using namespace orvo::test;
 
 bool AnyFrameMatches(const RunResult& run, const std::string& pattern) {
     const std::regex re(pattern);
@@ -62,13 +35,6 @@ bool AnyFrameMatches(const RunResult& run, const std::string& pattern) {
         if (std::regex_match(frame, re))
             return true;
     return false;
-}
-
-long GmtOffsetNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    return tm.tm_gmtoff;
 }
 
 // A start two hours ahead on the local clock, whole minutes: its text and its UTC seconds.
@@ -193,26 +159,21 @@ TEST(Orvoctl, WriteSendsTheValueAndPrintsWhatTheMonitorKept) {
 class GermanLocale {
 public:
     GermanLocale() {
-        char pattern[] = "/tmp/orvoctl-locale-XXXXXX";
-        if (!mkdtemp(pattern))
+        if (m_dir.Path().empty())
             return;
-        m_dir = pattern;
-        const std::string command = "localedef -i de_DE -f UTF-8 " + m_dir + "/de_DE.UTF-8 >/dev/null 2>&1";
+        const std::string command =
+            "localedef -i de_DE -f UTF-8 " + m_dir.File("de_DE.UTF-8") + " >/dev/null 2>&1";
         m_compiled = std::system(command.c_str()) == 0;
-    }
-    ~GermanLocale() {
-        if (!m_dir.empty())
-            std::filesystem::remove_all(m_dir);
     }
     std::vector<std::string> Environment() const {
         std::vector<std::string> env = {"LC_ALL=de_DE.UTF-8", "LANG=de_DE.UTF-8"};
         if (m_compiled)
-            env.push_back("LOCPATH=" + m_dir);
+            env.push_back("LOCPATH=" + m_dir.Path().string());
         return env;
     }
 
 private:
-    std::string m_dir;
+    TempDir m_dir;
     bool m_compiled = false;
 };
 

@@ -76,6 +76,17 @@ void SetCalibration(PrcTable& table) {
     table.SetValue(183, 1);
 }
 
+// The registers SetCalibration sets, other than 1, as both versions of the file hold them.
+const std::string kCalibrationPrcs =
+    "\t\t<PRC>\n\t\t\t<Number>75</Number>\n\t\t\t<Value>6.97</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>76</Number>\n\t\t\t<Value>-0.122</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>128</Number>\n\t\t\t<Value>-0.057724</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>129</Number>\n\t\t\t<Value>1e-05</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>131</Number>\n\t\t\t<Value>63.7343</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>132</Number>\n\t\t\t<Value>49.843</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>133</Number>\n\t\t\t<Value>66.2316</Value>\n\t\t</PRC>\n"
+    "\t\t<PRC>\n\t\t\t<Number>134</Number>\n\t\t\t<Value>47.343</Value>\n\t\t</PRC>\n";
+
 TEST(ConfigFile, OlderFirmwareExportIsVersionOneWithRegisterOne) {
     PrcTable table;
     SetCalibration(table);
@@ -84,17 +95,10 @@ TEST(ConfigFile, OlderFirmwareExportIsVersionOneWithRegisterOne) {
               "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
               "<OrvoML version=\"1.0\">\n"
               "\t<PRCList>\n"
-              "\t\t<PRC>\n\t\t\t<Number>1</Number>\n\t\t\t<Value>1234567</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>75</Number>\n\t\t\t<Value>6.97</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>76</Number>\n\t\t\t<Value>-0.122</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>128</Number>\n\t\t\t<Value>-0.057724</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>129</Number>\n\t\t\t<Value>1e-05</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>131</Number>\n\t\t\t<Value>63.7343</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>132</Number>\n\t\t\t<Value>49.843</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>133</Number>\n\t\t\t<Value>66.2316</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>134</Number>\n\t\t\t<Value>47.343</Value>\n\t\t</PRC>\n"
-              "\t</PRCList>\n"
-              "</OrvoML>\n");
+              "\t\t<PRC>\n\t\t\t<Number>1</Number>\n\t\t\t<Value>1234567</Value>\n\t\t</PRC>\n" +
+                  kCalibrationPrcs +
+                  "\t</PRCList>\n"
+                  "</OrvoML>\n");
     EXPECT_EQ(ConfigExport::ProposedFileName(ConfigExport::SerialNumber(table, false, "ORV9")),
               "SN_1234567_config");
 }
@@ -110,18 +114,11 @@ TEST(ConfigFile, NewerFirmwareExportIsVersionTwoWithSerialTextAndExpert) {
               "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
               "<OrvoML version=\"2.0\">\n"
               "\t<SerialNumber>ORV1234567</SerialNumber>\n"
-              "\t<PRCList>\n"
-              "\t\t<PRC>\n\t\t\t<Number>75</Number>\n\t\t\t<Value>6.97</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>76</Number>\n\t\t\t<Value>-0.122</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>128</Number>\n\t\t\t<Value>-0.057724</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>129</Number>\n\t\t\t<Value>1e-05</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>131</Number>\n\t\t\t<Value>63.7343</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>132</Number>\n\t\t\t<Value>49.843</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>133</Number>\n\t\t\t<Value>66.2316</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>134</Number>\n\t\t\t<Value>47.343</Value>\n\t\t</PRC>\n"
-              "\t\t<PRC>\n\t\t\t<Number>183</Number>\n\t\t\t<Value>1</Value>\n\t\t</PRC>\n"
-              "\t</PRCList>\n"
-              "</OrvoML>\n");
+              "\t<PRCList>\n" +
+                  kCalibrationPrcs +
+                  "\t\t<PRC>\n\t\t\t<Number>183</Number>\n\t\t\t<Value>1</Value>\n\t\t</PRC>\n"
+                  "\t</PRCList>\n"
+                  "</OrvoML>\n");
     EXPECT_EQ(ConfigExport::ProposedFileName(ConfigExport::SerialNumber(table, true, "ORV9")),
               "SN_ORV9_config");
 

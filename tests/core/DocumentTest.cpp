@@ -12,7 +12,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Be(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
+Bytes Be(uint32_t v) {
+    return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+}
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -95,8 +97,8 @@ protected:
 
 TEST(AccessMode, OnlyTheExactWordsSelectAMode) {
     const std::pair<const char*, AccessMode> cases[] = {
-        {"expert", ACCESS_EXPERT},     {"service", ACCESS_SERVICE},   {"", ACCESS_STANDARD},
-        {"Expert", ACCESS_STANDARD},   {"expert ", ACCESS_STANDARD},  {"expert service", ACCESS_STANDARD},
+        {"expert", ACCESS_EXPERT},     {"service", ACCESS_SERVICE},  {"", ACCESS_STANDARD},
+        {"Expert", ACCESS_STANDARD},   {"expert ", ACCESS_STANDARD}, {"expert service", ACCESS_STANDARD},
         {" service", ACCESS_STANDARD}, {"SERVICE", ACCESS_STANDARD},
     };
     for (const auto& [line, mode] : cases)
@@ -110,7 +112,8 @@ TEST_F(DocumentTest, NewFirmwareConnectsAndGetsAUtcClockAndTheZoneRegisters) {
     EXPECT_TRUE(doc->NewFirmware());
     EXPECT_FLOAT_EQ(doc->FirmwareVersion(), 7.0f);
     ASSERT_FALSE(view.Updates().empty());
-    EXPECT_EQ(view.Updates()[0], (Update{UPDATE_CONNECTION | UPDATE_IDENTITY, 0})) << "stopped: no state change";
+    EXPECT_EQ(view.Updates()[0], (Update{UPDATE_CONNECTION | UPDATE_IDENTITY, 0}))
+        << "stopped: no state change";
 
     const std::vector<Bytes> writes = WritePayloads();
     ASSERT_GE(writes.size(), 2u);

@@ -44,9 +44,11 @@ TEST(UpdateHandOff, RunsWorkOnTheConsumerAndWaitsForIt) {
     UiQueue ui;
     UpdateHandOff handOff([&] { ui.Post(); });
     std::thread::id ranOn;
-    auto producer = std::async(std::launch::async, [&] { return handOff.Run([&] { ranOn = std::this_thread::get_id(); }); });
+    auto producer = std::async(std::launch::async,
+                               [&] { return handOff.Run([&] { ranOn = std::this_thread::get_id(); }); });
     ASSERT_TRUE(ui.Wait(Ms(2000)));
-    EXPECT_EQ(producer.wait_for(Ms(20)), std::future_status::timeout) << "the producer waits for the consumer";
+    EXPECT_EQ(producer.wait_for(Ms(20)), std::future_status::timeout)
+        << "the producer waits for the consumer";
     handOff.Drain();
     EXPECT_TRUE(producer.get());
     EXPECT_EQ(ranOn, std::this_thread::get_id());
@@ -81,7 +83,8 @@ TEST(DocumentClose, ClosingWhileUpdatesStreamNeverHangs) {
                 return Answer(CMD_START_SAMPLE_DATA, w.Sequence(), {p[0], 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x00});
             if (w.Command() != CMD_GET_DATA_BLOCK)
                 return {};
-            const uint32_t first = (uint32_t(p[4]) << 24) | (uint32_t(p[5]) << 16) | (uint32_t(p[6]) << 8) | p[7];
+            const uint32_t first =
+                (uint32_t(p[4]) << 24) | (uint32_t(p[5]) << 16) | (uint32_t(p[6]) << 8) | p[7];
             Bytes a = {p[0], 0, 0, 0, p[4], p[5], p[6], p[7], 0, 0, 0, 50};
             for (uint32_t i = 0; i < 50; ++i) {
                 const uint32_t t = first + i;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ScriptedPort.h"
+#include "link/FrameCodec.h"
 #include "model/COrvodeskDoc.h"
 #include "platform/MessageSink.h"
 #include "platform/TimeZoneSource.h"
@@ -92,6 +93,17 @@ protected:
     }
     void Open() { ASSERT_TRUE(doc->OpenConnection("ttyTEST", wire->Factory())); }
     CDeviceLink& link() { return doc->Link(); }
+
+    // Hands the link an answer as if it had come off the wire: command, sequence 0 (which any
+    // request accepts), payload and check bytes. Only while no link thread runs beside the test.
+    void FeedAnswer(uint8_t command, const std::vector<uint8_t>& payload) {
+        std::vector<uint8_t> body = {command, 0};
+        body.insert(body.end(), payload.begin(), payload.end());
+        const uint8_t low = uint8_t(Crc16(body.data(), body.size()));
+        body.push_back(CheckByteA(low));
+        body.push_back(CheckByteB(low));
+        link().ProcessFrame(body.data(), body.size());
+    }
 };
 
 } // namespace orvo::test

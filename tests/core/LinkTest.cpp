@@ -142,23 +142,23 @@ TEST_F(LinkTest, ShortAnswersOfEveryLayoutAreNeverRead) {
         Bytes payload;
     };
     const std::vector<Case> cases = {
-        {CMD_GET_STATUS, Bytes(19, 0)},          {CMD_GET_STATUS_EX, Bytes(11, 0)},
-        {CMD_READ_PRC_FULL, Bytes(15, 0)},       {CMD_GET_SHIFT_PROGRAM, Bytes(107, 0)},
-        {CMD_GET_SHIFT_PROGRAM_EX, Bytes(275, 0)}, {CMD_GET_SAMPLE_ENTRY, Bytes(115, 0)},
-        {CMD_GET_SAMPLE_ENTRY_EX, Bytes(279, 0)}, {CMD_START_SAMPLE_DATA, Bytes(7, 0)},
-        {CMD_START_SERVICE_LOG, Bytes(3, 0)},     {CMD_GET_SAMPLE_COUNT, {}},
+        {CMD_GET_STATUS, Bytes(19, 0)},
+        {CMD_GET_STATUS_EX, Bytes(11, 0)},
+        {CMD_READ_PRC_FULL, Bytes(15, 0)},
+        {CMD_GET_SHIFT_PROGRAM, Bytes(107, 0)},
+        {CMD_GET_SHIFT_PROGRAM_EX, Bytes(275, 0)},
+        {CMD_GET_SAMPLE_ENTRY, Bytes(115, 0)},
+        {CMD_GET_SAMPLE_ENTRY_EX, Bytes(279, 0)},
+        {CMD_START_SAMPLE_DATA, Bytes(7, 0)},
+        {CMD_START_SERVICE_LOG, Bytes(3, 0)},
+        {CMD_GET_SAMPLE_COUNT, {}},
         {CMD_GET_DATA_BLOCK, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 0, 0, 0, 1, 2, 0, 0, 0}},
         {CMD_GET_LOG_BLOCK, {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 1}},
     };
     // Frames are fed directly: no link thread may run beside this one.
     for (const Case& c : cases) {
         ASSERT_TRUE(link().Send(c.command, nullptr, 0));
-        Bytes body = {c.command, 0};
-        body.insert(body.end(), c.payload.begin(), c.payload.end());
-        const uint8_t low = uint8_t(Crc16(body.data(), body.size()));
-        body.push_back(CheckByteA(low));
-        body.push_back(CheckByteB(low));
-        link().ProcessFrame(body.data(), body.size());
+        FeedAnswer(c.command, c.payload);
     }
     EXPECT_EQ(link().Counters().shortAnswers, cases.size());
     EXPECT_EQ(link().QueueLength(), cases.size()) << "nothing was taken off the queue";
@@ -168,7 +168,8 @@ TEST_F(LinkTest, ShortAnswersOfEveryLayoutAreNeverRead) {
 
 TEST_F(LinkTest, SequenceRunsFrom1To255AndWrapsTo1) {
     wire->SetResponder([](const Written& w) -> Bytes {
-        return w.Command() == CMD_GET_TEMPLATE_NAME ? Answer(CMD_GET_TEMPLATE_NAME, w.Sequence(), {'7', 0}) : Bytes{};
+        return w.Command() == CMD_GET_TEMPLATE_NAME ? Answer(CMD_GET_TEMPLATE_NAME, w.Sequence(), {'7', 0})
+                                                    : Bytes{};
     });
     Open();
     for (int i = 0; i < 257; ++i)
@@ -212,16 +213,17 @@ TEST_F(LinkTest, RequestPayloadsAreLaidOutAsTheMonitorExpects) {
     ASSERT_TRUE(link().SetSerialText("ORV12"));
     wire->SetResponder([](const Written& w) -> Bytes {
         // Sixteen zero bytes fit every answer layout used here (counts of 0).
-        return w.Command() == CMD_GET_STATUS || w.Command() == CMD_GET_STATUS_EX ? Bytes{}
-                                                                                 : Answer(w.Command(), w.Sequence(), Bytes(16, 0));
+        return w.Command() == CMD_GET_STATUS || w.Command() == CMD_GET_STATUS_EX
+                   ? Bytes{}
+                   : Answer(w.Command(), w.Sequence(), Bytes(16, 0));
     });
     ASSERT_TRUE(wire->RunFor(200));
     const std::vector<Written> w = wire->Writes();
     ASSERT_GE(w.size(), 5u);
     auto payload = [&](size_t i) { return Bytes(w[i].body.begin() + 2, w[i].body.end() - 2); };
     // Integer as u32, float as IEEE single 2.2f = 0x400CCCCD, a negative integer as 0.
-    EXPECT_EQ(payload(0), (Bytes{3, 0, 0, 0, 96, 0, 0, 0, 0x00, 0x00, 0x3A, 0x98, 72, 0, 0, 0, 0x40, 0x0C, 0xCC, 0xCD,
-                                 1,  0, 0, 0, 0,  0, 0, 0}));
+    EXPECT_EQ(payload(0), (Bytes{3, 0, 0,    0,    96,   0,    0, 0, 0x00, 0x00, 0x3A, 0x98, 72, 0,
+                                 0, 0, 0x40, 0x0C, 0xCC, 0xCD, 1, 0, 0,    0,    0,    0,    0,  0}));
     EXPECT_EQ(payload(1), (Bytes{34, 0, 0, 0, 0, 0, 0, 61, 0x3F, 0x80, 0, 0}));
     EXPECT_EQ(payload(2), (Bytes{3, 0, 0, 0, 1, 2, 3, 4}));
     EXPECT_EQ(payload(3), (Bytes{0x0A, 0x0B, 0x0C, 0x0D}));
@@ -237,11 +239,11 @@ TEST_F(LinkTest, CloseWithPowerDownWritesTheSevenRegisterFrame) {
     const std::vector<Written> w = wire->Writes();
     ASSERT_EQ(w.size(), 1u) << "nothing was queued, nothing else written";
     // Registers 10, 147, 145, 146 := 0 and 73, 34, 47 := 0.0, sequence 1.
-    const Bytes expected = {0xFF, 0x02, 0x05, 0x01, 0x07, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00,
-                            0x00, 0x00, 0x93, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x91, 0x00, 0x00, 0x00,
-                            0x00, 0x00, 0x00, 0x00, 0x92, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x49, 0x00,
-                            0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x22, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                            0x2F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x20, 0xFF, 0x03};
+    const Bytes expected = {
+        0xFF, 0x02, 0x05, 0x01, 0x07, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x93,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x91, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x92, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x49, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x22, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x2F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x20, 0xFF, 0x03};
     EXPECT_EQ(w[0].bytes, expected);
     EXPECT_FALSE(link().IsOpen());
 }
@@ -255,7 +257,8 @@ TEST_F(LinkTest, OpenFailuresSayWhichStepFailed) {
         {{PortOpenError::Open, "Permission denied"}, "Unable to open the port\nPermission denied"},
         {{PortOpenError::Open, ""}, "Unable to open the port"},
         {{PortOpenError::Configure, ""}, "Unable to configure the serial port"},
-        {{PortOpenError::Timeouts, "Invalid argument"}, "Unable to set the time-out parameters\nInvalid argument"},
+        {{PortOpenError::Timeouts, "Invalid argument"},
+         "Unable to set the time-out parameters\nInvalid argument"},
     };
     for (const Case& c : cases) {
         messages.messages.clear();

@@ -14,12 +14,20 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Be(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
+Bytes Be(uint32_t v) {
+    return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+}
 
-void Put(Bytes& b, size_t offset, const Bytes& v) { std::copy(v.begin(), v.end(), b.begin() + long(offset)); }
-void Put(Bytes& b, size_t offset, const std::string& s) { std::copy(s.begin(), s.end(), b.begin() + long(offset)); }
+void Put(Bytes& b, size_t offset, const Bytes& v) {
+    std::copy(v.begin(), v.end(), b.begin() + long(offset));
+}
+void Put(Bytes& b, size_t offset, const std::string& s) {
+    std::copy(s.begin(), s.end(), b.begin() + long(offset));
+}
 
-Bytes PayloadOf(const Written& w) { return Bytes(w.body.begin() + 2, w.body.end() - 2); }
+Bytes PayloadOf(const Written& w) {
+    return Bytes(w.body.begin() + 2, w.body.end() - 2);
+}
 
 struct Item {
     uint8_t tag;
@@ -59,7 +67,8 @@ struct TransferMonitor {
                           {0x40, uint8_t(newFirmware ? 0xE0 : 0xD0), 0, 0, 1, 0, 0, 0, 0, 0, 0, 1});
         case CMD_GET_STATUS:
             return Answer(CMD_GET_STATUS, w.Sequence(),
-                          {0, 0, 0, 9, 0x40, uint8_t(newFirmware ? 0xE0 : 0xD0), 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1});
+                          {0, 0, 0, 9, 0x40, uint8_t(newFirmware ? 0xE0 : 0xD0), 0, 0, 0, 0, 0, 0, 1, 0, 0,
+                           0, 0, 0, 0, 1});
         case CMD_WRITE_PRC:
         case CMD_READ_PRC:
             return Answer(w.Command(), w.Sequence(), {0, 0, 0, 0});
@@ -75,7 +84,8 @@ struct TransferMonitor {
             return Answer(CMD_START_SAMPLE_DATA, w.Sequence(), a);
         }
         case CMD_GET_DATA_BLOCK: {
-            const uint32_t first = (uint32_t(p[4]) << 24) | (uint32_t(p[5]) << 16) | (uint32_t(p[6]) << 8) | p[7];
+            const uint32_t first =
+                (uint32_t(p[4]) << 24) | (uint32_t(p[5]) << 16) | (uint32_t(p[6]) << 8) | p[7];
             if (onBlock)
                 onBlock(first);
             return Answer(CMD_GET_DATA_BLOCK, w.Sequence(), Block(items, first, {p[0], 0, 0, 0}));
@@ -83,7 +93,8 @@ struct TransferMonitor {
         case CMD_START_SERVICE_LOG:
             return Answer(CMD_START_SERVICE_LOG, w.Sequence(), Be(uint32_t(logItems.size())));
         case CMD_GET_LOG_BLOCK: {
-            const uint32_t first = (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+            const uint32_t first =
+                (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
             return Answer(CMD_GET_LOG_BLOCK, w.Sequence(), Block(logItems, first, {}));
         }
         default:
@@ -108,6 +119,13 @@ protected:
         // flag) and stop at its next read before the views are cleared.
         ASSERT_TRUE(wire->RunFor(50));
         view.Clear();
+    }
+
+    // Queues a register read and feeds the answer to it: an answer is only taken while a request is
+    // outstanding, and the answer's own command decides how it is read.
+    void AnswerARead(uint8_t command, const Bytes& payload) {
+        ASSERT_TRUE(link().ReadRegisters({1}));
+        FeedAnswer(command, payload);
     }
 };
 
@@ -155,19 +173,11 @@ Bytes LongEntry(uint8_t index, uint32_t start, uint32_t end, uint32_t items) {
 TEST_F(ProtocolTest, RegisterListsNotifyOncePerEntryInOrder) {
     // Frames are fed directly: no link thread may run beside this one.
     // Count 0: nothing stored, nothing told.
-    Bytes empty = {CMD_READ_PRC, 0, 0, 0, 0, 0};
-    ASSERT_TRUE(link().ReadRegisters({1}));
-    auto feed = [&](Bytes body) {
-        const uint8_t low = uint8_t(Crc16(body.data(), body.size()));
-        body.push_back(CheckByteA(low));
-        body.push_back(CheckByteB(low));
-        link().ProcessFrame(body.data(), body.size());
-    };
-    feed(empty);
+    AnswerARead(CMD_READ_PRC, {0, 0, 0, 0});
     EXPECT_TRUE(view.Updates().empty());
 
     // Fifteen entries: integers exact, floats from their single-precision bits.
-    Bytes answer = {CMD_WRITE_PRC, 0, 15, 0, 0, 0};
+    Bytes answer = {15, 0, 0, 0};
     std::vector<Update> expected;
     for (int i = 0; i < 15; ++i) {
         const uint8_t number = uint8_t(i < 8 ? 96 - i : 72 - i);
@@ -175,8 +185,7 @@ TEST_F(ProtocolTest, RegisterListsNotifyOncePerEntryInOrder) {
         answer.insert(answer.end(), entry.begin(), entry.end());
         expected.push_back({UPDATE_REGISTER, number});
     }
-    ASSERT_TRUE(link().ReadRegisters({1}));
-    feed(answer);
+    AnswerARead(CMD_WRITE_PRC, answer);
     EXPECT_EQ(view.Updates(), expected);
     EXPECT_EQ(doc->Registers().Value(96), 1.0);
     float f;
@@ -187,32 +196,23 @@ TEST_F(ProtocolTest, RegisterListsNotifyOncePerEntryInOrder) {
 
 TEST_F(ProtocolTest, FullRegisterAnswersDecodeTheLoggingCode) {
     // Frames are fed directly: no link thread may run beside this one.
-    auto feed = [&](uint8_t command, Bytes payload) {
-        ASSERT_TRUE(link().ReadRegisters({1}));
-        Bytes body = {command, 0};
-        body.insert(body.end(), payload.begin(), payload.end());
-        const uint8_t low = uint8_t(Crc16(body.data(), body.size()));
-        body.push_back(CheckByteA(low));
-        body.push_back(CheckByteB(low));
-        link().ProcessFrame(body.data(), body.size());
-    };
     // Register 34 (float): value 1.0, code 2 = Delta interval 1, delta 0.01.
-    feed(CMD_READ_PRC_FULL, {34, 0, 0, 0, 0x3F, 0x80, 0, 0, 0, 0, 0, 2, 0x3C, 0x23, 0xD7, 0x0A});
+    AnswerARead(CMD_READ_PRC_FULL, {34, 0, 0, 0, 0x3F, 0x80, 0, 0, 0, 0, 0, 2, 0x3C, 0x23, 0xD7, 0x0A});
     PrcLogging l = doc->Registers().Logging(34);
     EXPECT_EQ(doc->Registers().Value(34), 1.0);
     EXPECT_EQ(l.mode, LOG_MODE_DELTA);
     EXPECT_EQ(l.interval, 1u);
     EXPECT_FLOAT_EQ(l.delta, 0.01f);
     // Set-logging answer: code 1 = Header/Footer; the value is left alone.
-    feed(CMD_SET_PRC_LOGGING, {34, 0, 0, 0, 0x40, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0});
+    AnswerARead(CMD_SET_PRC_LOGGING, {34, 0, 0, 0, 0x40, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0});
     l = doc->Registers().Logging(34);
     EXPECT_EQ(l.mode, LOG_MODE_HEADER_FOOTER);
     EXPECT_EQ(l.interval, 0u);
     EXPECT_EQ(doc->Registers().Value(34), 1.0);
     // Code 0 = Never; code 61 = Delta 60.
-    feed(CMD_SET_PRC_LOGGING, {34, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 61, 0, 0, 0, 0});
+    AnswerARead(CMD_SET_PRC_LOGGING, {34, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 61, 0, 0, 0, 0});
     EXPECT_EQ(doc->Registers().LoggingInterval(34), 60u);
-    feed(CMD_SET_PRC_LOGGING, {34, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    AnswerARead(CMD_SET_PRC_LOGGING, {34, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     EXPECT_EQ(doc->Registers().LoggingMode(34), LOG_MODE_NEVER);
     EXPECT_EQ(view.Count(UPDATE_REGISTER), 4u);
     // A request for Delta with interval 0 sends code 1, which reads back as Header/Footer.
@@ -222,7 +222,7 @@ TEST_F(ProtocolTest, FullRegisterAnswersDecodeTheLoggingCode) {
 TEST(ShiftProgramLayout, ShortProgramIsLaidOutByteForByte) {
     const FixedTimeZone zone = NewYorkWinter();
     ShiftProgram s;
-    s.wearerId = "WEARER123";          // one too long: cut to 8
+    s.wearerId = "WEARER123"; // one too long: cut to 8
     s.mineId = "4601234";
     s.contractorCode = "AB";
     s.mineName = std::string(32, 'N'); // full: no terminator
@@ -331,7 +331,8 @@ TEST_F(ProtocolTest, ProgramRecordsBecomeRecordTextsAtTheFront) {
     const std::vector<std::string> records = doc->Records();
     ASSERT_EQ(records.size(), 2u);
     // A stored zero start on a computer 300 minutes west reads as 18000.
-    EXPECT_EQ(records[1], "18000,21600,-,-,WEARER12,4601234,AB," + std::string(32, 'N') + ",Coal,2,0010,036,77,5");
+    EXPECT_EQ(records[1],
+              "18000,21600,-,-,WEARER12,4601234,AB," + std::string(32, 'N') + ",Coal,2,0010,036,77,5");
     EXPECT_EQ(records[0], "1700000000,1700000600,-,-,W-17,4601234,XYZ," + std::string(32, 'M') +
                               ",Coal Co,9,0010-0,412,m12345678," + std::string(32, 'S'));
     EXPECT_EQ(view.With(UPDATE_RECORD_FRONT),
@@ -357,7 +358,8 @@ TEST_F(ProtocolTest, DirectoryListingChainsWithoutLettingTheIdlePollIn) {
     EXPECT_EQ(last - first, 12u) << "every answer queued the next request at once";
     const std::vector<std::string> records = doc->Records();
     ASSERT_EQ(records.size(), 12u);
-    EXPECT_EQ(records[11], "1018000,1021600,0,100,WEARER12,1234567,A1,Deep Hollow No. 4,Coal Co,3,0010,036,12345678,0");
+    EXPECT_EQ(records[11],
+              "1018000,1021600,0,100,WEARER12,1234567,A1,Deep Hollow No. 4,Coal Co,3,0010,036,12345678,0");
     EXPECT_EQ(records[0].substr(0, 22), "1018011,1021611,11,111");
     std::vector<Update> updates = view.With(UPDATE_RECORD_FRONT);
     ASSERT_EQ(updates.size(), 13u);
@@ -395,11 +397,10 @@ TEST_F(ProtocolTest, DataRecordsAreAssembledAcrossBlocks) {
     // Not yet identified: older firmware rules, times converted from the monitor's clock.
     EXPECT_EQ(doc->Records(), (std::vector<std::string>{"19000,2,96,15000,72,2.200000", "19060,0",
                                                         "19120,2,200,?,11,23000"}));
-    EXPECT_EQ(view.With(UPDATE_RECORD_APPENDED),
-              (std::vector<Update>{{UPDATE_RECORD_APPENDED, 3},
-                                   {UPDATE_RECORD_APPENDED, 1},
-                                   {UPDATE_RECORD_APPENDED, 3},
-                                   {UPDATE_RECORD_APPENDED, 0}}));
+    EXPECT_EQ(view.With(UPDATE_RECORD_APPENDED), (std::vector<Update>{{UPDATE_RECORD_APPENDED, 3},
+                                                                      {UPDATE_RECORD_APPENDED, 1},
+                                                                      {UPDATE_RECORD_APPENDED, 3},
+                                                                      {UPDATE_RECORD_APPENDED, 0}}));
     const std::vector<Written> blocks = wire->WritesOf(CMD_GET_DATA_BLOCK);
     ASSERT_EQ(blocks.size(), 4u);
     EXPECT_EQ(PayloadOf(blocks[3]), (Bytes{4, 0, 0, 0, 0, 0, 0, 6}));
@@ -458,22 +459,13 @@ TEST_F(ProtocolTest, ServiceLogAnnouncesItsTotalThenTransfers) {
 
 TEST_F(ProtocolTest, TextAnswersStopAtTheirFieldEvenWithoutTerminator) {
     // Frames are fed directly: no link thread may run beside this one.
-    auto feed = [&](uint8_t command, Bytes payload) {
-        ASSERT_TRUE(link().ReadRegisters({1}));
-        Bytes body = {command, 0};
-        body.insert(body.end(), payload.begin(), payload.end());
-        const uint8_t low = uint8_t(Crc16(body.data(), body.size()));
-        body.push_back(CheckByteA(low));
-        body.push_back(CheckByteB(low));
-        link().ProcessFrame(body.data(), body.size());
-    };
-    feed(CMD_GET_TEMPLATE_NAME, Bytes(60, 'T'));
+    AnswerARead(CMD_GET_TEMPLATE_NAME, Bytes(60, 'T'));
     EXPECT_EQ(doc->TemplateName(), std::string(50, 'T'));
-    feed(CMD_SET_TEMPLATE_NAME, {'2', 0, 'x'});
+    AnswerARead(CMD_SET_TEMPLATE_NAME, {'2', 0, 'x'});
     EXPECT_EQ(doc->TemplateName(), "2");
-    feed(CMD_SET_SERIAL_TEXT, Bytes(20, 'S'));
+    AnswerARead(CMD_SET_SERIAL_TEXT, Bytes(20, 'S'));
     EXPECT_EQ(doc->SerialText(), std::string(12, 'S'));
-    feed(CMD_GET_TEMPLATE_NAME, {});
+    AnswerARead(CMD_GET_TEMPLATE_NAME, {});
     EXPECT_EQ(doc->TemplateName(), "");
     EXPECT_EQ(view.Updates(), (std::vector<Update>{{UPDATE_TEMPLATE_NAME, 0},
                                                    {UPDATE_TEMPLATE_NAME, 0},

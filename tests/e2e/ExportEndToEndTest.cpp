@@ -3,17 +3,13 @@
 // opens an imported data file. Judged by the files, orvoctl's output and its exit status.
 
 #include "OrvoctlRun.h"
+#include "SimProcess.h"
 #include "SimStorage.h"
+#include "TempDir.h"
 #include "download/RecordText.h"
 #include "model/PrcTable.h"
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -24,6 +20,7 @@
 
 namespace {
 
+using namespace orvo::test;
 namespace fs = std::filesystem;
 
 std::string ReadFile(const fs::path& path) {
@@ -38,86 +35,6 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 fs::path GoldenPath(const std::string& name) {
     return fs::path(__FILE__).parent_path().parent_path() / "core" / "golden" / name;
 }
-
-class Folder {
-public:
-    Folder() {
-        char pattern[] = "/tmp/orvo-export-e2e-XXXXXX";
-        if (mkdtemp(pattern))
-            m_path = pattern;
-    }
-    ~Folder() {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    const fs::path& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
-    // File names ending in `suffix`.
-    std::vector<fs::path> Ending(const std::string& suffix) const {
-        std::vector<fs::path> found;
-        for (const auto& entry : fs::directory_iterator(m_path)) {
-            const std::string name = entry.path().filename().string();
-            if (name.size() >= suffix.size() &&
-                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-                found.push_back(entry.path());
-        }
-        return found;
-    }
-
-private:
-    fs::path m_path;
-};
-
-// orvo-sim as a child process: its first line is the terminal to open. Ended with the object, and
-// by the kernel should the test die first.
-class Simulator {
-public:
-    explicit Simulator(const std::vector<std::string>& args) {
-        std::vector<std::string> store{ORVO_SIM_PATH};
-        store.insert(store.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : store)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int out[2];
-        if (pipe2(out, O_CLOEXEC) != 0)
-            return;
-        const pid_t parent = getpid();
-        m_pid = fork();
-        if (m_pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent)
-                _exit(127);
-            dup2(out[1], STDOUT_FILENO);
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(null, STDERR_FILENO);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        // Blocking read of the first line: the simulator prints it before it answers anything.
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n')
-            m_path += c;
-        m_out = out[0]; // kept open, so the simulator never writes into a closed pipe
-    }
-    ~Simulator() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            int status = 0;
-            waitpid(m_pid, &status, 0);
-        }
-        if (m_out >= 0)
-            close(m_out);
-    }
-    Simulator(const Simulator&) = delete;
-    const std::string& Path() const { return m_path; }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    std::string m_path;
-};
 
 struct Monitor {
     const char* name;
@@ -151,7 +68,7 @@ std::vector<std::string> Lines(const std::string& text, const char* end) {
 }
 
 // What a download must have written, checked against the simulated monitor's own layout.
-void CheckSampleFiles(const Folder& folder, const Monitor& monitor, const std::string& suffix,
+void CheckSampleFiles(const TempDir& folder, const Monitor& monitor, const std::string& suffix,
                       const std::vector<int>& headerRegisters) {
     std::vector<fs::path> csvs = folder.Ending(suffix + ".CSV");
     std::erase_if(
@@ -204,7 +121,7 @@ void CheckSampleFiles(const Folder& folder, const Monitor& monitor, const std::s
 void DownloadAndCheck(const Monitor& monitor) {
     {
         SCOPED_TRACE("sample");
-        const Folder folder;
+        const TempDir folder;
         std::vector<std::string> args = monitor.connection;
         for (const char* a :
              {"download", "1", "--notes", "Roof fall, \"east\" panel", "--certified-miin", "m12345678",
@@ -226,7 +143,7 @@ void DownloadAndCheck(const Monitor& monitor) {
     }
     {
         SCOPED_TRACE("service log");
-        const Folder folder;
+        const TempDir folder;
         std::vector<std::string> args = monitor.connection;
         const std::string target = folder.Path().string();
         args.insert(args.end(), {"download", "--service-log", "--csv", target, "--msha", target});
@@ -251,14 +168,14 @@ TEST(ExportEndToEnd, DemoMonitorOfEachFirmwareClass) {
 TEST(ExportEndToEnd, OrvoSimOnAPseudoTerminalOfEachFirmwareClass) {
     for (const char* firmware : {"7.0", "6.5"}) {
         SCOPED_TRACE(firmware);
-        const Simulator sim({"--firmware", firmware});
-        ASSERT_FALSE(sim.Path().empty());
-        DownloadAndCheck({firmware, std::string(firmware) == "7.0", {"--port", sim.Path()}});
+        const SimProcess sim({"--firmware", firmware});
+        ASSERT_FALSE(sim.DevicePath().empty());
+        DownloadAndCheck({firmware, std::string(firmware) == "7.0", {"--port", sim.DevicePath()}});
     }
 }
 
 TEST(ExportEndToEnd, OpenChecksAnImportedFileAndExportsIt) {
-    const Folder folder;
+    const TempDir folder;
     RunResult run = RunOrvoctl({"open", GoldenPath("imported-valid.MSHA").string(), "--csv",
                                 folder / "out.CSV", "--status-csv", folder.Path().string()},
                                {"TZ=America/New_York"});
@@ -320,7 +237,7 @@ TEST(ExportEndToEnd, ShiftInformationIsCheckedBeforeAnyPortIsOpened) {
 }
 
 TEST(ExportEndToEnd, UnwritableTargetKeepsTheOldFileAndSkipsTheMsha) {
-    const Folder folder;
+    const TempDir folder;
     fs::create_directory(folder / "taken.CSV"); // a folder where the file should go
     WriteFile(folder / "taken.CSV/keep", "kept");
     const RunResult run =
@@ -340,7 +257,7 @@ TEST(ExportEndToEnd, UnwritableTargetKeepsTheOldFileAndSkipsTheMsha) {
 }
 
 TEST(ExportEndToEnd, VerifyOfAFileOfAnotherKind) {
-    const Folder folder;
+    const TempDir folder;
     WriteFile(folder / "plain.txt", "just text\n");
     const RunResult run = RunOrvoctl({"verify-msha", folder / "plain.txt"});
     EXPECT_EQ(run.exitCode, 1);

@@ -4,34 +4,28 @@
 
 #include "OrvoctlRun.h"
 #include "SimMonitor.h"
+#include "SimProcess.h"
+#include "TempDir.h"
+#include "TraceLines.h"
 #include "platform/Clock.h"
 #include "platform/TimeZoneSource.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <functional>
 #include <future>
 #include <map>
-#include <mutex>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
+using namespace orvo::test;
 using orvo::SystemClock;
 using orvo::SystemTimeZone;
 using SimConfig = orvo::sim::SimConfig;
@@ -46,165 +40,6 @@ double SecondsSince(SteadyClock::time_point start) {
     return std::chrono::duration<double>(SteadyClock::now() - start).count();
 }
 
-// orvo-sim as a child process. Ended (SIGTERM, then SIGKILL) when the object goes, and killed by the
-// kernel should the test process die first. Its stderr is drained all the time: a trace that filled
-// the pipe would stall the simulator.
-class SimProcess {
-public:
-    explicit SimProcess(const std::vector<std::string>& args) {
-        std::vector<std::string> argStore{ORVO_SIM_PATH};
-        argStore.insert(argStore.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : argStore)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-
-        int outPipe[2], errPipe[2];
-        if (pipe2(outPipe, O_CLOEXEC) != 0)
-            return;
-        if (pipe2(errPipe, O_CLOEXEC) != 0) {
-            close(outPipe[0]);
-            close(outPipe[1]);
-            return;
-        }
-        const pid_t parent = getpid();
-        m_pid = fork();
-        if (m_pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent)
-                _exit(127);
-            dup2(outPipe[1], STDOUT_FILENO);
-            dup2(errPipe[1], STDERR_FILENO);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(outPipe[1]);
-        close(errPipe[1]);
-        if (m_pid < 0) {
-            close(outPipe[0]);
-            close(errPipe[0]);
-            return;
-        }
-        m_reader = std::thread([this, out = outPipe[0], err = errPipe[0]] { Pump(out, err); });
-
-        // The first line is the terminal's device path; the link, if asked for, exists by then.
-        std::unique_lock lock(m_lock);
-        m_changed.wait_for(lock, kGenerous,
-                           [this] { return m_eof || m_stdout.find('\n') != std::string::npos; });
-        const size_t newline = m_stdout.find('\n');
-        if (newline != std::string::npos)
-            m_path = m_stdout.substr(0, newline);
-    }
-
-    ~SimProcess() { Stop(); }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-
-    const std::string& DevicePath() const { return m_path; }
-    bool Running() const { return m_pid > 0; }
-
-    void Signal(int signal) {
-        if (m_pid > 0)
-            kill(m_pid, signal);
-    }
-
-    std::string Log() const {
-        std::lock_guard lock(m_lock);
-        return m_stderr;
-    }
-
-    // Waits until the simulator's stderr satisfies `done`; false when the bound runs out first.
-    bool WaitForLog(const std::function<bool(const std::string&)>& done, milliseconds bound = kGenerous) {
-        std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, bound, [&] { return done(m_stderr); });
-    }
-
-    // Ends the simulator; its exit status, or -1 when it had to be killed or never ran.
-    int Stop() {
-        if (m_pid <= 0)
-            return m_status;
-        kill(m_pid, SIGTERM);
-        bool ended;
-        {
-            std::unique_lock lock(m_lock);
-            ended = m_changed.wait_for(lock, std::chrono::seconds(5), [this] { return m_eof; });
-        }
-        if (!ended)
-            kill(m_pid, SIGKILL);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        m_reader.join();
-        m_status = ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return m_status;
-    }
-
-private:
-    void Pump(int out, int err) {
-        pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
-        std::string* sinks[2] = {&m_stdout, &m_stderr};
-        int open = 2;
-        while (open > 0) {
-            if (poll(fds, 2, -1) < 0) {
-                if (errno == EINTR)
-                    continue;
-                break;
-            }
-            for (int i = 0; i < 2; ++i) {
-                if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                    continue;
-                char buffer[4096];
-                const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                std::lock_guard lock(m_lock);
-                if (n > 0) {
-                    sinks[i]->append(buffer, size_t(n));
-                } else {
-                    close(fds[i].fd);
-                    fds[i].fd = -1;
-                    --open;
-                }
-                m_changed.notify_all();
-            }
-        }
-        for (const pollfd& fd : fds)
-            if (fd.fd >= 0)
-                close(fd.fd);
-        std::lock_guard lock(m_lock);
-        m_eof = true;
-        m_changed.notify_all();
-    }
-
-    pid_t m_pid = -1;
-    int m_status = -1;
-    std::string m_path;
-    std::thread m_reader;
-    mutable std::mutex m_lock;
-    std::condition_variable m_changed;
-    std::string m_stdout;
-    std::string m_stderr;
-    bool m_eof = false;
-};
-
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/orvo-e2e-XXXXXX";
-        if (mkdtemp(pattern))
-            m_path = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
 RunResult Orvoctl(const SimProcess& sim, const std::vector<std::string>& options,
                   const std::vector<std::string>& commands) {
     std::vector<std::string> args = {"--port", sim.DevicePath()};
@@ -217,24 +52,6 @@ RunResult Orvoctl(const SimProcess& sim, const std::vector<std::string>& command
     return Orvoctl(sim, {}, commands);
 }
 
-struct RegisterLine {
-    int number = -1;
-    std::string name;
-    std::string value;
-};
-
-RegisterLine ParseRegisterLine(const std::string& line) {
-    static const std::regex pattern(R"(^\s*(\d+)\s+(.*\S)\s+(\S+)$)");
-    std::smatch m;
-    RegisterLine parsed;
-    if (std::regex_match(line, m, pattern)) {
-        parsed.number = std::stoi(m[1]);
-        parsed.name = m[2];
-        parsed.value = m[3];
-    }
-    return parsed;
-}
-
 // "key: value" lines of the status command.
 std::map<std::string, std::string> StatusOf(const std::vector<std::string>& lines) {
     std::map<std::string, std::string> status;
@@ -244,13 +61,6 @@ std::map<std::string, std::string> StatusOf(const std::vector<std::string>& line
             status[line.substr(0, colon)] = line.substr(colon + 2);
     }
     return status;
-}
-
-long GmtOffsetNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    return tm.tm_gmtoff;
 }
 
 // Whole seconds, a few minutes ahead of now, so that a shift is still to come when it arrives.
@@ -265,75 +75,6 @@ void ExpectDeviceTimeNow(const std::string& text) {
     ASSERT_TRUE(rest && *rest == '\0') << text;
     tm.tm_isdst = -1;
     EXPECT_NEAR(double(std::mktime(&tm)), double(std::time(nullptr)), 30.0) << text;
-}
-
-// One frame as the simulator's trace shows it: "-> cmd 4 seq 6: 01 03".
-struct TracedFrame {
-    int command = -1;
-    int sequence = -1;
-    std::string payload; // " 01 03"
-
-    bool operator==(const TracedFrame&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const TracedFrame& f) {
-    return out << "cmd " << f.command << " seq " << f.sequence << ":" << f.payload;
-}
-
-// The simulator's trace of one direction: "->" what it heard, "<-" what it answered.
-std::vector<TracedFrame> SimFrames(const std::string& log, const std::string& direction) {
-    static const std::regex pattern(R"(^(->|<-) cmd (\d+) seq (\d+)( BAD CHECK)?:((?: [0-9A-F]{2})*)$)");
-    std::vector<TracedFrame> frames;
-    for (const std::string& line : SplitLines(log)) {
-        std::smatch m;
-        if (std::regex_match(line, m, pattern) && m[1] == direction)
-            frames.push_back({std::stoi(m[2]), std::stoi(m[3]), m[5]});
-    }
-    return frames;
-}
-
-// orvoctl's trace of one direction ('>' written, '<' read) as frames: the hex runs are joined (a read
-// may end mid-frame), split at the markers FF 02 / FF 03 and unescaped (FF FF is one FF).
-std::vector<TracedFrame> HostFrames(const RunResult& run, char direction) {
-    static const std::regex pattern(R"(^\d\d:\d\d:\d\d\.\d{3} ([<>])((?: [0-9A-F]{2})+)$)");
-    std::vector<uint8_t> wire;
-    for (const std::string& line : run.ErrLines()) {
-        std::smatch m;
-        if (!std::regex_match(line, m, pattern) || m[1].str()[0] != direction)
-            continue;
-        const std::string hex = m[2];
-        for (size_t i = 1; i + 1 < hex.size(); i += 3)
-            wire.push_back(uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
-    }
-    std::vector<TracedFrame> frames;
-    std::vector<uint8_t> body;
-    bool inFrame = false;
-    for (size_t i = 0; i + 1 < wire.size(); ++i) {
-        if (wire[i] != 0xFF) {
-            if (inFrame)
-                body.push_back(wire[i]);
-            continue;
-        }
-        const uint8_t next = wire[++i];
-        if (next == 0x02) {
-            inFrame = true;
-            body.clear();
-        } else if (next == 0xFF && inFrame) {
-            body.push_back(0xFF);
-        } else if (next == 0x03 && inFrame) {
-            inFrame = false;
-            if (body.size() < 4)
-                continue;
-            TracedFrame frame{body[0], body[1], ""};
-            for (size_t k = 2; k + 2 < body.size(); ++k) {
-                char text[4];
-                std::snprintf(text, sizeof text, " %02X", body[k]);
-                frame.payload += text;
-            }
-            frames.push_back(frame);
-        }
-    }
-    return frames;
 }
 
 // ---- both firmware classes -----------------------------------------------------------------------
@@ -351,7 +92,9 @@ const Firmware kFirmwares[] = {
     {"6.5", false, "6.50", "7654321", "6.5"},
 };
 
-void PrintTo(const Firmware& fw, std::ostream* out) { *out << "firmware " << fw.version; }
+void PrintTo(const Firmware& fw, std::ostream* out) {
+    *out << "firmware " << fw.version;
+}
 
 std::string FirmwareName(const ::testing::TestParamInfo<Firmware>& info) {
     return info.param.newer ? "Firmware70" : "Firmware65";
@@ -642,7 +385,7 @@ TEST(OrvoSimWire, CablePulledDuringACommandExitsThreeAndReplugAnswersAgain) {
 TEST(OrvoSimWire, LinkServesAsThePortNameAndGoesWithTheSimulator) {
     const TempDir dir;
     ASSERT_FALSE(dir.Path().empty());
-    const std::string link = dir.Path() + "/ttyORVO0";
+    const std::string link = dir.File("ttyORVO0");
     SimProcess sim({"--link", link, "--serial", "2345678", "--firmware", "6.5"});
     ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
     ASSERT_EQ(std::filesystem::read_symlink(link).string(), sim.DevicePath());

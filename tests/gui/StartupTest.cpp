@@ -117,7 +117,8 @@ private slots:
             QVERIFY(dialog);
             QLineEdit* edit = dialog->PortList()->lineEdit();
             // A by-id path is longer than a Windows port name and must be taken whole.
-            const QString byId = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KZ3XY-if00-port0");
+            const QString byId =
+                QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KZ3XY-if00-port0");
             edit->setText(byId);
             QCOMPARE(edit->text(), byId);
             edit->setText(QStringLiteral("/nonexistent/ttyORVO"));

@@ -17,6 +17,8 @@ std::optional<std::string> ShortEntryText(const uint8_t* payload, size_t length,
 std::optional<std::string> LongEntryText(const uint8_t* payload, size_t length);
 
 // The entry (sample) index at payload offset 0.
-inline uint8_t EntryIndex(const uint8_t* payload) { return payload[0]; }
+inline uint8_t EntryIndex(const uint8_t* payload) {
+    return payload[0];
+}
 
 } // namespace orvo

@@ -29,7 +29,9 @@ const char* OpenFailureText(PortOpenError error) {
 CDeviceLink::CDeviceLink(COrvodeskDoc& doc, Clock& clock, const TimeZoneSource& zone, MessageSink& messages)
     : m_doc(doc), m_clock(clock), m_zone(zone), m_messages(messages) {}
 
-CDeviceLink::~CDeviceLink() { Close(false); }
+CDeviceLink::~CDeviceLink() {
+    Close(false);
+}
 
 bool CDeviceLink::Open(const std::string& portName, SerialPortFactory factory) {
     if (IsOpen())
@@ -76,8 +78,9 @@ void CDeviceLink::Close(bool powerDown) {
 
 // Registers 10, 147, 145, 146 := 0 and 73, 34, 47 := 0.0: pump, heaters and their loops off.
 std::vector<uint8_t> CDeviceLink::PowerDownFrame() {
-    static const int kRegisters[] = {PRC_POWER_ACTIVATED,       PRC_FLOW_PID_ACTIVE,    PRC_AIR_HEATER_PID_ACTIVE,
-                                     PRC_TE_HEATER_PID_ACTIVE,  PRC_FLOW_RATE_DUTY_CYCLE, PRC_AIR_HEATER_DUTY_CYCLE,
+    static const int kRegisters[] = {PRC_POWER_ACTIVATED,       PRC_FLOW_PID_ACTIVE,
+                                     PRC_AIR_HEATER_PID_ACTIVE, PRC_TE_HEATER_PID_ACTIVE,
+                                     PRC_FLOW_RATE_DUTY_CYCLE,  PRC_AIR_HEATER_DUTY_CYCLE,
                                      PRC_TE_HEATER_DUTY_CYCLE};
     uint8_t payload[4 + 7 * REGISTER_ENTRY_SIZE] = {7};
     for (size_t i = 0; i < 7; ++i)

@@ -35,11 +35,11 @@ struct LinkRequest {
 };
 
 struct LinkCounters {
-    uint64_t framesWritten = 0;  // transmissions, retries included
+    uint64_t framesWritten = 0; // transmissions, retries included
     uint64_t answersAccepted = 0;
-    uint64_t badChecks = 0;      // complete frames whose check bytes were wrong
+    uint64_t badChecks = 0; // complete frames whose check bytes were wrong
     uint64_t foreignSequence = 0;
-    uint64_t shortAnswers = 0;   // answers shorter than their layout, dropped
+    uint64_t shortAnswers = 0; // answers shorter than their layout, dropped
     uint64_t naks = 0;
     uint64_t linksLost = 0;
     uint64_t portFailures = 0;
@@ -50,12 +50,12 @@ struct LinkCounters {
 // The port is opened, used and closed on the link thread only.
 class CDeviceLink {
 public:
-    static constexpr int PASS_MS = 25;          // one read time-out
-    static constexpr int RESEND_MS = 325;       // between transmissions of one request
+    static constexpr int PASS_MS = 25;    // one read time-out
+    static constexpr int RESEND_MS = 325; // between transmissions of one request
     static constexpr uint32_t TRANSMISSIONS = 7;
-    static constexpr int MAX_NAKS = 5;          // immediate resends per request
-    static constexpr int IDLE_POLL_MS = 250;    // empty queue before the idle poll
-    static constexpr int REOPEN_MS = 1000;      // a failed port is reopened about once a second
+    static constexpr int MAX_NAKS = 5;       // immediate resends per request
+    static constexpr int IDLE_POLL_MS = 250; // empty queue before the idle poll
+    static constexpr int REOPEN_MS = 1000;   // a failed port is reopened about once a second
 
     CDeviceLink(COrvodeskDoc& doc, Clock& clock, const TimeZoneSource& zone, MessageSink& messages);
     ~CDeviceLink();
@@ -109,7 +109,8 @@ private:
         bool linkLost = false;
     };
 
-    void ThreadMain(const std::string& portName, SerialPortFactory factory, std::promise<PortOpenResult>* opened);
+    void ThreadMain(const std::string& portName, SerialPortFactory factory,
+                    std::promise<PortOpenResult>* opened);
     void RunPasses();
     bool IdleStep();
     Transmission TransmitStep();

@@ -172,8 +172,9 @@ void CDeviceLink::OnFullRegister(const uint8_t* p, bool storeValue) {
 
 void CDeviceLink::OnProgramRecord(uint8_t command, const uint8_t* p, size_t length) {
     const bool isShort = command == CMD_GET_SHIFT_PROGRAM || command == CMD_PROGRAM_SHIFT;
-    std::optional<std::string> text = isShort ? ShortProgramRecordText(p, length, m_zone, m_clock.NowSeconds())
-                                              : LongProgramRecordText(p, length);
+    std::optional<std::string> text = isShort
+                                          ? ShortProgramRecordText(p, length, m_zone, m_clock.NowSeconds())
+                                          : LongProgramRecordText(p, length);
     if (!text)
         return;
     m_doc.InsertRecordFront(std::move(*text));
@@ -279,14 +280,16 @@ void CDeviceLink::OnDataBlock(bool serviceLog, const uint8_t* p) {
         m_doc.UpdateViews(UPDATE_RECORD_APPENDED, 0);
         return;
     }
-    const bool queued = serviceLog ? RequestLogBlock(uint32_t(next)) : RequestDataBlock(sampleIndex, uint32_t(next));
+    const bool queued =
+        serviceLog ? RequestLogBlock(uint32_t(next)) : RequestDataBlock(sampleIndex, uint32_t(next));
     if (!queued)
         m_doc.UpdateViews(UPDATE_RECORD_APPENDED, 0);
 }
 
 void CDeviceLink::OnText(uint8_t command, const uint8_t* p, size_t length) {
-    const size_t width = (command == CMD_SET_TEMPLATE_NAME || command == CMD_GET_TEMPLATE_NAME) ? TEMPLATE_NAME_SIZE
-                                                                                               : SERIAL_TEXT_SIZE;
+    const size_t width = (command == CMD_SET_TEMPLATE_NAME || command == CMD_GET_TEMPLATE_NAME)
+                             ? TEMPLATE_NAME_SIZE
+                             : SERIAL_TEXT_SIZE;
     std::string text = FixedText(p, std::min(length, width));
     switch (command) {
     case CMD_SET_TEMPLATE_NAME:

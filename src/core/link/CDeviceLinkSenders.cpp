@@ -25,7 +25,9 @@ bool CDeviceLink::RequestStatus(bool extended) {
     return Send(extended ? CMD_GET_STATUS_EX : CMD_GET_STATUS, nullptr, 0);
 }
 
-bool CDeviceLink::FactoryReset() { return Send(CMD_FACTORY_RESET, nullptr, 0); }
+bool CDeviceLink::FactoryReset() {
+    return Send(CMD_FACTORY_RESET, nullptr, 0);
+}
 
 bool CDeviceLink::ReadRegisters(const std::vector<int>& numbers) {
     if (numbers.empty() || numbers.size() > MAX_REGISTERS_PER_REQUEST)
@@ -98,7 +100,9 @@ bool CDeviceLink::ProgramShift(const ShiftProgram& program, bool extended) {
     return Send(CMD_PROGRAM_SHIFT, payload.data(), payload.size());
 }
 
-bool CDeviceLink::RequestSampleCount() { return Send(CMD_GET_SAMPLE_COUNT, nullptr, 0); }
+bool CDeviceLink::RequestSampleCount() {
+    return Send(CMD_GET_SAMPLE_COUNT, nullptr, 0);
+}
 
 bool CDeviceLink::RequestSampleEntry(uint8_t index, bool extended) {
     return Send(extended ? CMD_GET_SAMPLE_ENTRY_EX : CMD_GET_SAMPLE_ENTRY, &index, 1);
@@ -129,17 +133,23 @@ bool FixedTextPayload(const std::string& text, size_t width, uint8_t* out) {
 
 bool CDeviceLink::SetTemplateName(const std::string& name) {
     uint8_t payload[TEMPLATE_NAME_SIZE];
-    return FixedTextPayload(name, sizeof payload, payload) && Send(CMD_SET_TEMPLATE_NAME, payload, sizeof payload);
+    return FixedTextPayload(name, sizeof payload, payload) &&
+           Send(CMD_SET_TEMPLATE_NAME, payload, sizeof payload);
 }
 
-bool CDeviceLink::RequestTemplateName() { return Send(CMD_GET_TEMPLATE_NAME, nullptr, 0); }
+bool CDeviceLink::RequestTemplateName() {
+    return Send(CMD_GET_TEMPLATE_NAME, nullptr, 0);
+}
 
 bool CDeviceLink::SetSerialText(const std::string& text) {
     uint8_t payload[SERIAL_TEXT_SIZE];
-    return FixedTextPayload(text, sizeof payload, payload) && Send(CMD_SET_SERIAL_TEXT, payload, sizeof payload);
+    return FixedTextPayload(text, sizeof payload, payload) &&
+           Send(CMD_SET_SERIAL_TEXT, payload, sizeof payload);
 }
 
-bool CDeviceLink::RequestSerialText() { return Send(CMD_GET_SERIAL_TEXT, nullptr, 0); }
+bool CDeviceLink::RequestSerialText() {
+    return Send(CMD_GET_SERIAL_TEXT, nullptr, 0);
+}
 
 bool CDeviceLink::StartServiceLog() {
     m_cancel = false;

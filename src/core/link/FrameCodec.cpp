@@ -11,7 +11,8 @@ constexpr std::array<uint16_t, 256> BuildTable() {
     for (unsigned i = 0; i < 256; ++i) {
         uint16_t crc = static_cast<uint16_t>(i << 8);
         for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0xC003) : static_cast<uint16_t>(crc << 1);
+            crc =
+                (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0xC003) : static_cast<uint16_t>(crc << 1);
         table[i] = crc;
     }
     return table;
@@ -27,7 +28,9 @@ void PushEscaped(std::vector<uint8_t>& out, uint8_t byte) {
 
 } // namespace
 
-uint16_t Crc16TableEntry(uint8_t index) { return kTable[index]; }
+uint16_t Crc16TableEntry(uint8_t index) {
+    return kTable[index];
+}
 
 uint16_t Crc16(const uint8_t* data, size_t length, uint16_t crc) {
     for (size_t i = 0; i < length; ++i)

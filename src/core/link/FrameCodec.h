@@ -10,7 +10,7 @@ namespace orvo {
 constexpr uint8_t FRAME_MARK = 0xFF;
 constexpr uint8_t FRAME_START = 0x02;
 constexpr uint8_t FRAME_END = 0x03;
-constexpr size_t FRAME_MAX_BODY = 1022;  // receive buffer
+constexpr size_t FRAME_MAX_BODY = 1022;   // receive buffer
 constexpr size_t FRAME_MAX_PAYLOAD = 272; // largest request payload
 constexpr size_t FRAME_MAX_WIRE = 1027;   // largest request frame, escapes included
 
@@ -19,8 +19,12 @@ uint16_t Crc16(const uint8_t* data, size_t length, uint16_t crc = 0);
 uint16_t Crc16TableEntry(uint8_t index);
 
 // Only the low CRC byte travels, split into two bytes that can never be 0xFF.
-inline uint8_t CheckByteA(uint8_t crcLow) { return crcLow & 0x0F; }
-inline uint8_t CheckByteB(uint8_t crcLow) { return static_cast<uint8_t>((crcLow & 0xF0) >> 1); }
+inline uint8_t CheckByteA(uint8_t crcLow) {
+    return crcLow & 0x0F;
+}
+inline uint8_t CheckByteB(uint8_t crcLow) {
+    return static_cast<uint8_t>((crcLow & 0xF0) >> 1);
+}
 
 // The complete wire frame: start marker, escaped command/sequence/payload, check bytes, end marker.
 std::vector<uint8_t> EncodeFrame(uint8_t command, uint8_t sequence, const uint8_t* payload, size_t length);

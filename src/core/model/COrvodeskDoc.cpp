@@ -58,7 +58,8 @@ void COrvodeskDoc::BeginConnection(const std::string& commandLine) {
     m_mode = AccessModeFromCommandLine(commandLine);
 }
 
-bool COrvodeskDoc::OpenConnection(const std::string& portName, SerialPortFactory factory, const std::string& title) {
+bool COrvodeskDoc::OpenConnection(const std::string& portName, SerialPortFactory factory,
+                                  const std::string& title) {
     {
         std::lock_guard lock(m_dataLock);
         m_title = "Orvo - " + (title.empty() ? portName : title);
@@ -67,7 +68,9 @@ bool COrvodeskDoc::OpenConnection(const std::string& portName, SerialPortFactory
     return m_link.Open(portName, std::move(factory));
 }
 
-bool COrvodeskDoc::CanClose() const { return !m_programming && !m_clearing; }
+bool COrvodeskDoc::CanClose() const {
+    return !m_programming && !m_clearing;
+}
 
 bool COrvodeskDoc::Close() {
     if (!CanClose())
@@ -282,8 +285,9 @@ void COrvodeskDoc::OnStatusAnswer(const StatusAnswer& answer) {
         } else {
             // A different firmware, or on the older class a different serial number, on the same
             // port is another monitor: forget this one and identify the new one on the next poll.
-            swapped = answer.firmware != previous || (answer.hasSerial && static_cast<double>(answer.firmware) < 6.7 &&
-                                                      answer.serialNumber != tableSerial);
+            swapped = answer.firmware != previous ||
+                      (answer.hasSerial && static_cast<double>(answer.firmware) < 6.7 &&
+                       answer.serialNumber != tableSerial);
             if (swapped) {
                 DisconnectLocked();
                 flags |= UPDATE_CONNECTION | UPDATE_IDENTITY;
@@ -322,9 +326,10 @@ void COrvodeskDoc::SetMonitorClock(bool newFirmware) {
     }
     m_link.WriteRegisters({{PRC_LAST_SYNC_TIME, double(now + 1)}});
     const ZoneRules rules = m_zone.Rules();
-    m_link.WriteRegisters({{PRC_TZ_BIAS_VALS, double(PackZoneBias(rules.biasMinutes, rules.daylightBiasMinutes))},
-                           {PRC_STD_TIME_RULE, double(PackTransitionRule(rules.standardDate))},
-                           {PRC_DS_TIME_RULE, double(PackTransitionRule(rules.daylightDate))}});
+    m_link.WriteRegisters(
+        {{PRC_TZ_BIAS_VALS, double(PackZoneBias(rules.biasMinutes, rules.daylightBiasMinutes))},
+         {PRC_STD_TIME_RULE, double(PackTransitionRule(rules.standardDate))},
+         {PRC_DS_TIME_RULE, double(PackTransitionRule(rules.daylightDate))}});
 }
 
 void COrvodeskDoc::OnSerialTextAnswer(std::string text) {

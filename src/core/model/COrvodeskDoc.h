@@ -45,7 +45,8 @@ public:
     // Resets the connection state and takes the access mode for a new connection.
     void BeginConnection(const std::string& commandLine);
     // Sets the title "Orvo - <port>" and opens the link; false (with the link's message) on failure.
-    bool OpenConnection(const std::string& portName, SerialPortFactory factory, const std::string& title = "");
+    bool OpenConnection(const std::string& portName, SerialPortFactory factory,
+                        const std::string& title = "");
     // Refused (false) while a shift is being programmed or cleared. Otherwise the link is closed,
     // powering the monitor down when it is stopped or only programmed.
     bool CanClose() const;

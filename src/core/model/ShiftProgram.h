@@ -40,8 +40,8 @@ std::vector<uint8_t> EncodeLongProgram(const ShiftProgram& program);
 
 // Record texts of the program records the monitor answers with; nothing when the payload is
 // shorter than its layout. The short record's start is always converted, a stored 0 included.
-std::optional<std::string> ShortProgramRecordText(const uint8_t* payload, size_t length, const TimeZoneSource& zone,
-                                                  int64_t nowUtcSeconds);
+std::optional<std::string> ShortProgramRecordText(const uint8_t* payload, size_t length,
+                                                  const TimeZoneSource& zone, int64_t nowUtcSeconds);
 std::optional<std::string> LongProgramRecordText(const uint8_t* payload, size_t length);
 
 } // namespace orvo

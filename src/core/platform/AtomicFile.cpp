@@ -45,7 +45,9 @@ bool Replace(const std::string& from, const std::string& to) {
 
 } // namespace
 
-AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+AtomicFileWriter::~AtomicFileWriter() {
+    Discard();
+}
 
 bool AtomicFileWriter::Fail(const char* what) {
     m_error = std::string(what) + ": " + std::strerror(errno);

@@ -21,13 +21,21 @@ std::string ToChars(double value, std::chars_format format, int precision) {
 
 } // namespace
 
-std::string FormatFixed(double value, int decimals) { return ToChars(value, std::chars_format::fixed, decimals); }
+std::string FormatFixed(double value, int decimals) {
+    return ToChars(value, std::chars_format::fixed, decimals);
+}
 
-std::string FormatGeneral(double value) { return ToChars(value, std::chars_format::general, 6); }
+std::string FormatGeneral(double value) {
+    return ToChars(value, std::chars_format::general, 6);
+}
 
-std::string FormatUnsigned(uint64_t value) { return std::to_string(value); }
+std::string FormatUnsigned(uint64_t value) {
+    return std::to_string(value);
+}
 
-std::string FormatSigned(int64_t value) { return std::to_string(value); }
+std::string FormatSigned(int64_t value) {
+    return std::to_string(value);
+}
 
 std::string FixedText(const uint8_t* field, size_t width) {
     size_t n = 0;

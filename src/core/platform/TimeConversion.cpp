@@ -16,7 +16,8 @@ uint32_t PackZoneBias(int32_t biasMinutes, int32_t daylightBiasMinutes) {
 
 uint32_t PackTransitionRule(const TransitionRule& rule) {
     return (uint32_t(rule.month & 0xF) << 28) | (uint32_t(rule.dayOfWeek & 0xF) << 24) |
-           (uint32_t(rule.day & 0xFF) << 16) | (uint32_t(rule.hour & 0xFF) << 8) | uint32_t(rule.minute & 0xFF);
+           (uint32_t(rule.day & 0xFF) << 16) | (uint32_t(rule.hour & 0xFF) << 8) |
+           uint32_t(rule.minute & 0xFF);
 }
 
 } // namespace orvo

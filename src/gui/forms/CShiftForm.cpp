@@ -157,7 +157,8 @@ QWidget* CShiftForm::BuildIdentification() {
     for (const OccupationEntry& entry : OccupationEntries())
         m_occupation->AddRow(QStringLiteral("%1").arg(entry.code, 3, 10, QLatin1Char('0')),
                              QString::fromLatin1(entry.name));
-    connect(m_occupation, &QComboBox::activated, this, [this](int picked) { m_logic.SelectOccupation(picked); });
+    connect(m_occupation, &QComboBox::activated, this,
+            [this](int picked) { m_logic.SelectOccupation(picked); });
     addRow("&Occ Code", m_occupation);
 
     auto* autoShift = new QGroupBox(QStringLiteral("Auto Shift Setup"), box);
@@ -227,7 +228,8 @@ QWidget* CShiftForm::BuildSchedule() {
     m_temperature->setObjectName(QStringLiteral("temperature"));
     for (const TemperatureRange& range : TemperatureRanges())
         m_temperature->addItem(QString::fromUtf8(range.text));
-    connect(m_temperature, &QComboBox::activated, this, [this](int picked) { m_logic.SelectTemperature(picked); });
+    connect(m_temperature, &QComboBox::activated, this,
+            [this](int picked) { m_logic.SelectTemperature(picked); });
     addRow("Average &Expected Temperature", m_temperature);
 
     m_dustStandard = TextField(ShiftField::DustStandard, "dustStandard", box);

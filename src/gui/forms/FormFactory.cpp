@@ -19,7 +19,8 @@ struct FormEntry {
 
 // A new form is one class and one line here.
 constexpr FormEntry kForms[] = {
-    {FormKind::Main, &Make<COrvodeskForm>}, {FormKind::Shift, &Make<CShiftForm>},
+    {FormKind::Main, &Make<COrvodeskForm>},
+    {FormKind::Shift, &Make<CShiftForm>},
 };
 
 } // namespace

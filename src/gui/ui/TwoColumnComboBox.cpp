@@ -75,8 +75,8 @@ public:
 
 TwoColumnComboBox::TwoColumnComboBox(QWidget* parent) : QComboBox(parent) {
     setItemDelegate(new TwoColumnDelegate(this));
-    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    setMinimumContentsLength(28);
+    // As wide as the longest row, so that the closed box shows a selection whole.
+    setSizeAdjustPolicy(QComboBox::AdjustToContents);
 }
 
 void TwoColumnComboBox::AddRow(const QString& code, const QString& name) {
