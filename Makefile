@@ -43,6 +43,10 @@ test-tsan: deps
 bench: build
 	@build/default/bench/orvo_bench
 
+FUZZ_SECONDS ?= 60
+fuzz:
+	@scripts/run-fuzz $(FUZZ_SECONDS)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
