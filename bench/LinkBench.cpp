@@ -370,23 +370,20 @@ void PrintPaced(const ChainFigures& f) {
     const double answerBytes = double(f.received) / trips;
     const double answerMs = answerBytes * 1000.0 / kLineBytesPerSecond;
     const double requestMs = requestBytes * 1000.0 / kLineBytesPerSecond;
-    const double turnaroundMs = cycleMs - answerMs - f.dtrMs;
+    const double turnaroundMs = cycleMs - answerMs - requestMs - f.dtrMs;
     const double wireBytesPerSecond = (requestBytes + answerBytes) * 1000.0 / cycleMs;
     std::printf(
         "   %llu reads in %.2f s: %.2f ms a read; %.1f request + %.1f answer bytes a read on the wire\n",
         static_cast<unsigned long long>(f.trips), f.seconds, cycleMs, requestBytes, answerBytes);
     std::printf("   wire bytes (requests + answers) %.0f/s / %.0f bytes/s = %.3f of the 19200-baud line\n",
                 wireBytesPerSecond, kLineBytesPerSecond, wireBytesPerSecond / kLineBytesPerSecond);
+    // Request and answer never overlap: the monitor answers only once the request is complete.
     std::printf(
-        "   of a read's %.2f ms the answer holds the line %.2f ms (%.3f); the rest: DTR pulse %.2f ms "
-        "(%.3f), turnaround %.2f ms (%.3f: from the answer's last byte due to the next request written)\n",
-        cycleMs, answerMs, answerMs / cycleMs, f.dtrMs, f.dtrMs / cycleMs, turnaroundMs,
-        turnaroundMs / cycleMs);
-    std::printf(
-        "   requests take no line time here (the simulator paces only its answers), which lets the first "
-        "figure pass 1; on a cable the %.1f request bytes add %.2f ms a read, for %.3f of the line in "
-        "use\n",
-        requestBytes, requestMs, (answerMs + requestMs) / (cycleMs + requestMs));
+        "   of a read's %.2f ms the request holds the line %.2f ms (%.3f) and the answer %.2f ms (%.3f); "
+        "the rest: DTR pulse %.2f ms (%.3f), turnaround %.2f ms (%.3f: reading and decoding the answer, "
+        "queueing and writing the next request)\n",
+        cycleMs, requestMs, requestMs / cycleMs, answerMs, answerMs / cycleMs, f.dtrMs, f.dtrMs / cycleMs,
+        turnaroundMs, turnaroundMs / cycleMs);
 }
 
 int PacedThroughput() {
