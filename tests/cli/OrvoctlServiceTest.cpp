@@ -34,14 +34,6 @@ size_t CountFrames(const RunResult& run, const std::string& command, const std::
     return n;
 }
 
-size_t CountCommand(const RunResult& run, const std::string& command) {
-    const std::regex re("FF 02 " + command + " .*");
-    size_t n = 0;
-    for (const std::string& frame : SentFrames(run))
-        n += std::regex_match(frame, re);
-    return n;
-}
-
 // Single-register writes other than the clock (register 2) set at connection: the import's writes.
 size_t CountImportWrites(const RunResult& run) {
     return CountFrames(
@@ -62,58 +54,39 @@ RunResult RunWithoutTerminal(const std::vector<std::string>& args) {
 
 const std::string kQuestionLine = "Orvodesk: Warning:";
 
-// The configuration of a fresh simulated monitor, as each firmware class exports it: the same
-// calibration registers between a head and a tail of its own.
-const std::string kCalibrationPrcs =
-    "\t\t<PRC>\n\t\t\t<Number>75</Number>\n\t\t\t<Value>6.97</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>76</Number>\n\t\t\t<Value>-0.122</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>128</Number>\n\t\t\t<Value>-0.057724</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>129</Number>\n\t\t\t<Value>0.0009</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>131</Number>\n\t\t\t<Value>63.7343</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>132</Number>\n\t\t\t<Value>49.843</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>133</Number>\n\t\t\t<Value>66.2316</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>134</Number>\n\t\t\t<Value>47.343</Value>\n\t\t</PRC>\n";
-const std::string kOlderExport =
-    "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-    "<OrvoML version=\"1.0\">\n"
-    "\t<PRCList>\n"
-    "\t\t<PRC>\n\t\t\t<Number>1</Number>\n\t\t\t<Value>1234567</Value>\n\t\t</PRC>\n" +
-    kCalibrationPrcs +
-    "\t</PRCList>\n"
-    "</OrvoML>\n";
-const std::string kNewerExport = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                                 "<OrvoML version=\"2.0\">\n"
-                                 "\t<SerialNumber>ORV1234567</SerialNumber>\n"
-                                 "\t<PRCList>\n" +
-                                 kCalibrationPrcs +
-                                 "\t\t<PRC>\n\t\t\t<Number>183</Number>\n\t\t\t<Value>0</Value>\n\t\t</PRC>\n"
-                                 "\t</PRCList>\n"
-                                 "</OrvoML>\n";
-
-// The calibration writes of the files above: register, three reserved bytes, value word.
-const char* const kCalibrationWrites[] = {
-    "4B 00 00 00 40 DF 0A 3D", // 75: 6.97
-    "4C 00 00 00 BD F9 DB 23", // 76: -0.122
-    "80 00 00 00 BD 6C 70 00", // 128: -0.057724
-    "81 00 00 00 3A 6B ED FA", // 129: 0.0009
-    "83 00 00 00 42 7E EF EC", // 131: 63.7343
-    "84 00 00 00 42 47 5F 3B", // 132: 49.843
-    "85 00 00 00 42 84 76 94", // 133: 66.2316
-    "86 00 00 00 42 3D 5F 3B", // 134: 47.343
+// The calibration registers of a fresh simulated monitor, and their writes: register, three reserved
+// bytes, value word.
+struct CalibrationPrc {
+    const char* number;
+    const char* value;
+    const char* write;
+};
+const CalibrationPrc kCalibration[] = {
+    {"75", "6.97", "4B 00 00 00 40 DF 0A 3D"},       {"76", "-0.122", "4C 00 00 00 BD F9 DB 23"},
+    {"128", "-0.057724", "80 00 00 00 BD 6C 70 00"}, {"129", "0.0009", "81 00 00 00 3A 6B ED FA"},
+    {"131", "63.7343", "83 00 00 00 42 7E EF EC"},   {"132", "49.843", "84 00 00 00 42 47 5F 3B"},
+    {"133", "66.2316", "85 00 00 00 42 84 76 94"},   {"134", "47.343", "86 00 00 00 42 3D 5F 3B"},
 };
 
-TEST(OrvoctlService, TemplateSaveReadsEveryRegisterInFull) {
-    TempDir folder;
-    const RunResult run = RunOrvoctl({"--demo", "--trace", "template", "save", folder.File("t.qlt")});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(CountCommand(run, "06"), 184u);
-    const std::string bytes = folder.Read("t.qlt");
-    ASSERT_EQ(bytes.size(), 1656u);
-    // The monitor's defaults: 0 header/footer, 34 on delta every 60 s, 35 never.
-    EXPECT_EQ(bytes.substr(0, 9), "\x02\x00\x00\x00\x00\x00\x00\x00\x00"s);
-    EXPECT_EQ(bytes.substr(34 * 9, 9), "\x01\x3C\x00\x00\x00\x00\x00\x00\x00"s);
-    EXPECT_EQ(bytes.substr(35 * 9, 9), std::string(9, '\0'));
+std::string Prc(const std::string& number, const std::string& value) {
+    return "\t\t<PRC>\n\t\t\t<Number>" + number + "</Number>\n\t\t\t<Value>" + value +
+           "</Value>\n\t\t</PRC>\n";
 }
+
+// As each firmware class exports it: the calibration registers between a head and a tail of its own.
+std::string Export(bool newer) {
+    std::string xml = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<OrvoML version=\""s +
+                      (newer ? "2.0" : "1.0") + "\">\n";
+    xml += newer ? "\t<SerialNumber>ORV1234567</SerialNumber>\n\t<PRCList>\n"
+                 : "\t<PRCList>\n" + Prc("1", "1234567");
+    for (const CalibrationPrc& c : kCalibration)
+        xml += Prc(c.number, c.value);
+    if (newer)
+        xml += Prc("183", "0");
+    return xml + "\t</PRCList>\n</OrvoML>\n";
+}
+const std::string kOlderExport = Export(false);
+const std::string kNewerExport = Export(true);
 
 TEST(OrvoctlService, NineByteTemplateGoesOutAndComesBack) {
     TempDir folder;
@@ -135,13 +108,6 @@ TEST(OrvoctlService, NineByteTemplateGoesOutAndComesBack) {
     EXPECT_NE(run.out.find("template name \"Short.qlt\""), std::string::npos) << run.out;
     // What the monitor now logs, saved again: the one record, then never.
     EXPECT_EQ(folder.Read("back.qlt"), record + std::string(1656 - 9, '\0'));
-}
-
-TEST(OrvoctlService, MissingTemplateIsRefusedWithTheFormsMessage) {
-    TempDir folder;
-    const RunResult run = RunOrvoctl({"--demo", "template", "send", folder.File("none.qlt")});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("There was an error opening the template file!"), std::string::npos) << run.err;
 }
 
 TEST(OrvoctlService, ConfigExportOfEachFirmwareClass) {
@@ -176,12 +142,12 @@ TEST(OrvoctlService, VersionTwoIntoOlderFirmwareAsksAndNeverSendsTheSerialNumber
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.err.find(kQuestionLine), std::string::npos) << run.err;
     EXPECT_NE(run.out.find("Import complete\nValues will refresh in a few seconds\n"), std::string::npos);
-    for (const char* write : kCalibrationWrites)
-        EXPECT_EQ(CountFrames(run, "05", "01 00 00 00 "s + write), 1u) << write;
+    for (const CalibrationPrc& c : kCalibration)
+        EXPECT_EQ(CountFrames(run, "05", "01 00 00 00 "s + c.write), 1u) << c.number;
     EXPECT_EQ(CountFrames(run, "05", "01 00 00 00 B7 00 00 00 00 00 00 00"), 1u); // 183: 0
     EXPECT_EQ(CountImportWrites(run), 9u);
-    EXPECT_EQ(CountCommand(run, "10"), 0u);   // no serial number text
-    EXPECT_EQ(CountCommand(run, "06"), 184u); // the reload
+    EXPECT_EQ(CountFrames(run, "10", ".*"), 0u);   // no serial number text
+    EXPECT_EQ(CountFrames(run, "06", ".*"), 184u); // the reload
 }
 
 TEST(OrvoctlService, VersionOneIntoNewerFirmwareIsTakenWithoutAQuestion) {
@@ -194,8 +160,8 @@ TEST(OrvoctlService, VersionOneIntoNewerFirmwareIsTakenWithoutAQuestion) {
     // Register 1 becomes the serial number text "1234567" and the register is cleared.
     EXPECT_EQ(CountFrames(run, "10", "31 32 33 34 35 36 37 00 00 00 00 00"), 1u);
     EXPECT_EQ(CountFrames(run, "05", "01 00 00 00 01 00 00 00 00 00 00 00"), 1u);
-    for (const char* write : kCalibrationWrites)
-        EXPECT_EQ(CountFrames(run, "05", "01 00 00 00 "s + write), 1u) << write;
+    for (const CalibrationPrc& c : kCalibration)
+        EXPECT_EQ(CountFrames(run, "05", "01 00 00 00 "s + c.write), 1u) << c.number;
     EXPECT_EQ(CountImportWrites(run), 9u);
     // Exported again, the monitor now carries the serial number of the file.
     std::string expected = kNewerExport;
@@ -216,16 +182,24 @@ TEST(OrvoctlService, MalformedPrcStopsTheImportAfterTheEarlierWrites) {
     EXPECT_NE(run.err.find("Error: File formatting error\nA PRC number or value may be missing"),
               std::string::npos)
         << run.err;
-    EXPECT_EQ(CountFrames(run, "05", "01 00 00 00 "s + kCalibrationWrites[0]), 1u);
+    EXPECT_EQ(CountFrames(run, "05", "01 00 00 00 "s + kCalibration[0].write), 1u);
     EXPECT_EQ(CountImportWrites(run), 1u);
 }
 
-TEST(OrvoctlService, FileWithoutConfigurationData) {
+TEST(OrvoctlService, UnreadableFilesAreRefusedWithTheFormsMessages) {
     TempDir folder;
-    const std::string path = folder.Write("other.xml", "<?xml version=\"1.0\"?><Other/>");
-    const RunResult run = RunOrvoctl({"--demo", "config", "import", path});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("Error: File does not contain configuration data"), std::string::npos) << run.err;
+    const std::string other = folder.Write("other.xml", "<?xml version=\"1.0\"?><Other/>");
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"template", "send", folder.File("none.qlt")}, "There was an error opening the template file!"},
+        {{"config", "import", other}, "Error: File does not contain configuration data"},
+    };
+    for (const auto& [command, says] : cases) {
+        std::vector<std::string> args = {"--demo"};
+        args.insert(args.end(), command.begin(), command.end());
+        const RunResult run = RunOrvoctl(args);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
+    }
 }
 
 } // namespace

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 namespace orvo {
 namespace {
@@ -25,8 +26,6 @@ TEST(PosixZoneRule, ReadsOffsetsAndChangeDates) {
         {"CET-1CEST,M3.5.0,M10.5.0/3", {-60, -60, {10, 0, 5, 3, 0}, {3, 0, 5, 2, 0}}},
         {"AEST-10AEDT,M10.1.0,M4.1.0/3", {-600, -60, {4, 0, 1, 3, 0}, {10, 0, 1, 2, 0}}},
         {"<+0330>-3:30", {-210, 0, {}, {}}},
-        {"UTC0", {0, 0, {}, {}}},
-        {"<-03>+3", {180, 0, {}, {}}},
         // Half-hour daylight shift with an explicit daylight offset.
         {"<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", {-630, -30, {4, 0, 1, 2, 0}, {10, 0, 1, 2, 0}}},
         // Daylight name without dates: the C library's US default.
@@ -35,7 +34,6 @@ TEST(PosixZoneRule, ReadsOffsetsAndChangeDates) {
         {"<-02>2<-01>,M3.5.0/-1,M10.5.0/0", {120, -60, {10, 0, 5, 0, 0}, {3, 6, 5, 23, 0}}},
         // ... 26 h after Thursday starts is Friday 02:00, 50 h is Saturday 02:00 ...
         {"IST-2IDT,M3.4.4/26,M10.5.0", {-120, -60, {10, 0, 5, 2, 0}, {3, 5, 4, 2, 0}}},
-        {"EET-2EEST,M3.4.4/50,M10.4.4/50", {-120, -60, {10, 6, 4, 2, 0}, {3, 6, 4, 2, 0}}},
         // ... and minutes survive a negative time.
         {"<-03>3<-02>,M3.2.0/-2:30,M11.1.0/1:15", {180, -60, {11, 0, 1, 1, 15}, {3, 6, 2, 21, 30}}},
     };
@@ -51,22 +49,16 @@ TEST(PosixZoneRule, RefusesWhatMonthRulesCannotCarry) {
     const char* cases[] = {
         "",
         "EST",                        // no offset
-        "5",                          // no name
         "ES5",                        // name too short
         "<+03-3",                     // unterminated quoted name
         "EST25",                      // offset beyond 24 h
-        "EST5:60",                    // minutes beyond 59
         "EST5EDT,M3.2.0",             // one date only
         "EST5EDT,J60,J300",           // Julian, no leap days
-        "EST5EDT,59,304",             // Julian, zero-based
         "EST5EDT,M13.1.0,M11.1.0",    // month
-        "EST5EDT,M0.1.0,M11.1.0",     // month
         "EST5EDT,M3.6.0,M11.1.0",     // occurrence
-        "EST5EDT,M3.0.0,M11.1.0",     // occurrence
         "EST5EDT,M3.2.7,M11.1.0",     // weekday
         "EST5EDT,M3.2.0/168,M11.1.0", // time beyond 167 h
         "EST5EDT,M3.2.0,M11.1.0,",    // trailing text
-        "EST5EDT,M3.2.0,M11.1.0 ",    // trailing text
         "EST5 EDT,M3.2.0,M11.1.0",    // stray space
         "America/New_York",           // a zone name is no rule
     };
@@ -132,7 +124,6 @@ TEST(TzifFooter, RefusesMalformedOrTruncatedFiles) {
         hugeCounts[i] = '\xff';
     const std::string cases[] = {
         SmallTzif('\0'), // version 1 has no footer
-        SmallTzif('1'),
         badMagic,
         badSecondMagic,
         hugeCounts,
@@ -144,26 +135,16 @@ TEST(TzifFooter, RefusesMalformedOrTruncatedFiles) {
     EXPECT_EQ(rule, "unchanged");
 }
 
-TEST(TzifFooter, ReadsTheInstalledNewYorkZone) {
-    std::ifstream in("/usr/share/zoneinfo/America/New_York", std::ios::binary);
-    if (!in)
-        GTEST_SKIP() << "tzdata is not installed";
-    const std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string rule;
-    ASSERT_TRUE(PosixRuleFromTzif(contents, rule));
-    EXPECT_EQ(rule, "EST5EDT,M3.2.0,M11.1.0");
-}
-
 // Pins TZ (and TZDIR) for one test and puts them back afterwards.
 class SystemTimeZoneTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_tz = Saved("TZ");
-        m_tzdir = Saved("TZDIR");
-    }
     void TearDown() override {
-        Restore("TZ", m_tz);
-        Restore("TZDIR", m_tzdir);
+        for (const auto& [name, value] : m_saved) {
+            if (value)
+                setenv(name, value->c_str(), 1);
+            else
+                unsetenv(name);
+        }
         tzset();
     }
 
@@ -188,15 +169,8 @@ private:
         const char* value = std::getenv(name);
         return value ? std::optional<std::string>(value) : std::nullopt;
     }
-    static void Restore(const char* name, const std::optional<std::string>& value) {
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-
-    std::optional<std::string> m_tz;
-    std::optional<std::string> m_tzdir;
+    const std::pair<const char*, std::optional<std::string>> m_saved[2] = {{"TZ", Saved("TZ")},
+                                                                           {"TZDIR", Saved("TZDIR")}};
 };
 
 TEST_F(SystemTimeZoneTest, FollowsNamedZones) {
@@ -210,13 +184,16 @@ TEST_F(SystemTimeZoneTest, FollowsNamedZones) {
     const Case cases[] = {
         {"America/New_York", 300, false, true, {300, -60, {11, 0, 1, 2, 0}, {3, 0, 2, 2, 0}}},
         {":America/New_York", 300, false, true, {300, -60, {11, 0, 1, 2, 0}, {3, 0, 2, 2, 0}}},
-        {"Europe/Berlin", -60, false, true, {-60, -60, {10, 0, 5, 3, 0}, {3, 0, 5, 2, 0}}},
         {"Australia/Sydney", -600, true, false, {-600, -60, {4, 0, 1, 3, 0}, {10, 0, 1, 2, 0}}},
         {"UTC", 0, false, false, {}},
+        {"CET-1CEST,M3.5.0,M10.5.0/3", -60, false, true, {-60, -60, {10, 0, 5, 3, 0}, {3, 0, 5, 2, 0}}},
+        // The C library understands Julian days; the monitor's rule form does not: the offset stays.
+        {"EST5EDT,J60,J300", 300, false, true, {300, 0, {}, {}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.tz);
-        if (!HaveZone(c.tz[0] == ':' ? c.tz + 1 : c.tz)) {
+        if (std::strchr(c.tz, '/') && !std::strchr(c.tz, ',') &&
+            !HaveZone(c.tz[0] == ':' ? c.tz + 1 : c.tz)) {
             ADD_FAILURE() << "tzdata is missing " << c.tz;
             continue;
         }
@@ -227,24 +204,6 @@ TEST_F(SystemTimeZoneTest, FollowsNamedZones) {
         EXPECT_EQ(zone.DaylightAt(kJuly), c.daylightInJuly);
         EXPECT_EQ(zone.Rules(), c.rules);
     }
-}
-
-TEST_F(SystemTimeZoneTest, ReadsARuleHeldInTz) {
-    SetZone("CET-1CEST,M3.5.0,M10.5.0/3");
-    SystemTimeZone zone;
-    EXPECT_EQ(zone.OffsetMinutesWest(), -60);
-    EXPECT_FALSE(zone.DaylightAt(kJanuary));
-    EXPECT_TRUE(zone.DaylightAt(kJuly));
-    EXPECT_EQ(zone.Rules(), (ZoneRules{-60, -60, {10, 0, 5, 3, 0}, {3, 0, 5, 2, 0}}));
-}
-
-TEST_F(SystemTimeZoneTest, KeepsTheOffsetWhenTheDatesCannotBeExpressed) {
-    // The C library understands Julian days; the monitor's rule form does not.
-    SetZone("EST5EDT,J60,J300");
-    SystemTimeZone zone;
-    EXPECT_EQ(zone.OffsetMinutesWest(), 300);
-    EXPECT_TRUE(zone.DaylightAt(kJuly));
-    EXPECT_EQ(zone.Rules(), (ZoneRules{300, 0, {}, {}}));
 }
 
 TEST_F(SystemTimeZoneTest, LooksZonesUpUnderTzdir) {

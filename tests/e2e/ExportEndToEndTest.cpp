@@ -1,6 +1,6 @@
-// orvoctl downloads a stored sample (and the service log) from the built-in simulated monitor and
-// from orvo-sim on a pseudo-terminal, saves CSV and MSHA files, checks them with verify-msha, and
-// opens an imported data file. Judged by the files, orvoctl's output and its exit status.
+// orvoctl downloads a stored sample (and the service log) from orvo-sim on a pseudo-terminal, saves CSV and
+// MSHA files, checks them with verify-msha, and opens an imported data file. Judged by the files, orvoctl's
+// output and its exit status.
 
 #include "OrvoctlRun.h"
 #include "SimProcess.h"
@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -37,7 +36,6 @@ fs::path GoldenPath(const std::string& name) {
 }
 
 struct Monitor {
-    const char* name;
     bool newer;
     std::vector<std::string> connection; // orvoctl's options before the commands
 };
@@ -160,17 +158,12 @@ void DownloadAndCheck(const Monitor& monitor) {
     }
 }
 
-TEST(ExportEndToEnd, DemoMonitorOfEachFirmwareClass) {
-    DownloadAndCheck({"demo 7.0", true, {"--demo", "--firmware", "7.0"}});
-    DownloadAndCheck({"demo 6.5", false, {"--demo", "--firmware", "6.5"}});
-}
-
 TEST(ExportEndToEnd, OrvoSimOnAPseudoTerminalOfEachFirmwareClass) {
     for (const char* firmware : {"7.0", "6.5"}) {
         SCOPED_TRACE(firmware);
         const SimProcess sim({"--firmware", firmware});
         ASSERT_FALSE(sim.DevicePath().empty());
-        DownloadAndCheck({firmware, std::string(firmware) == "7.0", {"--port", sim.DevicePath()}});
+        DownloadAndCheck({std::string(firmware) == "7.0", {"--port", sim.DevicePath()}});
     }
 }
 
@@ -201,6 +194,8 @@ TEST(ExportEndToEnd, OpenChecksAnImportedFileAndExportsIt) {
     EXPECT_EQ(run.err.rfind("Error: There was an error opening the file!\n", 0), 0u) << run.err;
 }
 
+// Every message of the shift information is pinned by the core's check; here, that they reach the
+// user before any port is opened.
 TEST(ExportEndToEnd, ShiftInformationIsCheckedBeforeAnyPortIsOpened) {
     struct Case {
         std::vector<std::string> options;
@@ -208,14 +203,7 @@ TEST(ExportEndToEnd, ShiftInformationIsCheckedBeforeAnyPortIsOpened) {
     };
     const Case cases[] = {
         {{"--avg-tons", "12.5"}, "Average Tons - 30 Shifts must be a whole number"},
-        {{"--tons", "3t"}, "Tons This Shift must be a whole number"},
         {{"--notes", "x"}, "The Certified Person MIIN must begin with 'M' and be 9 characters long"},
-        {{"--certified-miin", "M1234567"},
-         "The Certified Person MIIN must begin with 'M' and be 9 characters long"},
-        {{"--certified-miin", "M12345678", "--multi-unit", "ABC1234567,XYZ87654321"},
-         "The first serial number must be 11 characters long"},
-        {{"--certified-miin", "M12345678", "--multi-unit", "ABC12345678,XYZ8765432"},
-         "The second serial number must be 11 characters long"},
         {{"--certified-miin", "M12345678", "--multi-unit", "abc12345678,ABC12345678"},
          "The serial numbers cannot be identical"},
         {{"--certified-miin", "M12345678", "--notes", std::string(256, 'n')}, "--notes holds at most 255"},
@@ -236,19 +224,11 @@ TEST(ExportEndToEnd, ShiftInformationIsCheckedBeforeAnyPortIsOpened) {
     EXPECT_EQ(noMonitor.exitCode, 2);
 }
 
-TEST(ExportEndToEnd, UnwritableTargetKeepsTheOldFileAndSkipsTheMsha) {
+TEST(ExportEndToEnd, UnwritableTargetSkipsTheMsha) {
     const TempDir folder;
-    fs::create_directory(folder / "taken.CSV"); // a folder where the file should go
-    WriteFile(folder / "taken.CSV/keep", "kept");
-    const RunResult run =
-        RunOrvoctl({"--demo", "download", "0", "--csv", folder / "taken.CSV", "--msha", folder / "x.MSHA"});
-    // A folder as target takes the proposed name inside it, so this one succeeds ...
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(ReadFile(folder / "taken.CSV/keep"), "kept");
-
     const RunResult failed = RunOrvoctl(
         {"--demo", "download", "0", "--csv", folder / "no/such/folder/x.CSV", "--msha", folder / "y.MSHA"});
-    // ... while a missing folder is the user's message, the system's reason, and no MSHA file.
+    // The user's message, the system's reason, and no MSHA file.
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_NE(failed.err.find("Error: There was an error opening the output file!\n"), std::string::npos)
         << failed.err;
@@ -262,9 +242,6 @@ TEST(ExportEndToEnd, VerifyOfAFileOfAnotherKind) {
     const RunResult run = RunOrvoctl({"verify-msha", folder / "plain.txt"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "not an MSHA file\n");
-    const RunResult missing = RunOrvoctl({"verify-msha", folder / "none.MSHA"});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.err.rfind("Error: There was an error opening the file!\n", 0), 0u) << missing.err;
 }
 
 } // namespace

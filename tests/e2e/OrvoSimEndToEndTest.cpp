@@ -5,7 +5,6 @@
 #include "OrvoctlRun.h"
 #include "SimMonitor.h"
 #include "SimProcess.h"
-#include "TempDir.h"
 #include "TraceLines.h"
 #include "platform/Clock.h"
 #include "platform/TimeZoneSource.h"
@@ -16,7 +15,6 @@
 
 #include <chrono>
 #include <ctime>
-#include <filesystem>
 #include <future>
 #include <map>
 #include <regex>
@@ -31,9 +29,7 @@ using orvo::SystemTimeZone;
 using SimConfig = orvo::sim::SimConfig;
 using SimSample = orvo::sim::SimSample;
 using SteadyClock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
 
-constexpr milliseconds kGenerous{10000};
 constexpr int kRunLimitSeconds = 30;
 
 double SecondsSince(SteadyClock::time_point start) {
@@ -61,11 +57,6 @@ std::map<std::string, std::string> StatusOf(const std::vector<std::string>& line
             status[line.substr(0, colon)] = line.substr(colon + 2);
     }
     return status;
-}
-
-// Whole seconds, a few minutes ahead of now, so that a shift is still to come when it arrives.
-long UtcInSeconds(long ahead) {
-    return long(std::time(nullptr)) + ahead;
 }
 
 // The device clock lies within half a minute of the computer's, read back on the local clock.
@@ -96,25 +87,23 @@ void PrintTo(const Firmware& fw, std::ostream* out) {
     *out << "firmware " << fw.version;
 }
 
-std::string FirmwareName(const ::testing::TestParamInfo<Firmware>& info) {
-    return info.param.newer ? "Firmware70" : "Firmware65";
-}
+// A monitor with four stored samples of five records each.
+constexpr int kSamples = 4;
 
-SimConfig ConfigOf(const Firmware& fw, int samples) {
+SimConfig ConfigOf(const Firmware& fw) {
     SimConfig config;
     config.firmware = fw.newer ? 7.0f : 6.5f;
     config.serialNumber = 7654321;
     config.serialText = "E2E-0042";
     config.seed = 7;
-    config.storedSamples = samples;
+    config.storedSamples = kSamples;
     config.recordsPerSample = 5;
     return config;
 }
 
-std::vector<std::string> SimArgs(const Firmware& fw, int samples) {
-    return {"--firmware", fw.version, "--serial", "7654321",   "--serial-text",
-            "E2E-0042",   "--seed",   "7",        "--samples", std::to_string(samples),
-            "--records",  "5"};
+std::vector<std::string> SimArgs(const Firmware& fw) {
+    return {"--firmware", fw.version, "--serial",  "7654321", "--serial-text", "E2E-0042",
+            "--seed",     "7",        "--samples", "4",       "--records",     "5"};
 }
 
 // The samples a monitor made from the same seed holds: made here a moment apart from the child's, so
@@ -143,15 +132,14 @@ class OrvoSimEndToEnd : public ::testing::TestWithParam<Firmware> {};
 
 TEST_P(OrvoSimEndToEnd, StatusReadsAndWritesReachTheMonitor) {
     const Firmware& fw = GetParam();
-    SimProcess sim(SimArgs(fw, 3));
+    SimProcess sim(SimArgs(fw));
     ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
 
-    const RunResult first = Orvoctl(sim, {"status", "read", "0", "1", "14", "72", "96", "144"});
+    const RunResult first = Orvoctl(sim, {"status", "read", "0", "1", "72", "96"});
     ASSERT_EQ(first.exitCode, 0) << first.err;
     const std::vector<std::string> lines = first.OutLines();
-    ASSERT_EQ(lines.size(), 11u) << first.out;
-    const std::vector<std::string> statusLines(lines.begin(), lines.begin() + 5);
-    std::map<std::string, std::string> status = StatusOf(statusLines);
+    ASSERT_EQ(lines.size(), 9u) << first.out;
+    std::map<std::string, std::string> status = StatusOf({lines.begin(), lines.begin() + 5});
     EXPECT_EQ(status["connected"], "yes");
     EXPECT_EQ(status["firmware"], fw.firmwareLine);
     EXPECT_EQ(status["serial"], fw.serialLine);
@@ -160,10 +148,8 @@ TEST_P(OrvoSimEndToEnd, StatusReadsAndWritesReachTheMonitor) {
 
     const RegisterLine expected[] = {{0, "FIRMWARE VERSION", fw.register0},
                                      {1, "SERIAL NUMBER", "7654321"},
-                                     {14, "Program Time", "60"},
                                      {72, "FLOW RATE SET PT", "2.2"},
-                                     {96, "MASS K0", "15000"},
-                                     {144, "MASS CORRECTION FACTOR", "1.09"}};
+                                     {96, "MASS K0", "15000"}};
     for (size_t i = 0; i < std::size(expected); ++i) {
         const RegisterLine got = ParseRegisterLine(lines[5 + i]);
         EXPECT_EQ(got.number, expected[i].number) << lines[5 + i];
@@ -186,13 +172,11 @@ TEST_P(OrvoSimEndToEnd, StatusReadsAndWritesReachTheMonitor) {
 
 TEST_P(OrvoSimEndToEnd, ProgramSamplesAndClearProgram) {
     const Firmware& fw = GetParam();
-    constexpr int kSamples = 4;
-    SimProcess sim(SimArgs(fw, kSamples));
+    SimProcess sim(SimArgs(fw));
     ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
-    const orvo::sim::SimMonitor reference(ConfigOf(fw, kSamples), SystemClock::Instance(),
-                                          SystemTimeZone::Instance());
+    const orvo::sim::SimMonitor reference(ConfigOf(fw), SystemClock::Instance(), SystemTimeZone::Instance());
 
-    const long start = UtcInSeconds(7200);
+    const long start = long(std::time(nullptr)) + 7200;
     const RunResult programmed =
         Orvoctl(sim, {"program", "--wearer", "W-E2E", "--mine-id", "4601234", "--start",
                       std::to_string(start), "--duration", "90", "--occupation", fw.newer ? "36" : "036"});
@@ -222,57 +206,8 @@ TEST_P(OrvoSimEndToEnd, ProgramSamplesAndClearProgram) {
     EXPECT_EQ(ParseRegisterLine(end[8]).value, "0");
 }
 
-// A shift run 60 times faster: the monitor moves through its states by itself and keeps the shift as
-// its newest sample.
-TEST_P(OrvoSimEndToEnd, AProgrammedShiftRunsAndIsStoredAsTheNewestSample) {
-    const Firmware& fw = GetParam();
-    constexpr int kSamples = 2;
-    std::vector<std::string> args = SimArgs(fw, kSamples);
-    args.insert(args.end(), {"--time-scale", "60"});
-    SimProcess sim(args);
-    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
-
-    // A minute of warm-up two minutes ahead: about one second each of programmed, warming and running.
-    const long start = UtcInSeconds(120);
-    const RunResult programmed = Orvoctl(sim, {"write", "12=60", "program", "--wearer", "MOVE-1", "--start",
-                                               std::to_string(start), "--duration", "1", "status"});
-    ASSERT_EQ(programmed.exitCode, 0) << programmed.err;
-    const char* const order[] = {"programmed", "warming", "running", "stopped"};
-    auto rank = [&](const std::string& state) {
-        for (int i = 0; i < 4; ++i)
-            if (state == order[i])
-                return i;
-        return -1;
-    };
-    int reached = rank(StatusOf(programmed.OutLines())["state"]);
-    ASSERT_TRUE(reached == 0 || reached == 1) << programmed.out;
-
-    // Each look is a whole orvoctl run; the states may only move forward.
-    std::vector<std::string> seen;
-    const auto begin = SteadyClock::now();
-    while (reached < 3 && SteadyClock::now() - begin < kGenerous) {
-        const RunResult look = Orvoctl(sim, {"status"});
-        ASSERT_EQ(look.exitCode, 0) << look.err;
-        const std::string state = StatusOf(look.OutLines())["state"];
-        seen.push_back(state);
-        ASSERT_GE(rank(state), reached) << "went back to " << state;
-        reached = rank(state);
-    }
-    ASSERT_EQ(reached, 3) << "never ended; last state " << (seen.empty() ? "?" : seen.back());
-
-    const RunResult samples = Orvoctl(sim, {"samples"});
-    ASSERT_EQ(samples.exitCode, 0) << samples.err;
-    const std::vector<std::string> lines = samples.OutLines();
-    ASSERT_EQ(lines.size(), size_t(kSamples) + 1) << samples.out;
-    const std::vector<std::string> f = SplitFields(lines.back());
-    ASSERT_EQ(f.size(), 14u) << lines.back();
-    EXPECT_EQ(f[0], std::to_string(start));
-    EXPECT_EQ(f[1], std::to_string(start + 60));
-    EXPECT_EQ(f[2], std::to_string(kSamples));
-    EXPECT_EQ(f[4], "MOVE-1");
-}
-
-INSTANTIATE_TEST_SUITE_P(BothClasses, OrvoSimEndToEnd, ::testing::ValuesIn(kFirmwares), FirmwareName);
+INSTANTIATE_TEST_SUITE_P(BothClasses, OrvoSimEndToEnd, ::testing::ValuesIn(kFirmwares),
+                         [](const auto& param) { return param.param.newer ? "Firmware70" : "Firmware65"; });
 
 // ---- the wire --------------------------------------------------------------------------------------
 
@@ -290,18 +225,6 @@ TEST(OrvoSimWire, HostTraceShowsTheFramesTheMonitorHeardAndAnswered) {
     ASSERT_FALSE(sent.empty()) << run.err;
     ASSERT_FALSE(received.empty()) << run.err;
 
-    // The read of register 96 and its answer: 15000 = 0x00003A98.
-    const TracedFrame* request = nullptr;
-    for (const TracedFrame& f : sent)
-        if (f.command == 4 && f.payload == " 01 60")
-            request = &f;
-    ASSERT_NE(request, nullptr) << run.err;
-    bool answered = false;
-    for (const TracedFrame& f : received)
-        answered |= f.command == 4 && f.sequence == request->sequence &&
-                    f.payload == " 01 00 00 00 60 00 00 00 00 00 3A 98";
-    EXPECT_TRUE(answered) << run.err;
-
     // What orvoctl says it wrote is what the monitor heard, frame for frame (the power-down write at
     // the close included); what it read is what the monitor answered, up to the answers that came
     // after it stopped reading.
@@ -316,7 +239,7 @@ TEST(OrvoSimWire, HostTraceShowsTheFramesTheMonitorHeardAndAnswered) {
 }
 
 TEST(OrvoSimWire, SilentMonitorExitsThreeAfterTheTimeOut) {
-    SimProcess sim({"--silent", "--trace"});
+    SimProcess sim({"--silent"});
     ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
     const auto begin = SteadyClock::now();
     const RunResult run = Orvoctl(sim, {"--timeout", "2.5"}, {"status"});
@@ -326,23 +249,9 @@ TEST(OrvoSimWire, SilentMonitorExitsThreeAfterTheTimeOut) {
     EXPECT_NE(run.err.find("no answer"), std::string::npos) << run.err;
     EXPECT_GE(elapsed, 2.4);
     EXPECT_LT(elapsed, 3.5);
-
-    // The status request went out again and again on the wire, and nothing came back. At the close
-    // the host switches the monitor off with one register write, unanswered too.
-    const auto statusRequests = [](const std::string& log) {
-        size_t count = 0;
-        for (const TracedFrame& f : SimFrames(log, "->"))
-            count += f.command == 24 || f.command == 2;
-        return count;
-    };
-    ASSERT_TRUE(sim.WaitForLog([&](const std::string& log) { return statusRequests(log) >= 3; }))
-        << sim.Log();
-    for (const TracedFrame& f : SimFrames(sim.Log(), "->"))
-        EXPECT_TRUE(f.command == 24 || f.command == 2 || f.command == 5) << f;
-    EXPECT_TRUE(SimFrames(sim.Log(), "<-").empty()) << sim.Log();
 }
 
-TEST(OrvoSimWire, CablePulledDuringACommandExitsThreeAndReplugAnswersAgain) {
+TEST(OrvoSimWire, CablePulledDuringACommandExitsThreeWithinSeconds) {
     // Paced at 19200 baud, 60 registers take four answers of a few tens of milliseconds each: the
     // cable is pulled while the command is under way.
     SimProcess sim({"--pace", "--trace"});
@@ -372,32 +281,6 @@ TEST(OrvoSimWire, CablePulledDuringACommandExitsThreeAndReplugAnswersAgain) {
     // Seven transmissions 325 ms apart, then the link is lost: far inside the 30 s time-out.
     EXPECT_LT(elapsed, 5.0);
     EXPECT_NE(sim.Log().find("orvo-sim: silent"), std::string::npos) << sim.Log();
-
-    sim.Signal(SIGUSR1);
-    ASSERT_TRUE(sim.WaitForLog([](const std::string& log) {
-        return log.find("orvo-sim: answering") != std::string::npos;
-    })) << sim.Log();
-    const RunResult replugged = Orvoctl(sim, {"status"});
-    EXPECT_EQ(replugged.exitCode, 0) << replugged.err;
-    EXPECT_EQ(StatusOf(replugged.OutLines())["connected"], "yes") << replugged.out;
-}
-
-TEST(OrvoSimWire, LinkServesAsThePortNameAndGoesWithTheSimulator) {
-    const TempDir dir;
-    ASSERT_FALSE(dir.Path().empty());
-    const std::string link = dir.File("ttyORVO0");
-    SimProcess sim({"--link", link, "--serial", "2345678", "--firmware", "6.5"});
-    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
-    ASSERT_EQ(std::filesystem::read_symlink(link).string(), sim.DevicePath());
-
-    const RunResult run = RunOrvoctl({"--port", link, "read", "1"}, {}, kRunLimitSeconds);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(run.OutLines().size(), 1u) << run.out;
-    EXPECT_EQ(ParseRegisterLine(run.OutLines()[0]).value, "2345678");
-
-    EXPECT_EQ(sim.Stop(), 0);
-    EXPECT_EQ(std::filesystem::symlink_status(link).type(), std::filesystem::file_type::not_found)
-        << "the link outlived the simulator";
 }
 
 } // namespace

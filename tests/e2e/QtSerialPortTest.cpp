@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,12 +40,9 @@ public:
         if (::ptsname_r(m_master, name, sizeof name) != 0)
             return;
         termios raw{};
-        if (::tcgetattr(m_master, &raw) != 0)
-            return;
-        ::cfmakeraw(&raw);
-        if (::tcsetattr(m_master, TCSANOW, &raw) != 0)
-            return;
-        m_slave = name;
+        if (::tcgetattr(m_master, &raw) == 0 &&
+            (::cfmakeraw(&raw), ::tcsetattr(m_master, TCSANOW, &raw) == 0))
+            m_slave = name;
     }
     ~PseudoTerminal() { CloseMaster(); }
 
@@ -118,6 +114,8 @@ TEST_F(QtSerialPortTest, BytesCrossUntranslatedBothWays) {
         QtSerialPort port;
         const PortOpenResult opened = port.Open(m_pty.SlavePath());
         ASSERT_TRUE(opened.ok()) << opened.reason;
+        // A pseudo-terminal has no DTR line; refusing it must not harm the traffic below.
+        EXPECT_FALSE(port.SetDtr(true));
 
         // A status request frame, then every byte value: nothing may be eaten or translated.
         Bytes out = {0xFF, 0x02, 0x02, 0x01, 0x02, 0x08, 0xFF, 0x03};
@@ -131,8 +129,12 @@ TEST_F(QtSerialPortTest, BytesCrossUntranslatedBothWays) {
         ASSERT_TRUE(m_pty.Send(in));
         EXPECT_EQ(ReadAll(port, in.size()), in);
 
+        // Silence waits out the time-out, not much longer, and does not spoil the port.
         uint8_t byte = 0;
-        EXPECT_EQ(port.ReadByte(byte, 20), ReadResult::Timeout);
+        const auto start = Clock::now();
+        EXPECT_EQ(port.ReadByte(byte, 100), ReadResult::Timeout);
+        EXPECT_GE(MsSince(start), 95);
+        EXPECT_LT(MsSince(start), 1100);
 
         // The port can be opened again after closing it.
         port.Close();
@@ -142,51 +144,12 @@ TEST_F(QtSerialPortTest, BytesCrossUntranslatedBothWays) {
     });
 }
 
-TEST_F(QtSerialPortTest, ReadTimesOutOnSilence) {
-    OnLinkThread([&] {
-        QtSerialPort port;
-        ASSERT_TRUE(port.Open(m_pty.SlavePath()).ok());
-        uint8_t byte = 0;
-        for (int timeoutMs : {0, 25, 100}) {
-            SCOPED_TRACE(timeoutMs);
-            const auto start = Clock::now();
-            EXPECT_EQ(port.ReadByte(byte, timeoutMs), ReadResult::Timeout);
-            const long long elapsed = MsSince(start);
-            EXPECT_GE(elapsed, timeoutMs - 5);    // it did wait ...
-            EXPECT_LT(elapsed, timeoutMs + 1000); // ... and not much longer
-        }
-        // Silence does not spoil the port.
-        ASSERT_TRUE(m_pty.Send({0x42}));
-        EXPECT_EQ(ReadAll(port, 1), Bytes{0x42});
-    });
-}
-
-TEST_F(QtSerialPortTest, DtrOnAPseudoTerminalIsRefusedHarmlessly) {
-    OnLinkThread([&] {
-        QtSerialPort port;
-        ASSERT_TRUE(port.Open(m_pty.SlavePath()).ok());
-        EXPECT_FALSE(port.SetDtr(true));
-        EXPECT_FALSE(port.SetDtr(false));
-
-        const Bytes out = {0xFF, 0x02, 0x18, 0x07, 0x0B, 0x38, 0xFF, 0x03};
-        ASSERT_TRUE(port.Write(out.data(), out.size()));
-        EXPECT_EQ(m_pty.Receive(out.size()), out);
-        ASSERT_TRUE(m_pty.Send({0x01, 0x02}));
-        EXPECT_EQ(ReadAll(port, 2), (Bytes{0x01, 0x02}));
-    });
-}
-
 TEST_F(QtSerialPortTest, HangUpWhileReadingIsAnError) {
     OnLinkThread([&] {
         QtSerialPort port;
         ASSERT_TRUE(port.Open(m_pty.SlavePath()).ok());
-        // Close the far end once the read is (about to be) waiting.
-        std::promise<void> reading;
-        std::thread farEnd([&] {
-            reading.get_future().wait();
-            m_pty.CloseMaster();
-        });
-        reading.set_value();
+        // The far end goes while the read is (about to be) waiting.
+        std::thread farEnd([&] { m_pty.CloseMaster(); });
         uint8_t byte = 0;
         const auto start = Clock::now();
         const ReadResult result = port.ReadByte(byte, 3 * kGenerousMs);
@@ -238,9 +201,7 @@ TEST(QtSerialPortOpen, MissingDeviceIsAnOpenFailureWithTheSystemsReason) {
 
 TEST(QtSerialPortNames, BareNamesLiveUnderDev) {
     EXPECT_EQ(SerialDevicePath("ttyUSB0"), "/dev/ttyUSB0");
-    EXPECT_EQ(SerialDevicePath("ttyACM1"), "/dev/ttyACM1");
     EXPECT_EQ(SerialDevicePath("/dev/pts/7"), "/dev/pts/7");
-    EXPECT_EQ(SerialDevicePath("/dev/serial/by-id/usb-x"), "/dev/serial/by-id/usb-x");
     EXPECT_EQ(SerialDevicePath("./ttyLocal"), "./ttyLocal");
 }
 

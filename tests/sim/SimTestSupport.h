@@ -5,11 +5,14 @@
 
 #include "SimMonitor.h"
 #include "link/FrameCodec.h"
+#include "platform/Clock.h"
+#include "platform/TimeZoneSource.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,29 @@ using Bytes = std::vector<uint8_t>;
 constexpr int64_t kT0Ms = 1'700'000'000'000LL;
 constexpr uint32_t kT0 = 1'700'000'000u;
 constexpr uint32_t kT0Local = kT0 - 300 * 60;
+
+// Status B request, command 24, sequence 1, and status A request, command 2, sequence 2.
+const Bytes kStatusB1 = {0xFF, 0x02, 0x18, 0x01, 0x0E, 0x30, 0xFF, 0x03};
+const Bytes kStatusA2 = {0xFF, 0x02, 0x02, 0x02, 0x02, 0x58, 0xFF, 0x03};
+// Firmware 7.0 (40 E0 00 00), state 1, device time 1700000000 (65 53 F1 00).
+const Bytes kStatusBAnswer1 = {0xFF, 0x02, 0x18, 0x01, 0x40, 0xE0, 0x00, 0x00, 0x01, 0x00,
+                               0x00, 0x00, 0x65, 0x53, 0xF1, 0x00, 0x06, 0x10, 0xFF, 0x03};
+
+// A monitor at T0 on a virtual clock, 300 minutes west of UTC.
+class SimFixture : public ::testing::Test {
+protected:
+    std::unique_ptr<SimMonitor> Make(SimConfig config) {
+        return std::make_unique<SimMonitor>(config, clock, zone);
+    }
+    std::unique_ptr<SimMonitor> Make(float firmware = 7.0f) {
+        SimConfig config;
+        config.firmware = firmware;
+        return Make(config);
+    }
+
+    VirtualClock clock{kT0Ms};
+    FixedTimeZone zone{300, false};
+};
 
 struct Answer {
     uint8_t command = 0;
@@ -65,45 +91,9 @@ inline Answer Ask(SimMonitor& sim, const Bytes& request) {
     return answers[0];
 }
 
-// The CRC bit by bit, straight from the frame rules (polynomial 0xC003, initial 0, MSB first), for the
-// frames whose payload a test builds in a loop; the literal frames elsewhere were worked out by hand.
-inline uint16_t BitwiseCrc(const Bytes& body) {
-    uint16_t crc = 0;
-    for (uint8_t b : body) {
-        crc ^= uint16_t(b << 8);
-        for (int i = 0; i < 8; ++i)
-            crc = (crc & 0x8000) ? uint16_t((crc << 1) ^ 0xC003) : uint16_t(crc << 1);
-    }
-    return crc;
-}
-
+// Requests whose bytes are not the point of a test; the codec itself is pinned by its own tests.
 inline Bytes Frame(uint8_t command, uint8_t sequence, const Bytes& payload) {
-    Bytes body{command, sequence};
-    body.insert(body.end(), payload.begin(), payload.end());
-    const uint8_t low = uint8_t(BitwiseCrc(body) & 0xFF);
-    Bytes out{0xFF, 0x02};
-    for (uint8_t b : body) {
-        out.push_back(b);
-        if (b == 0xFF)
-            out.push_back(0xFF);
-    }
-    out.push_back(low & 0x0F);
-    out.push_back(uint8_t((low & 0xF0) >> 1));
-    out.push_back(0xFF);
-    out.push_back(0x03);
-    return out;
-}
-
-// A frame whose check bytes were worked out by hand; the payload must need no escape.
-inline Bytes HandFrame(uint8_t command, uint8_t sequence, const Bytes& payload, uint8_t checkA,
-                       uint8_t checkB) {
-    Bytes out{0xFF, 0x02, command, sequence};
-    for (uint8_t b : payload) {
-        EXPECT_NE(b, 0xFF);
-        out.push_back(b);
-    }
-    out.insert(out.end(), {checkA, checkB, 0xFF, 0x03});
-    return out;
+    return EncodeFrame(command, sequence, payload.data(), payload.size());
 }
 
 inline uint32_t Be32(const Bytes& p, size_t offset) {
@@ -116,10 +106,8 @@ inline uint32_t Be32(const Bytes& p, size_t offset) {
 }
 
 inline void PutBe32(Bytes& p, size_t offset, uint32_t v) {
-    p[offset] = uint8_t(v >> 24);
-    p[offset + 1] = uint8_t(v >> 16);
-    p[offset + 2] = uint8_t(v >> 8);
-    p[offset + 3] = uint8_t(v);
+    for (int i = 0; i < 4; ++i)
+        p[offset + size_t(i)] = uint8_t(v >> (24 - 8 * i));
 }
 
 inline void PutString(Bytes& p, size_t offset, const std::string& s) {
@@ -140,12 +128,6 @@ inline std::string Padded(const std::string& text, size_t width) {
     std::string s = text.substr(0, width);
     s.resize(width, '\0');
     return s;
-}
-
-inline float AsFloat(uint32_t word) {
-    float f;
-    std::memcpy(&f, &word, sizeof f);
-    return f;
 }
 
 } // namespace orvo::sim::test
