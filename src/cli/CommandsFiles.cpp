@@ -9,6 +9,7 @@
 #include "Commands.h"
 #include "download/DisplayTable.h"
 #include "model/PrcTable.h"
+#include "platform/ReadFile.h"
 #include "results/ImportedDataFile.h"
 #include "results/MshaVerify.h"
 
@@ -44,24 +45,11 @@ int RunOpen(const OpenArgs& args) {
 }
 
 int RunVerifyMsha(const std::string& path) {
-    std::FILE* in = std::fopen(path.c_str(), "rb");
     std::string bytes;
-    bool ok = in != nullptr;
-    while (ok) {
-        char buffer[65536];
-        const size_t n = std::fread(buffer, 1, sizeof buffer, in);
-        bytes.append(buffer, n);
-        if (n < sizeof buffer) {
-            ok = !std::ferror(in);
-            break;
-        }
-    }
-    const int error = errno;
-    if (in)
-        std::fclose(in);
-    if (!ok) {
+    std::string reason;
+    if (!ReadWholeFile(path, bytes, &reason)) {
         PrintError("There was an error opening the file!");
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), std::strerror(error));
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), reason.c_str());
         return EXIT_FAILED;
     }
     const MshaVerdict verdict = VerifyMshaFile(bytes);

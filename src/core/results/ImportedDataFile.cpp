@@ -1,5 +1,7 @@
 #include "results/ImportedDataFile.h"
 
+#include "platform/ReadFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -139,24 +141,13 @@ ImportStatus ImportedDataFile::Parse(std::string_view bytes, ImportedDataFile& o
 }
 
 ImportStatus ImportedDataFile::Load(const std::string& path, ImportedDataFile& out, std::string* reason) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
     std::string bytes;
-    bool ok = file != nullptr;
-    while (ok) {
-        char buffer[65536];
-        const size_t n = std::fread(buffer, 1, sizeof buffer, file);
-        bytes.append(buffer, n);
-        if (n < sizeof buffer) {
-            ok = !std::ferror(file); // a folder opens, but reads fail
-            break;
-        }
-    }
-    if (!ok && reason)
-        *reason = path + ": " + std::strerror(errno);
-    if (file)
-        std::fclose(file);
-    if (!ok)
+    std::string why;
+    if (!ReadWholeFile(path, bytes, &why)) { // a folder opens, but reads fail
+        if (reason)
+            *reason = path + ": " + why;
         return ImportStatus::CannotOpen;
+    }
     return Parse(bytes, out);
 }
 

@@ -9,7 +9,7 @@
 #include "model/PrcTable.h"
 #include "platform/MessageService.h"
 #include "service/ILinkSenders.h"
-#include "service/ReadFile.h"
+#include "platform/ReadFile.h"
 #include "service/XmlReader.h"
 
 namespace orvo {

@@ -6,7 +6,7 @@
 #include "model/PrcTable.h"
 #include "platform/AtomicFile.h"
 #include "service/ILinkSenders.h"
-#include "service/ReadFile.h"
+#include "platform/ReadFile.h"
 
 namespace orvo {
 

@@ -1,6 +1,6 @@
 #include "service/XmlReader.h"
 
-#include "service/ReadFile.h"
+#include "platform/ReadFile.h"
 #include "service/Utf16Text.h"
 #include "service/XmlParser.h"
 

@@ -1,4 +1,4 @@
-#include "service/ReadFile.h"
+#include "platform/ReadFile.h"
 
 #include <algorithm>
 #include <cerrno>
