@@ -13,22 +13,13 @@
 #include "platform/MessageService.h"
 #include "service/Base64.h"
 #include "service/ConfigImport.h"
-#include "service/ILinkSenders.h"
+#include "link/RequestRecorder.h"
 #include "service/XmlParser.h"
 #include "service/XmlReader.h"
 #include "service/XmlWriter.h"
 
 namespace {
 
-class NullSenders final : public orvo::ILinkSenders {
-public:
-    bool WriteRegisters(const std::vector<std::pair<int, double>>&) override { return true; }
-    bool ReadFullRegister(int) override { return true; }
-    bool SetLogging(int, uint32_t, float) override { return true; }
-    bool SetTemplateName(const std::string&) override { return true; }
-    bool RequestTemplateName() override { return true; }
-    bool SetSerialText(const std::string&) override { return true; }
-};
 
 class YesMessages final : public orvo::MessageService {
 public:
@@ -64,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)orvo::XmlReader(japanese).Load(bytes, "OrvoML", &code);
 
     static orvo::PrcTable table;
-    NullSenders link;
+    orvo::RequestRecorder link;
+    link.recordRefused = false;
     YesMessages messages;
     (void)orvo::ConfigImport(table, size % 2 == 0, link, messages).RunBytes(bytes);
 

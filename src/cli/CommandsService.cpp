@@ -10,11 +10,11 @@
 
 #include "CliSession.h"
 #include "Commands.h"
+#include "link/RequestRecorder.h"
 #include "model/COrvodeskDoc.h"
 #include "platform/MessageService.h"
 #include "service/ConfigExport.h"
 #include "service/ConfigImport.h"
-#include "service/DeviceLinkSenders.h"
 #include "service/LoggingTemplate.h"
 
 namespace orvo {
@@ -33,38 +33,12 @@ int WaitForFence(CliSession& session, const SessionProgress& before) {
                              RegisterAnswers, before);
 }
 
-// The link's senders, noting whether anything went out and whether the last request was the
-// template-name request that closes an import.
-class NotingSenders final : public ILinkSenders {
-public:
-    explicit NotingSenders(CDeviceLink& link) : m_link(link) {}
-
-    bool anySent = false;
-    bool endsWithFence = false;
-
-    bool WriteRegisters(const std::vector<std::pair<int, double>>& values) override {
-        return Note(m_link.WriteRegisters(values), false);
-    }
-    bool ReadFullRegister(int number) override { return Note(m_link.ReadFullRegister(number), false); }
-    bool SetLogging(int number, uint32_t code, float delta) override {
-        return Note(m_link.SetLogging(number, code, delta), false);
-    }
-    bool SetTemplateName(const std::string& name) override {
-        return Note(m_link.SetTemplateName(name), true);
-    }
-    bool RequestTemplateName() override { return Note(m_link.RequestTemplateName(), true); }
-    bool SetSerialText(const std::string& text) override { return Note(m_link.SetSerialText(text), false); }
-
-private:
-    bool Note(bool queued, bool fence) {
-        anySent = anySent || queued;
-        if (queued)
-            endsWithFence = fence;
-        return queued;
-    }
-
-    DeviceLinkSenders m_link;
-};
+// Whether the last request that went out was a template-name request or store: its answer
+// comes after every earlier answer, so waiting for it waits for them all.
+bool EndsWithFence(const RequestRecorder& sent) {
+    return !sent.sent.empty() &&
+           (sent.sent.back().kind == "template-name" || sent.sent.back().kind == "template-name?");
+}
 
 enum class Answer { Ask, Yes, No };
 
@@ -149,8 +123,7 @@ int SendTemplate(CliSession& session, const std::string& path) {
         return EXIT_FAILED;
     }
     const SessionProgress before = session.Progress();
-    NotingSenders senders(session.Doc().Link());
-    if (!LoggingTemplate::Send(senders, records, path)) {
+    if (!LoggingTemplate::Send(session.Doc().Link(), records, path)) {
         PrintError("the request could not be queued");
         return EXIT_FAILED;
     }
@@ -203,7 +176,8 @@ int ImportConfig(CliSession& session, const std::string& path, Answer answer) {
     if (status != EXIT_OK)
         return status;
     const SessionProgress before = session.Progress();
-    NotingSenders senders(doc.Link());
+    RequestRecorder senders(&doc.Link());
+    senders.recordRefused = false;
     TerminalMessages messages(answer);
     // The register form reads every register again; so does the terminal, for the same reason.
     const auto reloadAll = [&senders] { senders.ReadFullRegister(-1); };
@@ -211,8 +185,8 @@ int ImportConfig(CliSession& session, const std::string& path, Answer answer) {
         ConfigImport(doc.Registers(), doc.NewFirmware(), senders, messages, reloadAll).Run(path);
     // An import that stopped at an error may have sent writes: they must reach the monitor
     // before the link closes, so a template-name request follows them as a fence.
-    if (senders.anySent) {
-        if (!senders.endsWithFence && !doc.Link().RequestTemplateName()) {
+    if (!senders.sent.empty()) {
+        if (!EndsWithFence(senders) && !doc.Link().RequestTemplateName()) {
             PrintError("the request could not be queued");
             return EXIT_FAILED;
         }

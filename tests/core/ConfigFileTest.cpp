@@ -24,42 +24,42 @@ const char* const kComplete = "information: Import complete\nValues will refresh
 // Writes what the user sees into the same timeline as the commands sent.
 class TimelineMessages : public MessageService {
 public:
-    explicit TimelineMessages(std::vector<std::string>& timeline) : m_timeline(timeline) {}
+    explicit TimelineMessages(RequestRecorder& timeline) : m_timeline(timeline) {}
     bool answer = true;
 
     MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon icon,
                        MessageButtons buttons) override {
         static const char* const icons[] = {"none", "information", "warning", "stop", "question"};
         if (buttons == MessageButtons::YesNo) {
-            m_timeline.push_back(std::string("ask ") + icons[int(icon)] + " [" + caption + "] " + text);
+            m_timeline.sent.push_back({.kind = std::string("ask ") + icons[int(icon)] + " [" + caption + "] " + text});
             return answer ? MessageAnswer::Yes : MessageAnswer::No;
         }
-        m_timeline.push_back(std::string(icons[int(icon)]) + ": " +
-                             (caption.empty() ? "" : "[" + caption + "] ") + text);
+        m_timeline.sent.push_back(
+            {.kind = std::string(icons[int(icon)]) + ": " + (caption.empty() ? "" : "[" + caption + "] ") + text});
         return MessageAnswer::Ok;
     }
 
 private:
-    std::vector<std::string>& m_timeline;
+    RequestRecorder& m_timeline;
 };
 
 struct Monitor {
     explicit Monitor(bool newer) : newFirmware(newer) { table.SetValue(1, 1234567); }
 
     ConfigImportResult Import(const std::string& file, bool answer = true) {
-        link.calls.clear();
+        link.Clear();
         messages.answer = answer;
         return Importer().RunBytes(file);
     }
 
     bool newFirmware;
     PrcTable table;
-    test::RecordingSenders link;
-    TimelineMessages messages{link.calls};
+    RequestRecorder link;
+    TimelineMessages messages{link};
 
     ConfigImport Importer() {
         return ConfigImport(table, newFirmware, link, messages,
-                            [this] { link.calls.push_back("reload all"); });
+                            [this] { link.sent.push_back({.kind = "reload all"}); });
     }
 };
 
@@ -154,14 +154,14 @@ TEST(ConfigFile, VersionTwoIntoOlderFirmwareAsksAndNeverSendsTheSerialNumber) {
     ConfigImportResult result = monitor.Import(kVersion2File, true);
     EXPECT_EQ(result.outcome, ConfigImportOutcome::Completed);
     EXPECT_TRUE(result.reload);
-    EXPECT_EQ(monitor.link.calls,
+    EXPECT_EQ(monitor.link.Lines(),
               (std::vector<std::string>{"ask warning [Orvodesk] " + std::string(kQuestion), "write 75=7.5",
                                         "write 133=66.2316", "write 183=1", kComplete, "reload all",
                                         "template-name?"}));
 
     result = monitor.Import(kVersion2File, false);
     EXPECT_EQ(result.outcome, ConfigImportOutcome::Declined);
-    EXPECT_EQ(monitor.link.calls, (std::vector<std::string>{
+    EXPECT_EQ(monitor.link.Lines(), (std::vector<std::string>{
                                       "ask warning [Orvodesk] " + std::string(kQuestion), "template-name?"}));
 }
 
@@ -174,12 +174,12 @@ TEST(ConfigFile, VersionOneIntoNewerFirmwareDoesNotAsk) {
     EXPECT_EQ(result.outcome, ConfigImportOutcome::Completed);
     EXPECT_TRUE(result.reload);
     // Register 1 travels as the serial number text; the register itself is cleared.
-    EXPECT_EQ(monitor.link.calls,
+    EXPECT_EQ(monitor.link.Lines(),
               (std::vector<std::string>{"serial-text 1234567", "write 1=0", "write 75=6.97", kComplete,
                                         "reload all", "template-name?"}));
 
     monitor.Import(kVersion2File);
-    EXPECT_EQ(monitor.link.calls,
+    EXPECT_EQ(monitor.link.Lines(),
               (std::vector<std::string>{"serial-text ORV7654321", "write 75=7.5", "write 133=66.2316",
                                         "write 183=1", kComplete, "reload all", "template-name?"}));
 }
@@ -193,14 +193,14 @@ TEST(ConfigFile, TwoValueElementsStopTheImportAfterTheEarlierWrites) {
                        "<PRC><Number>128</Number><Value>3</Value></PRC>"
                        "</PRCList></OrvoML>");
     EXPECT_EQ(result.outcome, ConfigImportOutcome::Malformed);
-    EXPECT_EQ(monitor.link.calls, (std::vector<std::string>{"write 75=7", kFormatting}));
+    EXPECT_EQ(monitor.link.Lines(), (std::vector<std::string>{"write 75=7", kFormatting}));
 }
 
 TEST(ConfigFile, ElementNamesInAnyLetterCase) {
     Monitor monitor(false);
     monitor.Import("<orvoml VERSION='1.0'><prclist><prc><NUMBER>12</NUMBER><value>2400</value></prc>"
                    "</prclist></orvoml>");
-    EXPECT_EQ(monitor.link.calls, (std::vector<std::string>{"write 12=2400", kComplete, "template-name?"}));
+    EXPECT_EQ(monitor.link.Lines(), (std::vector<std::string>{"write 12=2400", kComplete, "template-name?"}));
 }
 
 TEST(ConfigFile, MissingOrUnreadableTextsAreFormattingErrors) {
@@ -239,7 +239,7 @@ TEST(ConfigFile, MissingOrUnreadableTextsAreFormattingErrors) {
         SCOPED_TRACE(c.file);
         Monitor monitor(c.newFirmware);
         EXPECT_EQ(monitor.Import(c.file).outcome, ConfigImportOutcome::Malformed);
-        EXPECT_EQ(monitor.link.calls, std::vector<std::string>{kFormatting});
+        EXPECT_EQ(monitor.link.Lines(), std::vector<std::string>{kFormatting});
     }
 }
 
@@ -267,14 +267,14 @@ TEST(ConfigFile, FilesWithoutConfigurationData) {
         SCOPED_TRACE(c.file);
         Monitor monitor(c.newFirmware);
         EXPECT_EQ(monitor.Import(c.file).outcome, ConfigImportOutcome::NotConfiguration);
-        EXPECT_EQ(monitor.link.calls, c.timeline);
+        EXPECT_EQ(monitor.link.Lines(), c.timeline);
     }
 
     Monitor monitor(false);
     test::TempFolder folder;
     const ConfigImportResult result = monitor.Importer().Run(folder.File("missing.xfg"));
     EXPECT_EQ(result.outcome, ConfigImportOutcome::FileNotOpened);
-    EXPECT_EQ(monitor.link.calls,
+    EXPECT_EQ(monitor.link.Lines(),
               (std::vector<std::string>{"stop: No such file or directory", kNotConfiguration}));
 }
 
@@ -286,14 +286,14 @@ TEST(ConfigFile, RegistersWithoutTypeAreSkippedAndTheSerialDecidesTheReload) {
                                                "<PRC><Number>1</Number><Value>7654321</Value></PRC>"
                                                "</PRCList></OrvoML>");
     EXPECT_FALSE(result.reload);
-    EXPECT_EQ(monitor.link.calls, (std::vector<std::string>{"write 1=7654321", kComplete, "template-name?"}));
+    EXPECT_EQ(monitor.link.Lines(), (std::vector<std::string>{"write 1=7654321", kComplete, "template-name?"}));
 
     // The same serial number as the monitor's own asks for a reload.
     result =
         monitor.Import("<OrvoML version='1.0'><PRCList><PRC><Number>1</Number><Value>1234567</Value></PRC>"
                        "</PRCList></OrvoML>");
     EXPECT_TRUE(result.reload);
-    EXPECT_EQ(monitor.link.calls,
+    EXPECT_EQ(monitor.link.Lines(),
               (std::vector<std::string>{"write 1=1234567", kComplete, "reload all", "template-name?"}));
 }
 
@@ -312,11 +312,11 @@ TEST(ConfigFile, ExportThenImportWritesTheSameValues) {
         if (newFirmware)
             expected.push_back("serial-text ORV42");
         for (const int n : ConfigExport::CandidateRegisters(newFirmware))
-            expected.push_back("write " + std::to_string(n) + "=" + test::Shortest(source.Value(n)));
+            expected.push_back(RecordedRequest{.kind = "write", .values = {{n, source.Value(n)}}}.Line());
         expected.push_back(kComplete);
         expected.push_back("reload all"); // newer: the serial text was sent; older: the same serial number
         expected.push_back("template-name?");
-        EXPECT_EQ(target.link.calls, expected);
+        EXPECT_EQ(target.link.Lines(), expected);
     }
 }
 

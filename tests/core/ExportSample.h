@@ -76,7 +76,7 @@ struct SampleDownload {
 };
 
 inline std::filesystem::path GoldenPath(const std::string& name) {
-    return std::filesystem::path(__FILE__).parent_path() / "golden" / name;
+    return std::filesystem::path(ORVO_GOLDEN_DIR) / name;
 }
 
 inline std::string ReadBytes(const std::filesystem::path& path) {

@@ -52,6 +52,13 @@ TEST(UpdateHandOff, RunsWorkOnTheConsumerAndWaitsForIt) {
     handOff.Drain();
     EXPECT_TRUE(producer.get());
     EXPECT_EQ(ranOn, std::this_thread::get_id());
+
+    // On the consumer itself nobody else could drain it: the work runs at once instead of
+    // waiting forever.
+    bool inline_ = false;
+    EXPECT_TRUE(handOff.Run([&] { inline_ = true; }));
+    EXPECT_TRUE(inline_);
+    EXPECT_FALSE(ui.Wait(Ms(0))) << "nothing was posted";
 }
 
 TEST(UpdateHandOff, CancelReleasesAWaitingProducerAndRefusesLaterWork) {

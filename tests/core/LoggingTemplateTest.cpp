@@ -38,31 +38,31 @@ TEST(LoggingTemplate, SavedRecordsAreNineLittleEndianBytesInRegisterOrder) {
 TEST(LoggingTemplate, NineByteTemplateSetsRegisterZeroAndEveryOtherToNever) {
     // Register 0 on delta every 30 s with delta 0.5.
     const std::string file = "\x01\x1E\x00\x00\x00\x00\x00\x00\x3F"s;
-    test::RecordingSenders link;
+    RequestRecorder link;
     ASSERT_TRUE(LoggingTemplate::Send(link, LoggingTemplate::Decode(file), "/home/t/templates/Short.qlt"));
     std::vector<std::string> expected{"logging 0 31 0.5"};
     for (const std::string& call : NeverFrom(1))
         expected.push_back(call);
     expected.push_back("template-name Short.qlt");
-    EXPECT_EQ(link.calls, expected);
+    EXPECT_EQ(link.Lines(), expected);
 }
 
 TEST(LoggingTemplate, ShortAndLongFiles) {
     // A record cut short is completed with zero bytes; only registers past the last byte are "never".
     const std::string cut = "\x02\x00\x00\x00\x00\x00\x00\x80\x3F"s // header/footer, delta 1
                             "\x01\x05\x01"s;                        // on delta, interval 0x105 cut
-    test::RecordingSenders link;
+    RequestRecorder link;
     ASSERT_TRUE(LoggingTemplate::Send(link, LoggingTemplate::Decode(cut), "cut.qlt"));
-    ASSERT_EQ(link.calls.size(), 185u);
-    EXPECT_EQ(link.calls[0], "logging 0 1 1");
-    EXPECT_EQ(link.calls[1], "logging 1 262 0");
-    EXPECT_EQ(link.calls[2], "logging 2 0 0");
+    ASSERT_EQ(link.Lines().size(), 185u);
+    EXPECT_EQ(link.Lines()[0], "logging 0 1 1");
+    EXPECT_EQ(link.Lines()[1], "logging 1 262 0");
+    EXPECT_EQ(link.Lines()[2], "logging 2 0 0");
 
-    link.calls.clear();
+    link.Clear();
     ASSERT_TRUE(LoggingTemplate::Send(link, LoggingTemplate::Decode(""), "empty.qlt"));
     std::vector<std::string> expected = NeverFrom(0);
     expected.push_back("template-name empty.qlt");
-    EXPECT_EQ(link.calls, expected);
+    EXPECT_EQ(link.Lines(), expected);
 
     // Bytes past the 184th record are not read.
     EXPECT_EQ(LoggingTemplate::Decode(std::string(1656 + 9, '\x01')).size(), 184u);
@@ -97,23 +97,23 @@ TEST(LoggingTemplate, SavedFileSendsTheTableBack) {
     std::vector<LoggingTemplateRecord> records;
     ASSERT_TRUE(LoggingTemplate::Load(folder.File("t.qlt"), records));
     ASSERT_EQ(records.size(), 184u);
-    test::RecordingSenders link;
+    RequestRecorder link;
     ASSERT_TRUE(LoggingTemplate::Send(link, records, folder.File("t.qlt")));
-    ASSERT_EQ(link.calls.size(), 185u);
-    EXPECT_EQ(link.calls[0], "logging 0 1 0"); // header/footer by default
-    EXPECT_EQ(link.calls[5], "logging 5 11 0.25");
-    EXPECT_EQ(link.calls[34], "logging 34 61 0"); // on delta 60 by default
-    EXPECT_EQ(link.calls[184], "template-name t.qlt");
+    ASSERT_EQ(link.Lines().size(), 185u);
+    EXPECT_EQ(link.Lines()[0], "logging 0 1 0"); // header/footer by default
+    EXPECT_EQ(link.Lines()[5], "logging 5 11 0.25");
+    EXPECT_EQ(link.Lines()[34], "logging 34 61 0"); // on delta 60 by default
+    EXPECT_EQ(link.Lines()[184], "template-name t.qlt");
 
     EXPECT_FALSE(LoggingTemplate::Load(folder.File("missing.qlt"), records));
     EXPECT_FALSE(LoggingTemplate::Save(table, folder.File("missing/t.qlt")));
 }
 
 TEST(LoggingTemplate, StopsWhenTheLinkRefuses) {
-    test::RecordingSenders link;
+    RequestRecorder link;
     link.accept = false;
     EXPECT_FALSE(LoggingTemplate::Send(link, {}, "t.qlt"));
-    EXPECT_EQ(link.calls.size(), 1u);
+    EXPECT_EQ(link.Lines().size(), 1u);
 }
 
 } // namespace

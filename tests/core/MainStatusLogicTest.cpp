@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "forms/BuiltInLoggingTemplate.h"
-#include "forms/DeviceIo.h"
+#include "link/RequestRecorder.h"
 #include "forms/MainStatusLogic.h"
 #include "model/COrvodeskDoc.h"
 #include "model/ShiftProgram.h"
@@ -22,47 +22,7 @@ namespace {
 
 using Writes = std::vector<std::pair<int, double>>;
 
-struct Request {
-    std::string kind; // "read", "write", "log", "name", "askName", "readProgram", "program"
-    std::vector<int> numbers{};
-    Writes values{};
-    uint32_t code = 0;
-    float delta = 0;
-    std::string text{};
-    bool extended = false;
-    ShiftProgram program{};
-};
-
-class RecordingIo : public DeviceIo {
-public:
-    std::vector<Request> sent;
-
-    bool ReadRegisters(const std::vector<int>& numbers) override {
-        return Add({.kind = "read", .numbers = numbers});
-    }
-    bool WriteRegisters(const Writes& values) override { return Add({.kind = "write", .values = values}); }
-    bool SetLogging(int number, uint32_t code, float delta) override {
-        return Add({.kind = "log", .numbers = {number}, .code = code, .delta = delta});
-    }
-    bool SetTemplateName(const std::string& name) override { return Add({.kind = "name", .text = name}); }
-    bool RequestTemplateName() override { return Add({.kind = "askName"}); }
-    bool ReadShiftProgram(bool extended) override {
-        return Add({.kind = "readProgram", .extended = extended});
-    }
-    bool ProgramShift(const ShiftProgram& program, bool extended) override {
-        return Add({.kind = "program", .extended = extended, .program = program});
-    }
-    bool Add(Request r) {
-        sent.push_back(std::move(r));
-        return true;
-    }
-    size_t Count(const std::string& kind) const {
-        size_t n = 0;
-        for (const Request& r : sent)
-            n += r.kind == kind;
-        return n;
-    }
-};
+using RecordingIo = RequestRecorder;
 
 struct FakeView : IMainStatusView {
     bool connected = false, active = false, countdown = false;
@@ -137,7 +97,7 @@ struct Rig {
     }
     std::vector<std::vector<int>> Reads() const {
         std::vector<std::vector<int>> out;
-        for (const Request& r : io.sent)
+        for (const RecordedRequest& r : io.sent)
             if (r.kind == "read")
                 out.push_back(r.numbers);
         return out;
@@ -250,13 +210,13 @@ TEST_F(MainStatusLogicTest, LoggingTemplateIsInstalledOncePerConnection) {
     Start(ACCESS_STANDARD);
     Status(kNew, STATE_STOPPED);
     Register(183, 0);
-    EXPECT_EQ(io.Count("askName"), 1u);
+    EXPECT_EQ(io.Count("template-name?"), 1u);
     io.sent.clear();
 
     TemplateName("1");
     ASSERT_EQ(io.sent.size(), 185u);
     for (int n = 0; n < 184; ++n) {
-        ASSERT_EQ(io.sent[n].kind, "log");
+        ASSERT_EQ(io.sent[n].kind, "logging");
         EXPECT_EQ(io.sent[n].numbers, std::vector<int>{n});
     }
     // A few rows of the table, written out by hand (the GUI test pins others as bytes).
@@ -264,7 +224,7 @@ TEST_F(MainStatusLogicTest, LoggingTemplateIsInstalledOncePerConnection) {
     EXPECT_EQ(setting(54), std::make_pair(61u, 0.1f));
     EXPECT_EQ(setting(120), std::make_pair(61u, 0.01f));
     EXPECT_EQ(setting(183), std::make_pair(0u, 0.0f));
-    EXPECT_EQ(io.sent[184].kind, "name");
+    EXPECT_EQ(io.sent[184].kind, "template-name");
     EXPECT_EQ(io.sent[184].text, "2");
 
     // The answer to the name, and later polls of register 183: nothing more.
@@ -280,7 +240,7 @@ TEST_F(MainStatusLogicTest, LoggingTemplateIsInstalledOncePerConnection) {
     io.sent.clear();
     Register(183, 0);
     TemplateName("7");
-    EXPECT_EQ(io.Count("log"), 184u);
+    EXPECT_EQ(io.Count("logging"), 184u);
 }
 
 TEST(MainStatusLogic, LoggingTemplateIsLeftAloneWhenNotWanted) {
@@ -300,7 +260,7 @@ TEST(MainStatusLogic, LoggingTemplateIsLeftAloneWhenNotWanted) {
         r.Status(kNew, STATE_STOPPED);
         r.Register(183, c.expert);
         r.TemplateName(c.name);
-        EXPECT_EQ(r.io.Count("log") + r.io.Count("name"), 0u) << "mode " << c.mode << " name " << c.name;
+        EXPECT_EQ(r.io.Count("logging") + r.io.Count("name"), 0u) << "mode " << c.mode << " name " << c.name;
         EXPECT_TRUE(r.logic.LoggingChecked());
     }
     // An expert whose monitor says 183 = 0 is treated like a standard user.
@@ -309,7 +269,7 @@ TEST(MainStatusLogic, LoggingTemplateIsLeftAloneWhenNotWanted) {
     r.Status(kNew, STATE_STOPPED);
     r.Register(183, 0);
     r.TemplateName("1");
-    EXPECT_EQ(r.io.Count("log"), 184u);
+    EXPECT_EQ(r.io.Count("logging"), 184u);
 }
 
 TEST(MainStatusLogic, ClearProgramWritesClearsAndHoldsItsStatusLine) {

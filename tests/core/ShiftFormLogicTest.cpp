@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "forms/DeviceIo.h"
+#include "link/RequestRecorder.h"
 #include "forms/PowerSwitch.h"
 #include "forms/ShiftFormLogic.h"
 #include "model/COrvodeskDoc.h"
@@ -28,49 +28,7 @@ namespace {
 
 using Writes = std::vector<std::pair<int, double>>;
 
-struct Sent {
-    std::string kind; // "read", "write", "readProgram", "program"
-    std::vector<int> numbers{};
-    Writes values{};
-    bool extended = false;
-    ShiftProgram program{};
-};
-
-class RecordingIo : public DeviceIo {
-public:
-    std::vector<Sent> sent;
-
-    bool ReadRegisters(const std::vector<int>& numbers) override {
-        return Add({.kind = "read", .numbers = numbers});
-    }
-    bool WriteRegisters(const Writes& values) override { return Add({.kind = "write", .values = values}); }
-    bool SetLogging(int, uint32_t, float) override { return true; }
-    bool SetTemplateName(const std::string&) override { return true; }
-    bool RequestTemplateName() override { return true; }
-    bool ReadShiftProgram(bool extended) override {
-        return Add({.kind = "readProgram", .extended = extended});
-    }
-    bool ProgramShift(const ShiftProgram& program, bool extended) override {
-        return Add({.kind = "program", .extended = extended, .program = program});
-    }
-    bool Add(Sent s) {
-        sent.push_back(std::move(s));
-        return true;
-    }
-    std::vector<Writes> WritesSent() const {
-        std::vector<Writes> out;
-        for (const Sent& s : sent)
-            if (s.kind == "write")
-                out.push_back(s.values);
-        return out;
-    }
-    const Sent* Program() const {
-        for (const Sent& s : sent)
-            if (s.kind == "program")
-                return &s;
-        return nullptr;
-    }
-};
+using RecordingIo = RequestRecorder;
 
 struct Shown {
     std::string text;
@@ -199,7 +157,7 @@ protected:
     // A new form on that monitor; what its entry sent is forgotten unless asked to keep it.
     void Open(float firmware, int8_t state, const char* mode = "", bool keepSent = false) {
         Connect(firmware, state, mode);
-        io = RecordingIo{};
+        io.Clear();
         view = FakeView{};
         messages = ScriptedMessages{};
         logic = std::make_unique<ShiftFormLogic>(doc, io, view, messages, clock);
@@ -258,9 +216,9 @@ TEST_F(ShiftFormLogicTest, EntryPowersOnAsksForTheProgramAndShowsTheFixedTexts) 
         SCOPED_TRACE(testing::Message() << firmware << " state " << int(state));
         Open(firmware, int8_t(state), "", true);
         std::vector<std::string> kinds;
-        for (const Sent& s : io.sent)
+        for (const RecordedRequest& s : io.sent)
             kinds.push_back(s.kind);
-        std::vector<std::string> expected = {"readProgram", "write"};
+        std::vector<std::string> expected = {"read-program", "write"};
         if (powered)
             expected.insert(expected.begin(), 3, "write");
         EXPECT_EQ(kinds, expected);
@@ -437,7 +395,7 @@ TEST_F(ShiftFormLogicTest, EachRefusalOfOkWithItsTextIconAndFocus) {
         if (!c.message) {
             EXPECT_TRUE(accepted);
             EXPECT_TRUE(messages.shown.empty()) << messages.shown.front().text;
-            EXPECT_NE(io.Program(), nullptr);
+            EXPECT_NE(io.Last("program"), nullptr);
             doc.SetProgrammingBusy(false);
             continue;
         }
@@ -447,10 +405,10 @@ TEST_F(ShiftFormLogicTest, EachRefusalOfOkWithItsTextIconAndFocus) {
         EXPECT_EQ(messages.shown[0].icon, c.icon);
         EXPECT_EQ(messages.shown[0].buttons, MessageButtons::Ok);
         EXPECT_EQ(view.focused, c.focus);
-        EXPECT_EQ(io.Program(), nullptr);
+        EXPECT_EQ(io.Last("program"), nullptr);
         EXPECT_FALSE(view.returned) << "a refused entry leaves the form open";
         EXPECT_FALSE(doc.ProgrammingBusy());
-        const std::vector<Writes> writes = io.WritesSent();
+        const std::vector<Writes> writes = io.Writes();
         EXPECT_EQ(writes.size(), c.writes);
         if (c.writes == 4) {
             EXPECT_EQ(writes.back(), (Writes{{150, 2.2}}));
@@ -506,7 +464,7 @@ TEST_F(ShiftFormLogicTest, UnchangedEntriesAskBeforeGoingOn) {
 
     messages.answer = MessageAnswer::Yes;
     EXPECT_TRUE(logic->Ok());
-    ASSERT_NE(io.Program(), nullptr);
+    ASSERT_NE(io.Last("program"), nullptr);
 
     // Service mode never asks.
     Open(kNew, STATE_PROGRAMMED, "service");
@@ -539,10 +497,10 @@ TEST_F(ShiftFormLogicTest, RegisterWritesInOrderThenTheProgram) {
         expected.push_back({{155, double(0xAA)}});
         expected.push_back({{150, 2.2}});
         expected.insert(expected.end(), 3, kPowerOff);
-        EXPECT_EQ(io.WritesSent(), expected);
+        EXPECT_EQ(io.Writes(), expected);
         // The program goes after the dust standard and before the power-off.
         ASSERT_EQ(io.sent.size(), expected.size() + 1);
-        const Sent& p = io.sent[expected.size() - 3];
+        const RecordedRequest& p = io.sent[expected.size() - 3];
         ASSERT_EQ(p.kind, "program");
         EXPECT_EQ(p.extended, c.firmware == kNew);
         EXPECT_TRUE(doc.ProgrammingBusy());
@@ -562,7 +520,7 @@ TEST_F(ShiftFormLogicTest, OldFirmwareReadsTheMiinAsANumberAndCutsLongTexts) {
     e.contractorCode = "ABCDEFGHIJKL";
     Enter(*logic, e);
     ASSERT_TRUE(logic->Ok());
-    const ShiftProgram& p = io.Program()->program;
+    const ShiftProgram& p = io.Last("program")->program;
     EXPECT_EQ(p.miinNumber, uint32_t(12345678901ull)) << "%lu into 32 bits";
     EXPECT_EQ(p.contractorCode, "ABCDEFGHI");
 }
@@ -575,7 +533,7 @@ TEST_F(ShiftFormLogicTest, OnTwentiethOfDecemberJanuaryMeansNextYear) {
     Enter(*logic, e);
     EXPECT_EQ(view.warmupStart, "   1/  3/2024, 07:25:00");
     ASSERT_TRUE(logic->Ok()) << (messages.shown.empty() ? "" : messages.shown[0].text);
-    EXPECT_EQ(io.Program()->program.startTime, 1704286800u); // 2024-01-03 13:00 UTC
+    EXPECT_EQ(io.Last("program")->program.startTime, 1704286800u); // 2024-01-03 13:00 UTC
 }
 
 TEST_F(ShiftFormLogicTest, CancelCloseAndLostConnectionReturnToTheMainForm) {
@@ -585,13 +543,13 @@ TEST_F(ShiftFormLogicTest, CancelCloseAndLostConnectionReturnToTheMainForm) {
         SCOPED_TRACE(int(state));
         Open(kNew, int8_t(state));
         logic->OnWindowClosed();
-        EXPECT_EQ(io.WritesSent(), poweredOff ? std::vector<Writes>(3, kPowerOff) : std::vector<Writes>{});
+        EXPECT_EQ(io.Writes(), poweredOff ? std::vector<Writes>(3, kPowerOff) : std::vector<Writes>{});
         EXPECT_TRUE(view.returned);
         EXPECT_EQ(view.powerOffPending, pending);
         EXPECT_FALSE(view.clock);
         logic->Cancel();
         EXPECT_FALSE(logic->Ok()) << "nothing after the form has left";
-        EXPECT_EQ(io.WritesSent().size(), poweredOff ? 3u : 0u);
+        EXPECT_EQ(io.Writes().size(), poweredOff ? 3u : 0u);
     }
 
     Open(kNew, STATE_STOPPED);
@@ -603,11 +561,11 @@ TEST_F(ShiftFormLogicTest, CancelCloseAndLostConnectionReturnToTheMainForm) {
 
 TEST_F(ShiftFormLogicTest, UnknownStateDefersThePowerSwitch) {
     Open(kNew, 0, "", true);
-    EXPECT_EQ(io.WritesSent(), (std::vector<Writes>{{{149, 1.0}}})) << "no power-on yet";
+    EXPECT_EQ(io.Writes(), (std::vector<Writes>{{{149, 1.0}}})) << "no power-on yet";
     Connect(kNew, STATE_PROGRAMMED);
     logic->Update(UPDATE_STATE, 0);
-    EXPECT_EQ(io.WritesSent().size(), 4u);
-    EXPECT_EQ(io.WritesSent().back(), kPowerOn);
+    EXPECT_EQ(io.Writes().size(), 4u);
+    EXPECT_EQ(io.Writes().back(), kPowerOn);
 
     // The form went while the state was unknown: the power-off waits for a state.
     for (int8_t state : {STATE_PROGRAMMED, STATE_RUNNING}) {
@@ -619,7 +577,7 @@ TEST_F(ShiftFormLogicTest, UnknownStateDefersThePowerSwitch) {
         Connect(kNew, state);
         pending.OnDocUpdate(UPDATE_STATE, 0);
         EXPECT_TRUE(pending.Done());
-        EXPECT_EQ(i.WritesSent(),
+        EXPECT_EQ(i.Writes(),
                   state == STATE_PROGRAMMED ? std::vector<Writes>(3, kPowerOff) : std::vector<Writes>{});
     }
 }

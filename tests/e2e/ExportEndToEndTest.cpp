@@ -32,7 +32,7 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 }
 
 fs::path GoldenPath(const std::string& name) {
-    return fs::path(__FILE__).parent_path().parent_path() / "core" / "golden" / name;
+    return fs::path(ORVO_GOLDEN_DIR) / name;
 }
 
 struct Monitor {

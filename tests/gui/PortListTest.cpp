@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "GuiTestSupport.h"
-#include "dialogs/SerialPortList.h"
+#include "port/SerialPortList.h"
 
 using namespace orvo;
 using namespace orvo::test;

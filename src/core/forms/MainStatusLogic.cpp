@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "forms/BuiltInLoggingTemplate.h"
-#include "forms/DeviceIo.h"
+#include "link/DeviceRequests.h"
 #include "model/COrvodeskDoc.h"
 #include "model/PrcRegisters.h"
 #include "model/ShiftProgram.h"
@@ -11,7 +11,7 @@
 
 namespace orvo {
 
-MainStatusLogic::MainStatusLogic(COrvodeskDoc& doc, DeviceIo& io, IMainStatusView& view)
+MainStatusLogic::MainStatusLogic(COrvodeskDoc& doc, DeviceRequests& io, IMainStatusView& view)
     : m_doc(doc), m_io(io), m_view(view) {}
 
 void MainStatusLogic::InitialUpdate() {

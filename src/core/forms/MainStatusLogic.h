@@ -8,7 +8,7 @@
 namespace orvo {
 
 class COrvodeskDoc;
-class DeviceIo;
+class DeviceRequests;
 
 // What the main status form shows; the widget renders, the logic decides.
 class IMainStatusView {
@@ -41,7 +41,7 @@ public:
     // A status line such as "Programming Shift" stays at least this long.
     static constexpr int STATUS_HOLD_MS = 2000;
 
-    MainStatusLogic(COrvodeskDoc& doc, DeviceIo& io, IMainStatusView& view);
+    MainStatusLogic(COrvodeskDoc& doc, DeviceRequests& io, IMainStatusView& view);
 
     // When the form is created: remembered values reset, register 0 asked for, the advanced
     // controls set by mode, then a full update (hint 0) as the first one.
@@ -82,7 +82,7 @@ private:
     uint32_t RegisterWord(int number) const;
 
     COrvodeskDoc& m_doc;
-    DeviceIo& m_io;
+    DeviceRequests& m_io;
     IMainStatusView& m_view;
 
     bool m_programmingShown = false;

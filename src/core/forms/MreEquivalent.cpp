@@ -1,6 +1,6 @@
 #include "forms/MreEquivalent.h"
 
-#include "forms/DeviceIo.h"
+#include "link/DeviceRequests.h"
 #include "model/PrcRegisters.h"
 #include "model/PrcTable.h"
 
@@ -10,7 +10,7 @@ bool MreEquivalentChecked(const PrcTable& registers) {
     return registers.Value(PRC_MRE_EQUIVALENT) > 0.0;
 }
 
-void WriteMreEquivalent(DeviceIo& io, bool enabled) {
+void WriteMreEquivalent(DeviceRequests& io, bool enabled) {
     io.WriteRegisters({{PRC_MRE_EQUIVALENT, enabled ? 1.0 : 0.0}});
 }
 

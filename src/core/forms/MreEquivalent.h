@@ -2,12 +2,12 @@
 
 namespace orvo {
 
-class DeviceIo;
+class DeviceRequests;
 class PrcTable;
 
 // "MRE Equivalent..." of the Options menu: the box shows register 149, OK writes it back in
 // one command; Cancel writes nothing.
 bool MreEquivalentChecked(const PrcTable& registers);
-void WriteMreEquivalent(DeviceIo& io, bool enabled);
+void WriteMreEquivalent(DeviceRequests& io, bool enabled);
 
 } // namespace orvo

@@ -1,6 +1,6 @@
 #include "forms/PowerSwitch.h"
 
-#include "forms/DeviceIo.h"
+#include "link/DeviceRequests.h"
 #include "model/PrcRegisters.h"
 #include "model/StatusAnswer.h"
 
@@ -19,7 +19,7 @@ PowerSwitchStep PowerSwitchFor(int32_t deviceState) {
     }
 }
 
-void SendPowerSwitch(DeviceIo& io, bool on) {
+void SendPowerSwitch(DeviceRequests& io, bool on) {
     for (int i = 0; i < 3; ++i)
         io.WriteRegisters({{PRC_POWER_ACTIVATED, on ? 1.0 : 0.0}});
 }

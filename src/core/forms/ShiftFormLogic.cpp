@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "download/RecordText.h"
-#include "forms/DeviceIo.h"
+#include "link/DeviceRequests.h"
 #include "forms/PowerSwitch.h"
 #include "model/COrvodeskDoc.h"
 #include "model/PrcRegisters.h"
@@ -47,7 +47,7 @@ bool ValidRow(int row, size_t count) {
 
 } // namespace
 
-ShiftFormLogic::ShiftFormLogic(COrvodeskDoc& doc, DeviceIo& io, IShiftFormView& view,
+ShiftFormLogic::ShiftFormLogic(COrvodeskDoc& doc, DeviceRequests& io, IShiftFormView& view,
                                MessageService& messages, Clock& clock)
     : m_doc(doc), m_io(io), m_view(view), m_messages(messages), m_clock(clock) {}
 

@@ -9,7 +9,7 @@ namespace orvo {
 
 class COrvodeskDoc;
 class Clock;
-class DeviceIo;
+class DeviceRequests;
 class MessageService;
 struct ShiftProgram;
 
@@ -68,7 +68,7 @@ public:
     static constexpr uint32_t CLEARED_DURATION = 43200; // twelve hours
     static constexpr int DURATION_PAGE_STEP_MINUTES = 120;
 
-    ShiftFormLogic(COrvodeskDoc& doc, DeviceIo& io, IShiftFormView& view, MessageService& messages,
+    ShiftFormLogic(COrvodeskDoc& doc, DeviceRequests& io, IShiftFormView& view, MessageService& messages,
                    Clock& clock);
 
     void InitialUpdate();
@@ -116,7 +116,7 @@ private:
     int64_t Now() const;
 
     COrvodeskDoc& m_doc;
-    DeviceIo& m_io;
+    DeviceRequests& m_io;
     IShiftFormView& m_view;
     MessageService& m_messages;
     Clock& m_clock;

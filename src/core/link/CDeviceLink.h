@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "link/DeviceRequests.h"
 #include "link/FrameCodec.h"
 #include "link/SerialPort.h"
 
@@ -48,7 +49,7 @@ struct LinkCounters {
 // The serial link to one monitor: the request queue, the link thread that sends the head
 // request with retries and reassembles answers, the command senders and the answer handlers.
 // The port is opened, used and closed on the link thread only.
-class CDeviceLink {
+class CDeviceLink final : public DeviceRequests {
 public:
     static constexpr int PASS_MS = 25;    // one read time-out
     static constexpr int RESEND_MS = 325; // between transmissions of one request
@@ -58,7 +59,7 @@ public:
     static constexpr int REOPEN_MS = 1000;   // a failed port is reopened about once a second
 
     CDeviceLink(COrvodeskDoc& doc, Clock& clock, const TimeZoneSource& zone, MessageSink& messages);
-    ~CDeviceLink();
+    ~CDeviceLink() override;
     CDeviceLink(const CDeviceLink&) = delete;
     CDeviceLink& operator=(const CDeviceLink&) = delete;
 
@@ -76,24 +77,24 @@ public:
 
     // Senders; each returns false when its arguments are refused or nothing could be queued.
     bool RequestStatus(bool extended);
-    bool FactoryReset();
-    bool ReadRegisters(const std::vector<int>& numbers);
-    bool WriteRegisters(const std::vector<std::pair<int, double>>& values);
-    bool ReadFullRegister(int number); // negative: every register, one request each
-    bool SetLogging(int number, uint32_t loggingCode, float delta);
-    bool ReadShiftProgram(bool extended);
-    bool ProgramShift(const ShiftProgram& program, bool extended);
-    bool RequestSampleCount();
+    bool FactoryReset() override;
+    bool ReadRegisters(const std::vector<int>& numbers) override;
+    bool WriteRegisters(const RegisterWrites& values) override;
+    bool ReadFullRegister(int number) override;
+    bool SetLogging(int number, uint32_t loggingCode, float delta) override;
+    bool ReadShiftProgram(bool extended) override;
+    bool ProgramShift(const ShiftProgram& program, bool extended) override;
+    bool RequestSampleCount() override;
     bool RequestSampleEntry(uint8_t index, bool extended);
-    bool StartSampleData(uint8_t index);
+    bool StartSampleData(uint8_t index) override;
     bool RequestDataBlock(uint8_t index, uint32_t firstItem);
-    bool SetTemplateName(const std::string& name);
-    bool RequestTemplateName();
-    bool SetSerialText(const std::string& text);
-    bool RequestSerialText();
-    bool StartServiceLog();
+    bool SetTemplateName(const std::string& name) override;
+    bool RequestTemplateName() override;
+    bool SetSerialText(const std::string& text) override;
+    bool RequestSerialText() override;
+    bool StartServiceLog() override;
     bool RequestLogBlock(uint32_t firstItem);
-    void CancelTransfer() { m_cancel = true; }
+    void CancelTransfer() override { m_cancel = true; }
 
     void SetTrace(FrameTrace* trace) { m_trace = trace; }
     size_t QueueLength() const;

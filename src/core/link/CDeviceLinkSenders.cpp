@@ -42,7 +42,7 @@ bool CDeviceLink::ReadRegisters(const std::vector<int>& numbers) {
     return Send(CMD_READ_PRC, payload, 1 + numbers.size());
 }
 
-bool CDeviceLink::WriteRegisters(const std::vector<std::pair<int, double>>& values) {
+bool CDeviceLink::WriteRegisters(const RegisterWrites& values) {
     if (values.empty() || values.size() > MAX_REGISTERS_PER_REQUEST)
         return false;
     uint8_t payload[4 + MAX_REGISTERS_PER_REQUEST * REGISTER_ENTRY_SIZE] = {};

@@ -1,15 +1,24 @@
 #include "platform/UpdateHandOff.h"
 
+#include <cassert>
+
 namespace orvo {
 
 bool UpdateHandOff::Run(std::function<void()> work) {
-    uint64_t ticket;
+    const bool onConsumer = std::this_thread::get_id() == m_consumer;
+    uint64_t ticket = 0;
     {
         std::lock_guard lock(m_mutex);
         if (m_cancelled)
             return false;
-        m_pending = std::move(work);
-        ticket = ++m_posted;
+        if (!onConsumer) {
+            m_pending = std::move(work);
+            ticket = ++m_posted;
+        }
+    }
+    if (onConsumer) {
+        work();
+        return true;
     }
     m_wake();
     std::unique_lock lock(m_mutex);
@@ -21,6 +30,7 @@ bool UpdateHandOff::Run(std::function<void()> work) {
 }
 
 void UpdateHandOff::Drain() {
+    assert(std::this_thread::get_id() == m_consumer);
     std::function<void()> work;
     uint64_t ticket;
     {

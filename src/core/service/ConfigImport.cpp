@@ -8,7 +8,7 @@
 #include "model/PrcRegisters.h"
 #include "model/PrcTable.h"
 #include "platform/MessageService.h"
-#include "service/ILinkSenders.h"
+#include "link/DeviceRequests.h"
 #include "platform/ReadFile.h"
 #include "service/XmlReader.h"
 

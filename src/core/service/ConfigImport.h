@@ -10,7 +10,7 @@
 
 namespace orvo {
 
-class ILinkSenders;
+class DeviceRequests;
 class MessageService;
 class PrcTable;
 
@@ -46,7 +46,7 @@ struct ConfigImportResult {
 // stopped at an error message requests nothing more.
 class ConfigImport {
 public:
-    ConfigImport(const PrcTable& table, bool newFirmware, ILinkSenders& link, MessageService& messages,
+    ConfigImport(const PrcTable& table, bool newFirmware, DeviceRequests& link, MessageService& messages,
                  std::function<void()> reloadAll = {})
         : m_table(table), m_newFirmware(newFirmware), m_link(link), m_messages(messages),
           m_reloadAll(std::move(reloadAll)) {}
@@ -64,7 +64,7 @@ private:
 
     const PrcTable& m_table;
     const bool m_newFirmware;
-    ILinkSenders& m_link;
+    DeviceRequests& m_link;
     MessageService& m_messages;
     std::function<void()> m_reloadAll;
     uint32_t m_serialNumber = 0;

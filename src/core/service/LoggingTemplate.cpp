@@ -5,7 +5,7 @@
 
 #include "model/PrcTable.h"
 #include "platform/AtomicFile.h"
-#include "service/ILinkSenders.h"
+#include "link/DeviceRequests.h"
 #include "platform/ReadFile.h"
 
 namespace orvo {
@@ -84,7 +84,7 @@ std::string LoggingTemplate::TemplateName(const std::string& path) {
     return name;
 }
 
-bool LoggingTemplate::Send(ILinkSenders& link, const std::vector<LoggingTemplateRecord>& records,
+bool LoggingTemplate::Send(DeviceRequests& link, const std::vector<LoggingTemplateRecord>& records,
                            const std::string& path) {
     for (int n = 0; n < PRC_COUNT; ++n) {
         const bool inFile = size_t(n) < records.size();

@@ -8,7 +8,7 @@
 
 namespace orvo {
 
-class ILinkSenders;
+class DeviceRequests;
 class PrcTable;
 
 // Messages of the register form about template files.
@@ -53,7 +53,7 @@ public:
     // One set-logging command per register 0..183 from `records`; registers past the end of the
     // file are sent never with delta 0. Then the template name. Stops at the first command that
     // cannot be queued.
-    static bool Send(ILinkSenders& link, const std::vector<LoggingTemplateRecord>& records,
+    static bool Send(DeviceRequests& link, const std::vector<LoggingTemplateRecord>& records,
                      const std::string& path);
 };
 

@@ -12,7 +12,7 @@
 #include "app/AppServices.h"
 #include "app/CommandLine.h"
 #include "app/RecentFileList.h"
-#include "dialogs/SerialPortList.h"
+#include "port/SerialPortList.h"
 
 namespace orvo {
 

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-#include "forms/DeviceIo.h"
+#include "link/DeviceRequests.h"
 #include "forms/MreEquivalent.h"
 #include "model/COrvodeskDoc.h"
 
@@ -34,7 +34,7 @@ void CMreEquivalentDlg::Run(COrvodeskDoc& doc, QWidget* parent) {
     CMreEquivalentDlg dialog(MreEquivalentChecked(doc.Registers()), parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    LinkDeviceIo io(doc.Link());
+    DeviceRequests& io = doc.Link();
     WriteMreEquivalent(io, dialog.Enabled());
 }
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "dialogs/SerialPortList.h"
+#include "port/SerialPortList.h"
 
 class QComboBox;
 

@@ -61,8 +61,7 @@ struct COrvodeskForm::ButtonSpec {
 };
 
 COrvodeskForm::COrvodeskForm(const FormContext& context, QWidget* parent)
-    : CFormView(context, parent), m_io(context.session.Doc().Link()),
-      m_logic(context.session.Doc(), m_io, *this), m_countdown(new QTimer(this)), m_hold(new QTimer(this)) {
+    : CFormView(context, parent), m_logic(context.session.Doc(), context.session.Doc().Link(), *this), m_countdown(new QTimer(this)), m_hold(new QTimer(this)) {
     setObjectName(QStringLiteral("mainStatusForm"));
     setAutoFillBackground(true);
     QPalette palette = this->palette();

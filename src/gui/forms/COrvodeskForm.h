@@ -5,7 +5,7 @@
 #include <array>
 
 #include "forms/CFormView.h"
-#include "forms/DeviceIo.h"
+#include "link/DeviceRequests.h"
 #include "forms/MainStatusLogic.h"
 
 class QGroupBox;
@@ -60,7 +60,6 @@ private:
     void StopCountdown() override;
     void StartStatusHold(int ms) override;
 
-    LinkDeviceIo m_io;
     MainStatusLogic m_logic;
     QTimer* m_countdown;
     QTimer* m_hold;

@@ -53,7 +53,7 @@ QLabel* ShownField(QWidget* parent, const char* name, const QString& widest) {
 class PowerOffWatcher final : public QObject, public IDocView {
 public:
     PowerOffWatcher(COrvodeskDoc& doc, QObject* parent)
-        : QObject(parent), m_doc(doc), m_io(doc.Link()), m_pending(doc, m_io) {
+        : QObject(parent), m_doc(doc), m_pending(doc, doc.Link()) {
         m_doc.AddView(this);
     }
     ~PowerOffWatcher() override { m_doc.RemoveView(this); }
@@ -68,15 +68,13 @@ public:
 
 private:
     COrvodeskDoc& m_doc;
-    LinkDeviceIo m_io;
     PendingPowerOff m_pending;
 };
 
 } // namespace
 
 CShiftForm::CShiftForm(const FormContext& context, QWidget* parent)
-    : CFormView(context, parent), m_io(context.session.Doc().Link()),
-      m_logic(context.session.Doc(), m_io, *this, context.services.messages, context.services.clock),
+    : CFormView(context, parent), m_logic(context.session.Doc(), context.session.Doc().Link(), *this, context.services.messages, context.services.clock),
       m_clock(new QTimer(this)) {
     setObjectName(QStringLiteral("shiftForm"));
 

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "forms/CFormView.h"
-#include "forms/DeviceIo.h"
+#include "link/DeviceRequests.h"
 #include "forms/ShiftFormLogic.h"
 
 class QCheckBox;
@@ -63,7 +63,6 @@ private:
     void ShowBusy() override;
     void ShowMainForm(bool powerOffPending) override;
 
-    LinkDeviceIo m_io;
     ShiftFormLogic m_logic;
     QTimer* m_clock;
     bool m_busy = false;

@@ -1,4 +1,4 @@
-#include "dialogs/SerialPortList.h"
+#include "port/SerialPortList.h"
 
 #include <QFile>
 #include <QFileInfo>
