@@ -20,12 +20,11 @@ sim::SimConfig DemoMonitor::ConfigFor(const QString& portName) {
     return config;
 }
 
-DemoMonitor::DemoMonitor(const sim::SimConfig& config) {
-    auto monitor =
-        std::make_shared<sim::SimMonitor>(config, SystemClock::Instance(), SystemTimeZone::Instance());
+DemoMonitor::DemoMonitor(const sim::SimConfig& config, Clock& clock, const TimeZoneSource& zone) {
+    auto monitor = std::make_shared<sim::SimMonitor>(config, clock, zone);
     // A monitor that runs for hours keeps only its latest requests.
     monitor->SetRequestLimit(20000);
-    m_wire = std::make_shared<sim::InMemoryWire>(std::move(monitor), SystemClock::Instance());
+    m_wire = std::make_shared<sim::InMemoryWire>(std::move(monitor), clock);
 }
 
 DemoMonitor::~DemoMonitor() = default;
