@@ -28,17 +28,25 @@ struct Shown {
     std::string text;
     MessageIcon icon;
     MessageButtons buttons;
+    std::string caption;
 };
 
+// Records every message box (the widget tests' too) and answers questions with `answer`.
 class ScriptedMessages : public MessageService {
 public:
     std::vector<Shown> shown;
-    MessageAnswer answer = MessageAnswer::Yes; // to questions
+    MessageAnswer answer = MessageAnswer::Yes;
 
-    MessageAnswer Show(const std::string& text, const std::string&, MessageIcon icon,
+    MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon icon,
                        MessageButtons buttons) override {
-        shown.push_back({text, icon, buttons});
+        shown.push_back({text, icon, buttons, caption});
         return buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const Shown& s : shown)
+            texts.push_back(s.text);
+        return texts;
     }
 };
 

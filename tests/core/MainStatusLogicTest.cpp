@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FormTestSupport.h"
@@ -178,9 +179,11 @@ TEST_F(MainStatusLogicTest, LoggingTemplateIsInstalledOncePerConnection) {
     ASSERT_EQ(io.sent.size(), 185u);
     for (int n = 0; n < 184; ++n)
         ASSERT_EQ(io.sent[n].numbers, std::vector<int>{n});
-    // A few rows of the table, written out by hand (the GUI test pins others as bytes).
-    EXPECT_EQ(std::make_pair(io.sent[54].code, io.sent[54].delta), std::make_pair(61u, 0.1f));
-    EXPECT_EQ(std::make_pair(io.sent[183].code, io.sent[183].delta), std::make_pair(0u, 0.0f));
+    // Rows of the table, written out by hand (the link's tests pin the command's bytes).
+    for (const auto& [n, code, delta] :
+         {std::tuple{0, 1u, 0.0f}, std::tuple{2, 0u, 0.0f}, std::tuple{34, 61u, 1.0f},
+          std::tuple{54, 61u, 0.1f}, std::tuple{67, 61u, 0.05f}, std::tuple{183, 0u, 0.0f}})
+        EXPECT_EQ(std::make_pair(io.sent[n].code, io.sent[n].delta), std::make_pair(code, delta)) << n;
     EXPECT_EQ(io.sent[184].text, "2");
 
     // The answer to the name, and later polls of register 183: nothing more.
