@@ -51,9 +51,11 @@ private slots:
                                          .arg(firmware, 0, 'f', 2);
                 Save(FirstFrame(session), name);
                 if (mode.isEmpty() && firmware > 6.69f) {
+                    // Warming for a day yet: the demo runs at virtual time.
+                    session->Demo()->Monitor().SetRegisterValue(12, 2 * 86400);
                     session->Demo()->Monitor().SetRegisterValue(13, 86400 + 3661);
                     ShiftProgram program;
-                    program.startTime = harness.clock.NowSeconds() + 100;
+                    program.startTime = harness.clock.NowSeconds() + 86400;
                     program.duration = 3600;
                     session->Doc().Link().ProgramShift(program, true);
                     QTRY_VERIFY_WITH_TIMEOUT(TextOf(form, "warmupTime").startsWith("Warming"), kChangeMs);

@@ -1,6 +1,5 @@
 #include "CliParse.h"
 
-#include <charconv>
 #include <ctime>
 
 #include "model/PrcTable.h"
@@ -23,7 +22,7 @@ bool AllDigits(std::string_view text) {
 bool TakeDigits(std::string_view text, size_t at, size_t width, int& out) {
     if (at + width > text.size() || !AllDigits(text.substr(at, width)))
         return false;
-    std::from_chars(text.data() + at, text.data() + at + width, out);
+    out = int(*ParseWholeUnsigned(text.substr(at, width), 9999));
     return true;
 }
 

@@ -132,6 +132,7 @@ TEST(Orvoctl, BadUsageExitsTwoBeforeAnyFrameIsSent) {
         {{"--demo", "--firmware", "6.6", "status"}, "6.6"},
         {{"--port", "/dev/null", "--firmware", "6.5", "status"}, "--firmware"},
         {{"--demo", "--timeout", "0", "status"}, "--timeout"},
+        {{"--demo", "--timeout", "1e300", "status"}, "--timeout"}, // its deadline would overflow
         {{"--demo"}, "subcommand"},
         {{"--demo", "frobnicate"}, "subcommand"},
         {{"--demo", "status", "read", "1", "status"}, "status"},

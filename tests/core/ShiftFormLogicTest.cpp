@@ -1,6 +1,6 @@
 // The shift programming form without a window: what it fills in, each refusal of OK with its
-// exact text, the register writes and the program it sends (the bytes on the wire are pinned by
-// the GUI test against the demo monitor). TZ=America/New_York (set for the test run and here).
+// exact text, the register writes and the program it sends (their bytes are pinned by the link's
+// tests). TZ=America/New_York (set for the test run and here).
 
 #include <gtest/gtest.h>
 
@@ -362,8 +362,6 @@ TEST_F(ShiftFormLogicTest, UnchangedEntriesAskBeforeGoingOnInStandardModeOnly) {
     }
 }
 
-// The full order with Sunday only (155 = 129) and both program layouts are pinned byte by byte
-// in the GUI test.
 TEST_F(ShiftFormLogicTest, RegisterWritesInOrderThenTheProgram) {
     const struct {
         float firmware;

@@ -1,6 +1,5 @@
 #include "forms/COrvodeskForm.h"
 
-#include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -367,9 +366,11 @@ void COrvodeskForm::StartStatusHold(int ms) {
 }
 
 void COrvodeskForm::ShowFailure(const std::string& text) {
-    // Once the update has returned: the link thread waits for it, not for the user.
+    // Once the update has returned: the link thread waits for it, not for the user. The main
+    // window outlives this form (and goes before the message service).
     MessageService& messages = Services().messages;
-    QTimer::singleShot(0, qApp, [&messages, text] { messages.Show(text, {}, MessageIcon::Stop); });
+    QTimer::singleShot(0, &Frame().MainFrame(),
+                       [&messages, text] { messages.Show(text, {}, MessageIcon::Stop); });
 }
 
 } // namespace orvo

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "platform/NumberParse.h"
+
 namespace orvo {
 
 namespace {
@@ -16,7 +18,7 @@ namespace {
 // above the maximum is typed as it is: the form refuses it with its message rather than the
 // keys being swallowed.
 const QRegularExpression& Pattern() {
-    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{0,5})(?::(\\d{0,2}))?\\s*$"));
+    static const QRegularExpression pattern(QStringLiteral("^\\s*([0-9]{0,5})(?::([0-9]{0,2}))?\\s*$"));
     return pattern;
 }
 
@@ -41,11 +43,9 @@ std::optional<uint32_t> DurationEdit::ParseMinutes(const QString& text) {
     const QRegularExpressionMatch match = Pattern().match(text);
     if (!match.hasMatch() || match.captured(1).isEmpty())
         return std::nullopt;
-    // Digits only, at most five and two of them: no number parse can go wrong here. Minutes
-    // past 59 carry into the hours ("1:90" is 2:30).
-    const uint32_t hours = match.captured(1).toUInt();
-    const QString minutesText = match.captured(2);
-    const uint32_t minutes = minutesText.isEmpty() ? 0 : minutesText.toUInt();
+    // Minutes past 59 carry into the hours ("1:90" is 2:30).
+    const uint32_t hours = uint32_t(ParseWholeUnsigned(match.captured(1).toStdString(), 99999).value_or(0));
+    const uint32_t minutes = uint32_t(ParseWholeUnsigned(match.captured(2).toStdString(), 99).value_or(0));
     return hours * 60 + minutes;
 }
 
