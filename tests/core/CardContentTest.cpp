@@ -66,14 +66,17 @@ protected:
     // Start 2023-11-14 17:13:20 EST, eight hours long.
     static std::string Entry(int type) {
         return "1700000000,1700028800,3,1000,W123,1234567,ABC,Mine A,Company B," + std::to_string(type) +
-               ",12,36,M12345678,";
+               ",12,36,M12345678,M00000042";
     }
 
     static DisplayTable Table() {
         DisplayTable table;
         table.header = "1699999990,2,149,1,150,2.000000";
         table.columns = {110, 4};
-        table.rows = {{1700000000, {"0.100000", ""}}, {1700001800, {"0.350000", "TE NOT DETECTED"}}};
+        // A float the monitor sent as NaN is left out of the graph and its scale.
+        table.rows = {{1700000000, {"0.100000", ""}},
+                      {1700001800, {"0.350000", "TE NOT DETECTED"}},
+                      {1700003600, {"nan", "TE NOT DETECTED"}}};
         table.events = {{1700001800, "TE NOT DETECTED"}};
         table.finalConcentration = "0.123 mg/m\xC2\xB3";
         return table;
@@ -148,6 +151,7 @@ TEST_F(CardContentTest, ImportedFileVariant) {
     EXPECT_EQ(card.items[8].value, "12"); // the entry's texts, not padded numbers
     EXPECT_EQ(card.items[9].value, "36");
     EXPECT_EQ(card.items[10].value, "(N/A)");
+    EXPECT_EQ(card.items[11].value, "M00000042"); // the entry's, not the typed one
     EXPECT_TRUE(card.multiUnitLines.empty());
     EXPECT_TRUE(card.notice.empty());
 
