@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "LinkFixture.h"
+#include "link/LinkEvents.h"
 #include "link/Protocol.h"
+#include "model/PrcTable.h"
 
 using namespace orvo;
 using namespace orvo::test;
@@ -230,22 +233,105 @@ TEST_F(LinkTest, RequestPayloadsAreLaidOutAsTheMonitorExpects) {
     EXPECT_EQ(payload(4), (Bytes{'O', 'R', 'V', '1', '2', 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(LinkTest, CloseWithPowerDownWritesTheSevenRegisterFrame) {
-    Open();
-    std::thread closer([&] { EXPECT_TRUE(doc->Close()); });
-    ASSERT_TRUE(wire->WaitUntil([&] { return link().StopRequested(); }));
-    wire->Release();
-    closer.join();
-    const std::vector<Written> w = wire->Writes();
-    ASSERT_EQ(w.size(), 1u) << "nothing was queued, nothing else written";
-    // Registers 10, 147, 145, 146 := 0 and 73, 34, 47 := 0.0, sequence 1.
-    const Bytes expected = {
-        0xFF, 0x02, 0x05, 0x01, 0x07, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x93,
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x91, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x92, 0x00,
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x49, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x22, 0x00, 0x00,
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x2F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x20, 0xFF, 0x03};
-    EXPECT_EQ(w[0].bytes, expected);
-    EXPECT_FALSE(link().IsOpen());
+namespace {
+
+// The power-down frame written out by hand: command 5, registers 10, 147, 145, 146 := 0 and
+// 73, 34, 47 := 0.0, with the check bytes of its sequence.
+Bytes PowerDownFrame(uint8_t sequence, uint8_t checkA, uint8_t checkB) {
+    Bytes f = {0xFF, 0x02, 0x05, sequence, 0x07, 0x00, 0x00, 0x00};
+    for (uint8_t number : {0x0A, 0x93, 0x91, 0x92, 0x49, 0x22, 0x2F})
+        f.insert(f.end(), {number, 0, 0, 0, 0, 0, 0, 0});
+    f.insert(f.end(), {checkA, checkB, 0xFF, 0x03});
+    return f;
+}
+
+// An owner without a document, through which a test closes the link from inside the link
+// thread's own pass: just before the idle poll is queued, or just before a handler chains.
+class ClosingOwner final : public LinkEvents {
+public:
+    PrcTable table;
+    CDeviceLink* link = nullptr;
+    std::function<void()> beforeIdlePoll, onAppended;
+
+    PrcTable& Registers() override { return table; }
+    float FirmwareVersion() const override { return 7.0f; }
+    bool NewFirmware() const override { return true; }
+    void OnStatusAnswer(const StatusAnswer&) override {}
+    void OnLinkLost() override {}
+    void QueueIdlePoll() override {
+        if (beforeIdlePoll)
+            beforeIdlePoll();
+        link->RequestStatus(true);
+    }
+    void InsertRecordFront(std::string) override {}
+    void AppendRecord(std::string) override {}
+    void SetTemplateName(std::string) override {}
+    void SetSerialText(std::string) override {}
+    void OnSerialTextAnswer(std::string) override {}
+    void UpdateViews(uint32_t flags, intptr_t) override {
+        if (flags == UPDATE_RECORD_APPENDED && onAppended)
+            onAppended();
+    }
+};
+
+} // namespace
+
+TEST_F(LinkTest, PowerDownFrameIsTheFirstThingWrittenAfterTheDecision) {
+    enum class At { Quiet, IdlePoll, HandlerChains };
+    struct Case {
+        const char* what;
+        At at;
+        Bytes frame;
+    };
+    const Case cases[] = {
+        {"nothing queued", At::Quiet, PowerDownFrame(1, 0x00, 0x20)},
+        {"the idle poll is being queued", At::IdlePoll, PowerDownFrame(1, 0x00, 0x20)},
+        // Start (1) and first block (2) answered; the handler chains the next block after it.
+        {"a handler chains the next block", At::HandlerChains, PowerDownFrame(3, 0x0C, 0x68)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto w = std::make_shared<ScriptedWire>(clock);
+        w->SetResponder([](const Written& req) -> Bytes {
+            const Bytes p(req.body.begin() + 2, req.body.end() - 2);
+            if (req.Command() == CMD_START_SAMPLE_DATA) // four items
+                return Answer(CMD_START_SAMPLE_DATA, req.Sequence(), {0, 0, 0, 0, 0, 0, 0, 4});
+            if (req.Command() == CMD_GET_DATA_BLOCK) // one record of a header alone per block
+                return Answer(CMD_GET_DATA_BLOCK, req.Sequence(),
+                              {0, 0, 0, 0, p[4], p[5], p[6], p[7], 0, 0, 0, 1, 1, 0, 0, 0x10, 0});
+            return {};
+        });
+        ClosingOwner owner;
+        CDeviceLink bare(owner, clock, zone, messages);
+        owner.link = &bare;
+        std::thread closer;
+        std::atomic<bool> decided{false};
+        size_t writtenBefore = 0;
+        auto decide = [&] {
+            if (decided)
+                return;
+            writtenBefore = w->Writes().size();
+            closer = std::thread([&] { bare.Close(true); });
+            decided = true;
+            ASSERT_TRUE(w->WaitUntil([&] { return bare.StopRequested(); }));
+        };
+        ASSERT_TRUE(bare.Open("ttyTEST", w->Factory()));
+        if (c.at == At::Quiet) {
+            decide();
+        } else if (c.at == At::IdlePoll) {
+            owner.beforeIdlePoll = decide;
+        } else {
+            owner.onAppended = decide;
+            ASSERT_TRUE(bare.StartSampleData(0));
+        }
+        w->Release();
+        ASSERT_TRUE(w->WaitUntil([&] { return decided.load(); }));
+        closer.join();
+        const std::vector<Written> all = w->Writes();
+        ASSERT_EQ(all.size(), writtenBefore + 1) << "nothing else was written after the decision";
+        EXPECT_EQ(all.back().bytes, c.frame);
+        w->Release();
+    }
 }
 
 TEST_F(LinkTest, OpenFailuresSayWhichStepFailed) {
@@ -289,4 +375,44 @@ TEST_F(LinkTest, AFailingPortLosesTheLinkAndIsReopenedAboutOnceASecond) {
     for (const Written& w : wire->Writes())
         talked |= w.timeMs > reopened;
     EXPECT_TRUE(talked);
+}
+
+// A body of command and two check bytes can pass the check when its first check byte doubles as
+// the sequence (command 4 with sequence 10) or is 0 (command 28). It must be dropped like a
+// corrupted frame: the request stays queued, is resent, and the next good answer is taken.
+TEST_F(LinkTest, RuntAnswersAreDroppedAndTheRequestResent) {
+    const Bytes runts[] = {{0xFF, 0x02, 0x04, 0x0A, 0x00, 0xFF, 0x03},
+                           {0xFF, 0x02, 0x1C, 0x00, 0x18, 0xFF, 0x03}};
+    // Register list, sequence 0: register 90 (float) = 0.75.
+    const Bytes good = {0xFF, 0x02, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00, 0x5A, 0x00,
+                        0x00, 0x00, 0x3F, 0x40, 0x00, 0x00, 0x0D, 0x30, 0xFF, 0x03};
+    for (const Bytes& runt : runts) {
+        SCOPED_TRACE(int(runt[2]));
+        TearDown();
+        wire = std::make_shared<ScriptedWire>(clock);
+        doc = std::make_unique<COrvodeskDoc>(clock, zone, messages);
+        view.Clear();
+        SetUp();
+        std::atomic<int> reads{0};
+        wire->SetResponder([&](const Written& w) -> Bytes {
+            if (w.Command() == CMD_FACTORY_RESET)
+                return Answer(CMD_FACTORY_RESET, w.Sequence());
+            if (w.Command() == CMD_READ_PRC)
+                return ++reads == 1 ? runt : good;
+            return {};
+        });
+        Open();
+        for (int i = 0; i < 9; ++i) // sequences 1..9, so that the read goes out with 10
+            ASSERT_TRUE(link().FactoryReset());
+        ASSERT_TRUE(link().ReadRegisters({90}));
+        ASSERT_TRUE(wire->RunFor(500));
+        const std::vector<Written> w = wire->WritesOf(CMD_READ_PRC);
+        ASSERT_EQ(w.size(), 2u);
+        EXPECT_EQ(w[0].Sequence(), 10);
+        EXPECT_EQ(w[1].bytes, w[0].bytes);
+        EXPECT_EQ(view.Updates(), (std::vector<Update>{{UPDATE_REGISTER, 90}}));
+        EXPECT_EQ(doc->Registers().Value(90), 0.75);
+        EXPECT_EQ(link().Counters().runts, 1u);
+        EXPECT_EQ(link().QueueLength(), 0u);
+    }
 }
