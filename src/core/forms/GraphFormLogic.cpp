@@ -219,6 +219,8 @@ AxisRange GraphFormLogic::Axis() const {
     return m_autoScale ? AutomaticRange() : m_manual;
 }
 
+// The data with a margin, widened to whole steps of 1, 2 or 5 times a power of ten, so that the
+// axis reads in round numbers.
 AxisRange GraphFormLogic::AutomaticRange() const {
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
@@ -230,12 +232,14 @@ AxisRange GraphFormLogic::AutomaticRange() const {
             }
     if (low > high)
         return {0.0, 1.0};
-    if (low == high) {
-        const double pad = std::max(std::fabs(low) * 0.1, 1.0);
-        return {low - pad, high + pad};
-    }
-    const double pad = (high - low) * 0.05;
-    return {low - pad, high + pad};
+    const double pad = low == high ? std::max(std::fabs(low) * 0.1, 1.0) : (high - low) * 0.05;
+    low -= pad;
+    high += pad;
+    const double rough = (high - low) / 4;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    const double fraction = rough / power;
+    const double step = (fraction <= 1 ? 1 : fraction <= 2 ? 2 : fraction <= 5 ? 5 : 10) * power;
+    return {std::floor(low / step) * step, std::ceil(high / step) * step};
 }
 
 void GraphFormLogic::ShowAxisFields() {

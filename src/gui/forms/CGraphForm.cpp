@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -134,7 +135,7 @@ QWidget* CGraphForm::BuildControls() {
     connect(m_choices, &QComboBox::activated, this,
             [this](int index) { m_logic.AddRegister(m_choices->itemData(index).toInt()); });
 
-    column->addWidget(new QLabel(QStringLiteral("Plotted (select to remove):"), panel));
+    column->addWidget(new QLabel(QStringLiteral("Plotted (click one to remove it):"), panel));
     m_plotted = new QListWidget(panel);
     m_plotted->setObjectName(QStringLiteral("plotted"));
     m_plotted->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -228,8 +229,12 @@ void CGraphForm::ShowPlotted(const std::vector<std::string>& names) {
     {
         const QSignalBlocker block(m_plotted);
         m_plotted->clear();
-        for (const std::string& name : names)
-            m_plotted->addItem(FromStd(name));
+        // The list is the chart's legend: each name beside its line's colour.
+        for (size_t i = 0; i < names.size(); ++i) {
+            QPixmap swatch(12, 12);
+            swatch.fill(StripChart::SeriesColour(int(i)));
+            m_plotted->addItem(new QListWidgetItem(QIcon(swatch), FromStd(names[i])));
+        }
     }
     std::vector<QString> series;
     for (const std::string& name : names)

@@ -186,6 +186,7 @@ QWidget* CInteractForm::BuildLoggingGroup() {
     m_type = new QComboBox(group);
     m_type->setObjectName(QStringLiteral("loggingType"));
     m_type->addItems({QStringLiteral("Never"), QStringLiteral("On Delta"), QStringLiteral("Header/Footer")});
+    m_type->setCurrentIndex(-1); // nothing selected yet
     m_interval = new QLineEdit(group);
     m_interval->setObjectName(QStringLiteral("interval"));
     m_interval->setMaxLength(32);
@@ -457,6 +458,7 @@ int CInteractForm::PrintTo(QPagedPaintDevice& device) const {
 
 void CInteractForm::Print() {
     QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape); // room for the descriptions
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() == QDialog::Accepted)
         PrintTo(printer);
@@ -464,6 +466,7 @@ void CInteractForm::Print() {
 
 void CInteractForm::PrintPreview() {
     QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
     QPrintPreviewDialog dialog(&printer, this);
     dialog.resize(900, 700);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintTo(*p); });

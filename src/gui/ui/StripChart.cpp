@@ -27,15 +27,17 @@ const QColor kLineColours[] = {
 StripChart::StripChart(QWidget* parent)
     : QWidget(parent), m_chart(new QChart), m_rowAxis(new QValueAxis), m_valueAxis(new QValueAxis) {
     m_chart->setAnimationOptions(QChart::NoAnimation);
-    m_chart->legend()->setAlignment(Qt::AlignBottom);
-    m_chart->legend()->setVisible(true);
+    // Names are long and cut short in the chart's own legend: the owner's list is the legend.
+    m_chart->legend()->setVisible(false);
     m_chart->setMargins(QMargins(4, 4, 4, 4));
     m_rowAxis->setLabelFormat(QStringLiteral("%d"));
     m_rowAxis->setTitleText(QStringLiteral("Samples"));
     m_valueAxis->setLabelFormat(QStringLiteral("%g"));
+    m_valueAxis->setTickType(QValueAxis::TicksDynamic);
     m_chart->addAxis(m_rowAxis, Qt::AlignBottom);
     m_chart->addAxis(m_valueAxis, Qt::AlignLeft);
-    m_rowAxis->setRange(0, 239);
+    m_rowAxis->setTickCount(5);
+    m_rowAxis->setRange(0, 240);
     m_valueAxis->setRange(0, 1);
 
     m_view = new QChartView(m_chart, this); // takes the chart
@@ -51,6 +53,10 @@ StripChart::StripChart(QWidget* parent)
 
 StripChart::~StripChart() = default;
 
+QColor StripChart::SeriesColour(int index) {
+    return kLineColours[size_t(index) % std::size(kLineColours)];
+}
+
 void StripChart::SetSeriesNames(const std::vector<QString>& names) {
     while (m_series.size() > names.size()) {
         QLineSeries* last = m_series.back();
@@ -60,7 +66,7 @@ void StripChart::SetSeriesNames(const std::vector<QString>& names) {
     }
     while (m_series.size() < names.size()) {
         auto* series = new QLineSeries;
-        QPen pen(kLineColours[m_series.size() % std::size(kLineColours)]);
+        QPen pen(SeriesColour(int(m_series.size())));
         pen.setWidth(1);
         pen.setCosmetic(true);
         series->setPen(pen);
@@ -74,14 +80,15 @@ void StripChart::SetSeriesNames(const std::vector<QString>& names) {
 }
 
 void StripChart::SetSamples(const std::vector<const std::deque<double>*>& columns, int rows) {
-    m_rowAxis->setRange(0, std::max(1, rows - 1));
+    // Row r is drawn at r + 1, so that the axis runs from 0 to the history's length in even steps.
+    m_rowAxis->setRange(0, std::max(1, rows));
     for (size_t i = 0; i < m_series.size() && i < columns.size(); ++i) {
         QList<QPointF> points;
         points.reserve(qsizetype(columns[i]->size()));
         int row = 0;
         for (const double v : *columns[i]) {
             if (std::isfinite(v))
-                points.append(QPointF(row, v));
+                points.append(QPointF(row + 1, v));
             ++row;
         }
         m_series[i]->replace(points);
@@ -89,8 +96,18 @@ void StripChart::SetSamples(const std::vector<const std::deque<double>*>& column
 }
 
 void StripChart::SetValueRange(double minimum, double maximum) {
-    if (minimum < maximum)
-        m_valueAxis->setRange(minimum, maximum);
+    if (!(minimum < maximum))
+        return;
+    m_valueAxis->setRange(minimum, maximum);
+    // Grid lines on round numbers: 1, 2 or 5 times a power of ten, about five of them.
+    const double rough = (maximum - minimum) / 5;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    const double fraction = rough / power;
+    const double step = (fraction <= 1 ? 1 : fraction <= 2 ? 2 : fraction <= 5 ? 5 : 10) * power;
+    if (std::isfinite(step) && step > 0) {
+        m_valueAxis->setTickAnchor(std::ceil(minimum / step) * step);
+        m_valueAxis->setTickInterval(step);
+    }
 }
 
 int StripChart::SeriesCount() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QWidget>
 
 #include <deque>
@@ -14,13 +15,15 @@ class QValueAxis;
 namespace orvo {
 
 // A strip chart: one line per series over a fixed number of rows, the newest sample in the
-// last row, a legend naming each series, and a vertical drag that reports the range the user
-// marked (the owner decides what the value axis becomes).
+// last row, and a vertical drag that reports the range the user marked (the owner decides what
+// the value axis becomes). The owner shows the legend, in SeriesColour.
 class StripChart : public QWidget {
     Q_OBJECT
 public:
     explicit StripChart(QWidget* parent = nullptr);
     ~StripChart() override;
+
+    static QColor SeriesColour(int index);
 
     void SetSeriesNames(const std::vector<QString>& names);
     // One column of samples per series, oldest first; NaN is a row without a sample.
