@@ -51,7 +51,13 @@ struct Rig {
     GraphFormLogic logic{doc, io, view};
     test::TempFolder folder;
 
-    Rig() { logic.InitialUpdate(); }
+    Rig() {
+        StatusAnswer status;
+        status.firmware = 7.0f;
+        status.state = STATE_STOPPED;
+        doc.OnStatusAnswer(status);
+        logic.InitialUpdate();
+    }
 
     void Answer(int n, double value) {
         doc.Registers().SetValue(n, value);
@@ -149,6 +155,13 @@ TEST(GraphFormLogic, OneReadPerTickAndTheNewestSampleInTheLastRow) {
     EXPECT_EQ(rig.logic.Samples(1).size(), 64u);
     EXPECT_EQ(rig.logic.Samples(0)[62], 2.0);
     EXPECT_EQ(rig.logic.Samples(1).back(), 299.5);
+
+    // A lost monitor is not asked: the chart goes on scrolling, with a gap.
+    rig.doc.OnLinkLost();
+    rig.io.Clear();
+    rig.logic.OnTimerTick();
+    EXPECT_TRUE(rig.io.sent.empty());
+    EXPECT_TRUE(std::isnan(rig.logic.Samples(1).back()));
 }
 
 TEST(GraphFormLogic, LogHasAHeaderForEveryPlottedSetAndOneLinePerTick) {

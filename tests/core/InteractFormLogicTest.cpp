@@ -173,7 +173,9 @@ TEST(InteractFormLogic, LoadAfterConnectingListsRegistersUpTo182WithItsProgress)
         EXPECT_TRUE(rig.logic.InitialLoadPending());
         EXPECT_EQ(rig.view.enabled, InteractControls{}) << "everything waits for the load";
 
-        rig.Answer(size_t(c.first) - 1);
+        rig.Answer(20);
+        EXPECT_EQ(rig.FullReads().size(), 183u) << "the refresh waits for the load's answers";
+        rig.Answer(size_t(c.first) - 21);
         EXPECT_TRUE(rig.logic.InitialLoadPending());
         rig.Answer(1);
         EXPECT_FALSE(rig.logic.InitialLoadPending());
@@ -191,30 +193,37 @@ TEST(InteractFormLogic, LoadAfterConnectingListsRegistersUpTo182WithItsProgress)
     }
 }
 
-TEST(InteractFormLogic, EveryListedAnswerRequestsTheNextRowRound) {
+TEST(InteractFormLogic, TheRefreshReadsRowAfterRowOneAtATime) {
     Rig rig;
     rig.Loaded(kOld);
-    rig.logic.ReloadAll(); // 184 rows: a round is 184 answers
+    rig.logic.ReloadAll(); // 184 rows
     rig.Answer(PRC_COUNT);
-    rig.io.Clear();
+    ASSERT_FALSE(rig.logic.ReloadPending());
 
-    // Where the load left the cursor does not matter: follow it to the bottom and round.
-    std::vector<int> requested;
+    // Answers for what the refresh did not ask for (a graph window's fifteen registers, say)
+    // queue nothing: the refresh keeps one read in flight.
+    std::vector<int> asked = rig.FullReads();
+    ASSERT_FALSE(asked.empty());
+    rig.io.Clear();
+    rig.answered = 0;
+    for (int n = 60; n < 75; ++n)
+        if (n != asked.back())
+            rig.Register(n, 1.0);
+    EXPECT_TRUE(rig.io.sent.empty());
+
+    // Its own answers lead it down the list; the bottom goes round to row 1, row 0 is not read.
+    std::vector<int> order;
+    int next = asked.back();
     for (int i = 0; i < 2 * PRC_COUNT; ++i) {
-        const size_t before = rig.io.sent.size();
-        rig.Register(7, 0.0);
-        requested.push_back(rig.io.sent.size() > before ? rig.io.sent.back().numbers.at(0) : -1);
+        rig.Register(next, 0.0);
+        ASSERT_EQ(rig.io.sent.size(), size_t(i + 1));
+        next = rig.io.sent.back().numbers.at(0);
+        order.push_back(next);
     }
-    // Each answer asks for the next row; the bottom leads to -1 and row 0, both unrequested.
-    const auto bottom = std::find(requested.begin(), requested.end(), 183);
-    ASSERT_NE(bottom, requested.end());
-    ASSERT_LT(bottom + 3, requested.end());
-    EXPECT_EQ(std::vector<int>(bottom, bottom + 4), (std::vector<int>{183, -1, -1, 1}));
-    // An answer for a register without a row moves nothing.
-    Rig unlisted;
-    unlisted.Loaded(kOld);
-    unlisted.Register(183, 1.0);
-    EXPECT_TRUE(unlisted.io.sent.empty());
+    const auto bottom = std::find(order.begin(), order.end(), 183);
+    ASSERT_LT(bottom + 2, order.end());
+    EXPECT_EQ(std::vector<int>(bottom - 1, bottom + 3), (std::vector<int>{182, 183, 1, 2}));
+    EXPECT_EQ(std::count(order.begin(), order.end(), 0), 0);
 }
 
 TEST(InteractFormLogic, ReloadAllListsEveryRegisterAndNeedsAMonitor) {
@@ -228,6 +237,11 @@ TEST(InteractFormLogic, ReloadAllListsEveryRegisterAndNeedsAMonitor) {
     EXPECT_FALSE(rig.view.Enabled(InteractControl::Export));
     rig.Answer(PRC_COUNT);
     EXPECT_FALSE(rig.logic.ReloadPending());
+
+    Rig partial(ACCESS_EXPERT, false); // not entered through Configure
+    partial.Loaded(kNew);
+    partial.logic.ReloadAll();
+    EXPECT_EQ(partial.view.progressMax, 18);
 
     rig.doc.OnLinkLost();
     rig.io.Clear();

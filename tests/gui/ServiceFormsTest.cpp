@@ -2,6 +2,7 @@
 // Configure loads the list, a value typed and set reaches the monitor, Reload All lists register
 // 183, the list prints every row; Real-Time Graph opens a second window that samples and scrolls.
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -124,6 +125,15 @@ private slots:
         QVERIFY(ticks >= 3);
         // The newest sample is in the last row.
         QCOMPARE(graph->Chart()->Points(0).last().x(), 240.0);
+
+        // Paused, the chart holds still while sampling goes on.
+        Find<QCheckBox>(graph, "pause")->setChecked(true);
+        const QList<QPointF> held = graph->Chart()->Points(0);
+        const size_t ticksBefore = Received(session, CMD_READ_PRC).size();
+        QTRY_VERIFY_WITH_TIMEOUT(Received(session, CMD_READ_PRC).size() >= ticksBefore + 2, kChangeMs);
+        QCOMPARE(graph->Chart()->Points(0), held);
+        Find<QCheckBox>(graph, "pause")->setChecked(false);
+        QVERIFY(graph->Chart()->Points(0) != held);
 
         QTest::mouseClick(Find<QPushButton>(graph, "done"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(session->Frames().size(), 1, kChangeMs);

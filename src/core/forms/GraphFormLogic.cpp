@@ -79,7 +79,9 @@ void GraphFormLogic::Update(uint32_t hint, intptr_t value) {
 void GraphFormLogic::OnTimerTick() {
     if (m_plotted.empty())
         return;
-    m_io.ReadRegisters(m_plotted);
+    // Without a monitor the link would only queue the request, two a second while a cable is out.
+    if (m_doc.Connected())
+        m_io.ReadRegisters(m_plotted);
     // Every column moves up a row; the last row waits for the answer.
     for (std::deque<double>& column : m_samples) {
         column.pop_front();

@@ -80,12 +80,15 @@ void InteractFormLogic::LoadAfterConnect() {
 void InteractFormLogic::FillRows(int count) {
     m_view.ClearRows();
     m_rows.clear();
+    m_refreshAwaited = -1;
+    m_loadAwaited.reset();
     m_selected = -1;
     m_selectedEditable = false;
     for (int n = 0; n < count; ++n) {
         m_rows.push_back(n);
         m_view.AppendRow(n, RegisterRowTexts(m_doc.Registers(), n));
-        m_io.ReadFullRegister(n);
+        if (m_io.ReadFullRegister(n))
+            m_loadAwaited.set(size_t(n));
     }
     m_view.FitColumns();
     m_io.RequestTemplateName();
@@ -110,23 +113,33 @@ void InteractFormLogic::OnRegister(int number) {
         m_view.UpdateRow(row, RegisterRowTexts(m_doc.Registers(), number));
         if (row == m_selected)
             ShowSelectedDetail(!m_view.ValueEditBusy()); // typing is never overwritten
-        AdvanceRefresh();
+        // The refresh starts once a load's reads are answered and then keeps one read in flight:
+        // only the answer it waits for moves it on. Moving on with every answer kept a load's worth
+        // of reads queued for good, so that every command waited behind them, and queued one more
+        // read per register of every multi-register answer (a graph window's fifteen a tick).
+        if (PrcTable::IsValid(number) && m_loadAwaited.test(size_t(number))) {
+            m_loadAwaited.reset(size_t(number));
+            if (m_loadAwaited.none())
+                AdvanceRefresh();
+        } else if (m_refreshAwaited < 0 || number == m_refreshAwaited) {
+            AdvanceRefresh();
+        }
     }
     StepLoads();
     StepExport(number);
 }
 
 // Each answer asks for the next row, so the list keeps refreshing while the monitor answers.
-// Row 0 is skipped once per round: the bottom leads to -1, then to row 0 unrequested.
+// The bottom leads to -1 and then to row 0, neither of them read; the round goes on with row 1.
 void InteractFormLogic::AdvanceRefresh() {
-    const int next = m_cursor + 1;
-    if (next >= static_cast<int>(m_rows.size())) {
-        m_cursor = -1;
-        return;
+    m_refreshAwaited = -1;
+    const int rows = static_cast<int>(m_rows.size());
+    for (int step = 0; step < 3 && m_refreshAwaited < 0 && rows > 1; ++step) {
+        const int next = m_cursor + 1;
+        m_cursor = next >= rows ? -1 : next;
+        if (m_cursor > 0 && m_io.ReadFullRegister(m_rows[size_t(m_cursor)]))
+            m_refreshAwaited = m_rows[size_t(m_cursor)];
     }
-    m_cursor = next;
-    if (next > 0)
-        m_io.ReadFullRegister(m_rows[size_t(next)]);
 }
 
 void InteractFormLogic::StepLoads() {

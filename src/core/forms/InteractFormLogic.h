@@ -150,7 +150,8 @@ private:
     std::vector<int> m_rows; // register number of each row
     int m_selected = -1;
     bool m_selectedEditable = false;
-    int m_cursor = 0; // the rolling refresh's row; -1 after the bottom
+    int m_cursor = 0;          // the rolling refresh's row; -1 after the bottom
+    int m_refreshAwaited = -1; // the register the refresh asked for, until it answers
     bool m_fullList = false;
     bool m_shownConnected = false;
     bool m_initialLoad = false;
@@ -160,6 +161,7 @@ private:
     bool m_columnsMissing = true;
     bool m_serialGroup = false;
     bool m_serialEntry = false;
+    std::bitset<PRC_COUNT> m_loadAwaited; // registers a fill asked for, until they answer
     std::bitset<PRC_COUNT> m_exportAwaited;
     int m_progressMax = 0;
     int m_progressPos = 0;
