@@ -121,7 +121,7 @@ void InteractFormLogic::OnRegister(int number) {
             m_loadAwaited.reset(size_t(number));
             if (m_loadAwaited.none())
                 AdvanceRefresh();
-        } else if (m_refreshAwaited < 0 || number == m_refreshAwaited) {
+        } else if (m_loadAwaited.none() && (m_refreshAwaited < 0 || number == m_refreshAwaited)) {
             AdvanceRefresh();
         }
     }
@@ -153,8 +153,8 @@ void InteractFormLogic::StepLoads() {
     }
 }
 
-// The export waits for the registers it asked for, listed or not: counting only the unlisted
-// ones, as the list once did, would never finish while every exported register has a row.
+// The export waits for the registers it asked for, listed or not: counting only registers
+// without a row would never finish, as every exported register has one.
 void InteractFormLogic::StepExport(int number) {
     if (!m_exportPending || !PrcTable::IsValid(number) || !m_exportAwaited.test(size_t(number)))
         return;
