@@ -177,7 +177,7 @@ int RunDownload(CliSession& session, DownloadArgs& args, ProgressView& progress)
     }
 
     const std::vector<std::string> records = doc.Records();
-    const DisplayTable table = DisplayTable::Build(records, doc.Registers(), args.interval);
+    const DisplayTable table = DisplayTable::Build(records, doc.Registers(), doc.Zone(), args.interval);
     const ExportSource source = ExportSource::FromDocument(doc, table, args.shift);
     std::printf("records: %zu\n", records.size());
     PrintTableSummary(source);

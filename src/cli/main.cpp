@@ -11,6 +11,7 @@
 
 #include "CliSession.h"
 #include "Commands.h"
+#include "platform/TimeZoneSource.h"
 
 using namespace orvo;
 
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
     static char* qtArgv[] = {qtName, nullptr};
     QCoreApplication qtApp(qtArgc, qtArgv);
     std::setlocale(LC_ALL, "C");
+
+    // The computer's zone, given to everything that shows or reads a local time.
+    const TimeZoneSource& zone = SystemTimeZone::Instance();
 
     CLI::App app{"Drive an Orvo monitor from a terminal.", "orvoctl"};
     SessionOptions options;
@@ -44,7 +48,7 @@ int main(int argc, char** argv) {
                "Exit status: 0 done, 1 failed, 2 bad usage, 3 no answer from the monitor.");
 
     CliCommands commands;
-    AddAllCommands(app, commands);
+    AddAllCommands(app, commands, zone);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -68,7 +72,7 @@ int main(int argc, char** argv) {
     }
     options.demoFirmware = firmware == "6.5" ? 6.5f : 7.0f;
 
-    CliSession session(options);
+    CliSession session(options, zone);
     int status = needsMonitor ? session.Connect() : EXIT_OK;
     for (CLI::App* given : app.get_subcommands()) {
         if (status != EXIT_OK)
