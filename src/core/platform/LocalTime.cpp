@@ -14,7 +14,8 @@ int64_t FloorDiv(int64_t a, int64_t b) {
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
 }
 
-// Days since 1970-01-01 of a Gregorian date, month 1..12 (after H. Hinnant's civil algorithms).
+// Days since 1970-01-01 of a Gregorian date, month 1..12: the usual era arithmetic, with years
+// counted from March so that the leap day comes last.
 int64_t DaysFromCivil(int64_t year, int month, int day) {
     year -= month <= 2 ? 1 : 0;
     const int64_t era = FloorDiv(year, 400);

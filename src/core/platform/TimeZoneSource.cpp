@@ -323,17 +323,17 @@ int32_t FixedTimeZone::UtcOffsetSecondsAt(int64_t utc) const {
 }
 
 SystemTimeZone::SystemTimeZone() {
+    // localtime_r does not look at TZ again by itself; this is the zone from now on.
+    tzset();
     std::string rule;
     if (!SystemZoneRule(rule) || !ParsePosixZoneRule(rule, m_rules)) {
         // The C library still knows the standard offset; the monitor just gets no change dates.
-        tzset();
         m_rules = ZoneRules{};
         m_rules.biasMinutes = static_cast<int32_t>(timezone / 60);
     }
 }
 
 int32_t SystemTimeZone::UtcOffsetSecondsAt(int64_t utcSeconds) const {
-    tzset(); // localtime_r need not notice a changed TZ by itself
     const auto when = static_cast<std::time_t>(utcSeconds);
     std::tm local{};
 #ifdef _WIN32
