@@ -121,7 +121,7 @@ void DrawNotes(Canvas& c, QString notes, const QRectF& box) {
 
 // One concentration graph in its box: the title, the value axis of the content's rule, time
 // labels along the bottom and the values as a line.
-void DrawGraph(Canvas& c, const CardGraph& graph, const QRectF& box) {
+void DrawGraph(Canvas& c, const CardGraph& graph, const QRectF& box, const TimeZoneSource& zone) {
     c.Line(Text(graph.title), c.label, box.left(), box.top(), box.width(), Qt::AlignHCenter);
     if (!graph.hasData)
         return;
@@ -134,7 +134,7 @@ void DrawGraph(Canvas& c, const CardGraph& graph, const QRectF& box) {
         valueWidth = std::max(valueWidth, metrics.horizontalAdvance(valueLabels.back()));
     }
     const size_t rows = graph.points.size();
-    const std::pair<std::string, std::string> widest = CardTimeLabel(0, rows);
+    const std::pair<std::string, std::string> widest = CardTimeLabel(0, rows, zone);
     const double timeWidth = std::max(metrics.horizontalAdvance(Text(widest.first)),
                                       metrics.horizontalAdvance(Text(widest.second))) +
                              c.pad;
@@ -198,7 +198,7 @@ void DrawGraph(Canvas& c, const CardGraph& graph, const QRectF& box) {
     for (const size_t i : labelled) {
         const uint32_t time = graph.points[i].time;
         const double at = x(time);
-        const auto [clock, date] = CardTimeLabel(time, rows);
+        const auto [clock, date] = CardTimeLabel(time, rows, zone);
         c.painter.setPen(QPen(Qt::black, c.thin));
         c.painter.drawLine(QPointF(at, plot.bottom()), QPointF(at, plot.bottom() + c.pad));
         c.painter.setFont(c.value);
@@ -249,7 +249,8 @@ void DrawGraph(Canvas& c, const CardGraph& graph, const QRectF& box) {
 
 } // namespace
 
-DustDataCardPainter::DustDataCardPainter(const CardContent& card) : m_card(card) {}
+DustDataCardPainter::DustDataCardPainter(const CardContent& card, const TimeZoneSource& zone)
+    : m_card(card), m_zone(zone) {}
 
 void DustDataCardPainter::SubstituteMissingFonts() {
     static const bool substituted = [] {
@@ -318,8 +319,8 @@ void DustDataCardPainter::Paint(QPainter& painter, const QRectF& page) const {
     const double graphHeight = page.bottom() - below - y;
     const double gutter = valueSpacing;
     const double graphWidth = (width - gutter) / 2;
-    DrawGraph(c, m_card.thirtyMinute, QRectF(left, y, graphWidth, graphHeight));
-    DrawGraph(c, m_card.cumulative, QRectF(left + graphWidth + gutter, y, graphWidth, graphHeight));
+    DrawGraph(c, m_card.thirtyMinute, QRectF(left, y, graphWidth, graphHeight), m_zone);
+    DrawGraph(c, m_card.cumulative, QRectF(left + graphWidth + gutter, y, graphWidth, graphHeight), m_zone);
     y += graphHeight + c.pad;
     c.Rule(y, left, right, c.thick);
     y += c.pad;

@@ -13,8 +13,9 @@ namespace orvo {
 // a text too wide for its place is drawn smaller rather than clipped.
 class DustDataCardPainter {
 public:
-    // The content is borrowed and must outlive the painter.
-    explicit DustDataCardPainter(const CardContent& card);
+    // The content and zone are borrowed and must outlive the painter; the graphs' time labels are
+    // read on the zone's clock.
+    DustDataCardPainter(const CardContent& card, const TimeZoneSource& zone);
 
     // page: the printable rectangle, in the painter's coordinates.
     void Paint(QPainter& painter, const QRectF& page) const;
@@ -25,6 +26,7 @@ public:
 
 private:
     const CardContent& m_card;
+    const TimeZoneSource& m_zone;
 };
 
 } // namespace orvo

@@ -18,7 +18,7 @@ constexpr int kDotsPerInch = 600;
 
 } // namespace
 
-QByteArray RenderDustDataCardPdf(const CardContent& card, CardPaper paper) {
+QByteArray RenderDustDataCardPdf(const CardContent& card, CardPaper paper, const TimeZoneSource& zone) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly))
@@ -38,7 +38,7 @@ QByteArray RenderDustDataCardPdf(const CardContent& card, CardPaper paper) {
             return {};
         // The writer's painter starts at the top left corner of the printable area.
         const QRect printable = writer.pageLayout().paintRectPixels(kDotsPerInch);
-        DustDataCardPainter(card).Paint(painter, QRectF(0, 0, printable.width(), printable.height()));
+        DustDataCardPainter(card, zone).Paint(painter, QRectF(0, 0, printable.width(), printable.height()));
         if (!painter.end())
             return {};
     }

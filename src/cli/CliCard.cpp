@@ -51,8 +51,10 @@ bool ReserveStdoutForCard() {
     return true;
 }
 
-int WriteCardPdf(const CardContent& card, const std::string& paper, const std::string& target) {
-    const QByteArray pdf = RenderDustDataCardPdf(card, paper == "a4" ? CardPaper::A4 : CardPaper::Letter);
+int WriteCardPdf(const CardContent& card, const std::string& paper, const std::string& target,
+                 const TimeZoneSource& zone) {
+    const QByteArray pdf =
+        RenderDustDataCardPdf(card, paper == "a4" ? CardPaper::A4 : CardPaper::Letter, zone);
     if (pdf.isEmpty()) {
         PrintError("the Dust Data Card could not be drawn");
         return EXIT_FAILED;

@@ -7,6 +7,7 @@
 namespace orvo {
 
 struct CardContent;
+class TimeZoneSource;
 
 // --paper PAPER: "letter" (the default) or "a4", in any case.
 CLI::Option* AddPaperOption(CLI::App& command, std::string& paper);
@@ -18,6 +19,7 @@ bool ReserveStdoutForCard();
 
 // Draws the card and writes it: to a temporary file beside `target` renamed over it, or for "-"
 // to the standard output set aside above. Prints the path written; EXIT_OK or EXIT_FAILED.
-int WriteCardPdf(const CardContent& card, const std::string& paper, const std::string& target);
+int WriteCardPdf(const CardContent& card, const std::string& paper, const std::string& target,
+                 const TimeZoneSource& zone);
 
 } // namespace orvo

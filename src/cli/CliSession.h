@@ -48,7 +48,7 @@ struct SessionProgress {
 // link.
 class CliSession final : private IDocView {
 public:
-    explicit CliSession(SessionOptions options);
+    CliSession(SessionOptions options, const TimeZoneSource& zone);
     ~CliSession() override;
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
@@ -84,6 +84,7 @@ private:
     void OnDocUpdate(uint32_t flags, intptr_t value) override;
 
     const SessionOptions m_options;
+    const TimeZoneSource& m_zone;
     StderrMessageSink m_messages;
     StreamFrameTrace m_trace{stderr};
     std::shared_ptr<sim::InMemoryWire> m_wire;

@@ -10,6 +10,7 @@ namespace orvo {
 
 class CliSession;
 class COrvodeskDoc;
+class TimeZoneSource;
 
 // One command of orvoctl: its subcommand on the command line, and what it does once the monitor
 // has identified itself. Arguments are checked while the command line is parsed, so that bad
@@ -27,7 +28,8 @@ void AddStatusCommand(CLI::App& app, CliCommands& commands);
 void AddReadCommand(CLI::App& app, CliCommands& commands);
 void AddWriteCommand(CLI::App& app, CliCommands& commands);
 void AddSamplesCommand(CLI::App& app, CliCommands& commands);
-void AddProgramCommand(CLI::App& app, CliCommands& commands);
+// Local start times are read on `zone`'s clock.
+void AddProgramCommand(CLI::App& app, CliCommands& commands, const TimeZoneSource& zone);
 void AddClearProgramCommand(CLI::App& app, CliCommands& commands);
 void AddDownloadCommand(CLI::App& app, CliCommands& commands);
 void AddOpenCommand(CLI::App& app, CliCommands& commands);
@@ -37,12 +39,12 @@ void AddTemplateCommand(CLI::App& app, CliCommands& commands);
 void AddConfigCommand(CLI::App& app, CliCommands& commands);
 
 // Every command, in the order of the help text.
-inline void AddAllCommands(CLI::App& app, CliCommands& commands) {
+inline void AddAllCommands(CLI::App& app, CliCommands& commands, const TimeZoneSource& zone) {
     AddStatusCommand(app, commands);
     AddReadCommand(app, commands);
     AddWriteCommand(app, commands);
     AddSamplesCommand(app, commands);
-    AddProgramCommand(app, commands);
+    AddProgramCommand(app, commands, zone);
     AddClearProgramCommand(app, commands);
     AddDownloadCommand(app, commands);
     AddOpenCommand(app, commands);

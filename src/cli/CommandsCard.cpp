@@ -22,7 +22,7 @@ struct CardArgs {
 };
 
 // The Data Import window's card: the file's serial number, tonnage and notes.
-int RunCard(const CardArgs& args) {
+int RunCard(const CardArgs& args, const TimeZoneSource& zone) {
     ImportedDataFile file;
     std::string reason;
     const ImportStatus status = ImportedDataFile::Load(args.path, file, &reason);
@@ -33,10 +33,11 @@ int RunCard(const CardArgs& args) {
         return EXIT_FAILED;
     }
     const PrcTable registers;
-    const DisplayTable table = file.View(registers);
-    const ExportSource source = file.ForExport(table, registers);
-    const CardContent card = BuildCardContent(source.entry, table, source.serialNumber, source.shift, true);
-    return WriteCardPdf(card, args.paper, args.pdf);
+    const DisplayTable table = file.View(registers, zone);
+    const ExportSource source = file.ForExport(table, registers, zone);
+    const CardContent card =
+        BuildCardContent(source.entry, table, source.serialNumber, source.shift, true, zone);
+    return WriteCardPdf(card, args.paper, args.pdf, zone);
 }
 
 } // namespace
@@ -48,8 +49,8 @@ void AddCardCommand(CLI::App& app, CliCommands& commands) {
     sub->add_option("FILE", args->path, "The data file")->required();
     sub->add_option("--pdf", args->pdf, "The PDF file to write ('-': standard output)")->required();
     AddPaperOption(*sub, args->paper);
-    commands.push_back(
-        {sub, [args](CliSession&) { return RunCard(*args); }, false, [args] { return args->pdf; }});
+    commands.push_back({sub, [args](CliSession& session) { return RunCard(*args, session.Doc().Zone()); },
+                        false, [args] { return args->pdf; }});
 }
 
 } // namespace orvo

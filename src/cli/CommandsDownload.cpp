@@ -181,15 +181,16 @@ int RunDownload(CliSession& session, DownloadArgs& args, ProgressView& progress)
     }
 
     const std::vector<std::string> records = doc.Records();
-    const DisplayTable table = DisplayTable::Build(records, doc.Registers(), args.interval);
+    const DisplayTable table = DisplayTable::Build(records, doc.Registers(), doc.Zone(), args.interval);
     const ExportSource source = ExportSource::FromDocument(doc, table, args.shift);
     std::printf("records: %zu\n", records.size());
     PrintTableSummary(source);
     const int exported = WriteExports(source, args.targets);
     if (args.cardPdf.empty())
         return exported;
-    const CardContent card = BuildCardContent(source.entry, table, source.serialNumber, args.shift, false);
-    const int drawn = WriteCardPdf(card, args.paper, args.cardPdf);
+    const CardContent card =
+        BuildCardContent(source.entry, table, source.serialNumber, args.shift, false, doc.Zone());
+    const int drawn = WriteCardPdf(card, args.paper, args.cardPdf, doc.Zone());
     return exported != EXIT_OK ? exported : drawn;
 }
 

@@ -14,10 +14,14 @@
 #include "CliCard.h"
 #include "CliSession.h"
 #include "Commands.h"
+#include "platform/TimeZoneSource.h"
 
 using namespace orvo;
 
 int main(int argc, char** argv) {
+    // The computer's zone, given to everything that shows or reads a local time.
+    const TimeZoneSource& zone = SystemTimeZone::Instance();
+
     CLI::App app{"Drive an Orvo monitor from a terminal.", "orvoctl"};
     SessionOptions options;
     std::string firmware = "7.0";
@@ -39,7 +43,7 @@ int main(int argc, char** argv) {
                "Exit status: 0 done, 1 failed, 2 bad usage, 3 no answer from the monitor.");
 
     CliCommands commands;
-    AddAllCommands(app, commands);
+    AddAllCommands(app, commands, zone);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -95,7 +99,7 @@ int main(int argc, char** argv) {
     }
     std::setlocale(LC_ALL, "C");
 
-    CliSession session(options);
+    CliSession session(options, zone);
     int status = needsMonitor ? session.Connect() : EXIT_OK;
     for (CLI::App* given : app.get_subcommands()) {
         if (status != EXIT_OK)

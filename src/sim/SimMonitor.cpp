@@ -66,10 +66,7 @@ int64_t SimMonitor::DeviceUtcMs() const {
 }
 
 SimZone SimMonitor::Zone() const {
-    SimZone zone;
-    zone.offsetMinutesWest = m_zone.OffsetMinutesWest();
-    zone.daylight = m_zone.DaylightAt(m_clock.NowMs() / 1000);
-    return zone;
+    return SimZone{&m_zone, m_clock.NowMs() / 1000};
 }
 
 bool SimMonitor::OldFirmware() const {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/TimeZoneSource.h"
+
 namespace orvo::sim {
 
 struct SimConfig {
@@ -76,18 +78,16 @@ struct SimSample {
     std::vector<SimItem> items; // as transferred; filled by SimMonitor::StoredSamples
 };
 
-// Turns UTC seconds into the monitor's local wall clock and back, with the zone's offset and daylight
-// flag of the moment (the host converts with its current settings too).
+// Turns UTC seconds into the monitor's local wall clock and back: the zone's offset at each
+// instant, as the host sets and reads an older monitor's clock. A reading shown twice is taken with
+// the offset of the moment.
 struct SimZone {
-    int32_t offsetMinutesWest = 0;
-    bool daylight = false;
+    const TimeZoneSource* zone = nullptr;
+    int64_t nowUtcSeconds = 0;
 
-    uint32_t ToLocal(uint32_t utc) const {
-        return static_cast<uint32_t>(int64_t(utc) - int64_t(offsetMinutesWest) * 60 + (daylight ? 3600 : 0));
-    }
+    uint32_t ToLocal(uint32_t utc) const { return static_cast<uint32_t>(zone->UtcToLocal(utc)); }
     uint32_t FromLocal(uint32_t local) const {
-        return static_cast<uint32_t>(int64_t(local) + int64_t(offsetMinutesWest) * 60 -
-                                     (daylight ? 3600 : 0));
+        return static_cast<uint32_t>(zone->LocalToUtc(local, zone->UtcOffsetSecondsAt(nowUtcSeconds)));
     }
 };
 

@@ -18,6 +18,7 @@
 #include "OrvoctlRun.h"
 #include "TempDir.h"
 #include "download/DisplayTable.h"
+#include "platform/TimeZoneSource.h"
 #include "results/CardContent.h"
 
 namespace {
@@ -192,12 +193,13 @@ CardCase EmptyCard() {
 
 TEST(DustDataCard, EveryTextInReadingOrderAndWithinTheMarginsOnLetterAndA4) {
     const TempDir dir;
+    const FixedTimeZone newYork(300, false); // the cards' times are in November
     for (const CardCase& c : {FullCard(), EmptyCard()}) {
-        const CardContent card = BuildCardContent(c.entry, c.table, "ORVO0099999", c.info, false);
+        const CardContent card = BuildCardContent(c.entry, c.table, "ORVO0099999", c.info, false, newYork);
         for (const CardPaper paper : {CardPaper::Letter, CardPaper::A4}) {
             const bool a4 = paper == CardPaper::A4;
             SCOPED_TRACE(std::string(c.name) + (a4 ? ", A4" : ", Letter"));
-            const QByteArray pdf = RenderDustDataCardPdf(card, paper);
+            const QByteArray pdf = RenderDustDataCardPdf(card, paper, newYork);
             const std::string path = dir.Write("card.pdf", pdf.toStdString());
             const RunResult layout = PdfToText(path, "-layout");
             ASSERT_EQ(layout.exitCode, 0)

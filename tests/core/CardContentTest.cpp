@@ -1,12 +1,10 @@
 #include "results/CardContent.h"
 
+#include "TestZones.h"
 #include "download/DisplayTable.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,19 +47,7 @@ TEST(CardAxis, FollowsTheCardsScaleRule) {
 
 class CardContentTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ"))
-            m_savedTz = tz;
-        setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (m_savedTz)
-            setenv("TZ", m_savedTz->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
+    const TimeZoneSource& zone = NewYork();
 
     // Start 2023-11-14 17:13:20 EST, eight hours long.
     static std::string Entry(int type) {
@@ -93,14 +79,11 @@ protected:
         info.secondUnitSerial = "ORVO0012346";
         return info;
     }
-
-private:
-    std::optional<std::string> m_savedTz;
 };
 
 // Every text is checked where it is printed, in the card's PDF; here what a print cannot show.
 TEST_F(CardContentTest, TitleKeepsItsDoubleBlanksAndGraphsTheirRowsValues) {
-    const CardContent card = BuildCardContent(Entry(5), Table(), "ORVO0099999", Info(), false);
+    const CardContent card = BuildCardContent(Entry(5), Table(), "ORVO0099999", Info(), false, zone);
     EXPECT_EQ(card.title, "Dust Data Card:  (Serial Number  ORVO0099999)");
     ASSERT_EQ(card.thirtyMinute.points.size(), 2u);
     EXPECT_EQ(card.thirtyMinute.points[1].time, 1700001800u);
@@ -111,7 +94,7 @@ TEST_F(CardContentTest, TitleKeepsItsDoubleBlanksAndGraphsTheirRowsValues) {
 
 TEST_F(CardContentTest, ImportedFileVariant) {
     ShiftInformation info = Info();
-    const CardContent card = BuildCardContent(Entry(2), Table(), "ORVO0099999", info, true);
+    const CardContent card = BuildCardContent(Entry(2), Table(), "ORVO0099999", info, true, zone);
     EXPECT_EQ(card.items[7].value, "(2) Non Designated Occupation");
     EXPECT_EQ(card.items[8].value, "12"); // the entry's texts, not padded numbers
     EXPECT_EQ(card.items[9].value, "36");
@@ -120,11 +103,11 @@ TEST_F(CardContentTest, ImportedFileVariant) {
     EXPECT_TRUE(card.multiUnitLines.empty());
     EXPECT_TRUE(card.notice.empty());
 
-    const CardContent own = BuildCardContent(Entry(2), Table(), "ORVO0099999", info, false);
+    const CardContent own = BuildCardContent(Entry(2), Table(), "ORVO0099999", info, false, zone);
     EXPECT_EQ(own.items[7].value, "(2) Other Designated Occupation");
     EXPECT_EQ(own.items[10].value, "(N/A)");
     info.multiUnit = false;
-    EXPECT_EQ(BuildCardContent(Entry(9), Table(), "", info, false).multiUnitLines,
+    EXPECT_EQ(BuildCardContent(Entry(9), Table(), "", info, false, zone).multiUnitLines,
               std::vector<std::string>{"Multi-unit Shift: No"});
     EXPECT_EQ(CardSampleTypeText(9, false), "(E) Engineering Study");
     EXPECT_EQ(CardSampleTypeText(0, false), "Unknown");
@@ -134,7 +117,7 @@ TEST_F(CardContentTest, ImportedFileVariant) {
 TEST_F(CardContentTest, FiveStatusEventsAreAllShownWithoutTheMoreLine) {
     DisplayTable table = Table();
     table.events.assign(5, {1700000000, "TE NOT DETECTED"});
-    const CardContent card = BuildCardContent(Entry(1), table, "1", Info(), false);
+    const CardContent card = BuildCardContent(Entry(1), table, "1", Info(), false, zone);
     ASSERT_EQ(card.statusLines.size(), 5u);
     EXPECT_EQ(card.statusLines.back(), "11/14/2023 17:13:20 - TE NOT DETECTED");
 }
@@ -144,7 +127,7 @@ TEST_F(CardContentTest, MreAndStandardFallBackToTheLastRowThenToUnknown) {
     table.header = "1699999990,0";
     table.columns = {149, 150, 111};
     table.rows = {{1700000000, {"1", "1.500000", "0.2"}}, {1700000060, {"0", "1.700000", "0.3"}}};
-    CardContent card = BuildCardContent(Entry(1), table, "1", Info(), false);
+    CardContent card = BuildCardContent(Entry(1), table, "1", Info(), false, zone);
     EXPECT_EQ(card.mreLine, "MRE Equivalent: No");
     EXPECT_EQ(card.standardLine, "Respirable Dust Standard: 1.70 mg/m\xC2\xB3");
     EXPECT_EQ(card.thirtyMinute.title, "(No Data)");
@@ -153,17 +136,18 @@ TEST_F(CardContentTest, MreAndStandardFallBackToTheLastRowThenToUnknown) {
 
     table.columns = {110};
     table.rows = {{1700000000, {"0.1"}}};
-    card = BuildCardContent(Entry(1), table, "1", Info(), false);
+    card = BuildCardContent(Entry(1), table, "1", Info(), false, zone);
     EXPECT_EQ(card.mreLine, "MRE Equivalent: (Unknown)");
     EXPECT_EQ(card.standardLine, "Respirable Dust Standard: (Unknown)");
 }
 
 TEST_F(CardContentTest, TimeLabelsShowSecondsOnlyForShortGraphs) {
-    EXPECT_EQ(CardTimeLabel(1700000000, 4),
+    EXPECT_EQ(CardTimeLabel(1700000000, 4, zone),
               std::make_pair(std::string("17:13:20"), std::string("11/14/2023")));
-    EXPECT_EQ(CardTimeLabel(1700000000, 5), std::make_pair(std::string("17:13"), std::string("11/14/2023")));
+    EXPECT_EQ(CardTimeLabel(1700000000, 5, zone),
+              std::make_pair(std::string("17:13"), std::string("11/14/2023")));
     // Summer time: 2023-07-04 16:00:00 UTC is noon in New York; the day keeps its leading zero.
-    EXPECT_EQ(CardDateText(1688486400), "Tuesday, July 04, 2023, 12:00:00");
+    EXPECT_EQ(CardDateText(1688486400, zone), "Tuesday, July 04, 2023, 12:00:00");
 }
 
 } // namespace

@@ -95,7 +95,7 @@ bool CDeviceLink::ProgramShift(const ShiftProgram& program, bool extended) {
         const std::vector<uint8_t> payload = EncodeLongProgram(program);
         return Send(CMD_PROGRAM_SHIFT_EX, payload.data(), payload.size());
     }
-    const std::vector<uint8_t> payload = EncodeShortProgram(program, m_zone, m_clock.NowSeconds());
+    const std::vector<uint8_t> payload = EncodeShortProgram(program, m_zone);
     return Send(CMD_PROGRAM_SHIFT, payload.data(), payload.size());
 }
 

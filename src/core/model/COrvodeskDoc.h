@@ -64,6 +64,8 @@ public:
     CDeviceLink& Link() { return m_link; }
     PrcTable& Registers() override { return m_registers; }
     const PrcTable& Registers() const { return m_registers; }
+    // The zone the document was given; the forms show its times in it.
+    const TimeZoneSource& Zone() const { return m_zone; }
 
     // Connection facts.
     bool Connected() const;
