@@ -38,6 +38,7 @@ int CliSession::Connect() {
     if (m_options.demo) {
         sim::SimConfig config;
         config.firmware = m_options.demoFirmware;
+        config.timeScale = m_options.timeScale;
         auto monitor =
             std::make_shared<sim::SimMonitor>(config, SystemClock::Instance(), SystemTimeZone::Instance());
         m_wire = std::make_shared<sim::InMemoryWire>(std::move(monitor), SystemClock::Instance());
@@ -72,6 +73,10 @@ void CliSession::Close() {
         return;
     m_doc->Close();
     m_doc->Link().SetTrace(nullptr);
+}
+
+sim::SimMonitor* CliSession::DemoMonitor() const {
+    return m_wire ? m_wire->Sim().get() : nullptr;
 }
 
 SessionProgress CliSession::Progress() const {

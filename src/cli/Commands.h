@@ -31,6 +31,8 @@ void AddOpenCommand(CLI::App& app, CliCommands& commands);
 void AddVerifyMshaCommand(CLI::App& app, CliCommands& commands);
 void AddTemplateCommand(CLI::App& app, CliCommands& commands);
 void AddConfigCommand(CLI::App& app, CliCommands& commands);
+void AddDiagnosticsCommand(CLI::App& app, CliCommands& commands);
+void AddLeakCheckCommand(CLI::App& app, CliCommands& commands);
 
 // Every command, in the order of the help text.
 inline void AddAllCommands(CLI::App& app, CliCommands& commands) {
@@ -45,6 +47,8 @@ inline void AddAllCommands(CLI::App& app, CliCommands& commands) {
     AddVerifyMshaCommand(app, commands);
     AddTemplateCommand(app, commands);
     AddConfigCommand(app, commands);
+    AddDiagnosticsCommand(app, commands);
+    AddLeakCheckCommand(app, commands);
 }
 
 // Reads registers in requests of at most 15 and waits for every answer.
