@@ -87,7 +87,7 @@ protected:
 TEST_F(LeakCheckRunTest, SoundInstrumentPassesBothTests) {
     Connect();
     FollowPrompts();
-    Leak leak(*doc, *io, view);
+    Leak leak(*doc, *io, view, clock);
     Open(leak);
     leak.StartCase();
     EXPECT_EQ(view.BoxTexts(), std::vector<std::string>{Leak::CASE_REFUSED});
@@ -158,7 +158,7 @@ TEST_F(LeakCheckRunTest, FailuresEndWithThePumpStopped) {
         c.setUp(config);
         Connect(config);
         FollowPrompts(c.plug);
-        Leak leak(*doc, *io, view);
+        Leak leak(*doc, *io, view, clock);
         Open(leak);
         if (c.caseCheck) {
             ASSERT_TRUE(RunTest(leak, false));
@@ -191,7 +191,7 @@ TEST_F(LeakCheckRunTest, FailuresEndWithThePumpStopped) {
 TEST_F(LeakCheckRunTest, CancelStopsARunningTest) {
     Connect();
     FollowPrompts();
-    Leak leak(*doc, *io, view);
+    Leak leak(*doc, *io, view, clock);
     Open(leak);
     leak.StartSamplePath();
     ASSERT_TRUE(RunUntil([&] { return leak.Tick() >= 5; }, 20));
