@@ -113,6 +113,9 @@ TEST_F(LeakCheckRunTest, SoundInstrumentPassesBothTests) {
     io->Clear();
     ASSERT_TRUE(RunTest(leak, true));
     EXPECT_EQ(leak.Result(), ProcedureLogic::Outcome::Passed) << leak.Shown(Leak::STATUS);
+    std::printf("[figures] and the case check: %.0f s virtual, %zu requests, %.0f ms wall\n",
+                VirtualSeconds(), RequestsSinceOpen(),
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall).count());
     EXPECT_NE(view.BoxTexts().back(), Leak::MEMBRANE_WARNING);
     w = Writes();
     EXPECT_EQ(w.front(), "write 73=20 10=1");
