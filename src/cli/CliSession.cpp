@@ -37,6 +37,7 @@ int CliSession::Connect() {
     if (m_options.demo) {
         sim::SimConfig config;
         config.firmware = m_options.demoFirmware;
+        config.timeScale = m_options.timeScale;
         auto monitor = std::make_shared<sim::SimMonitor>(config, SystemClock::Instance(), m_zone);
         m_wire = std::make_shared<sim::InMemoryWire>(std::move(monitor), SystemClock::Instance());
         factory = m_wire->Factory();
@@ -70,6 +71,10 @@ void CliSession::Close() {
         return;
     m_doc->Close();
     m_doc->Link().SetTrace(nullptr);
+}
+
+sim::SimMonitor* CliSession::DemoMonitor() const {
+    return m_wire ? m_wire->Sim().get() : nullptr;
 }
 
 SessionProgress CliSession::Progress() const {

@@ -37,6 +37,8 @@ void AddVerifyMshaCommand(CLI::App& app, CliCommands& commands);
 void AddCardCommand(CLI::App& app, CliCommands& commands);
 void AddTemplateCommand(CLI::App& app, CliCommands& commands);
 void AddConfigCommand(CLI::App& app, CliCommands& commands);
+void AddDiagnosticsCommand(CLI::App& app, CliCommands& commands);
+void AddLeakCheckCommand(CLI::App& app, CliCommands& commands);
 
 // Every command, in the order of the help text.
 inline void AddAllCommands(CLI::App& app, CliCommands& commands, const TimeZoneSource& zone) {
@@ -52,6 +54,8 @@ inline void AddAllCommands(CLI::App& app, CliCommands& commands, const TimeZoneS
     AddCardCommand(app, commands);
     AddTemplateCommand(app, commands);
     AddConfigCommand(app, commands);
+    AddDiagnosticsCommand(app, commands);
+    AddLeakCheckCommand(app, commands);
 }
 
 // Reads registers in requests of at most 15 and waits for every answer.

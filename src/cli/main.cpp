@@ -1,6 +1,7 @@
 // orvoctl: drives a monitor from a terminal.
 //
-//   orvoctl (--port PATH | --demo [--firmware 7.0|6.5]) [--trace] [--timeout SECONDS] COMMAND...
+//   orvoctl (--port PATH | --demo [--firmware 7.0|6.5]) [--trace] [--timeout SECONDS] [--time-scale N]
+//           COMMAND...
 //
 // Commands run in the order given, over one connection.
 
@@ -38,6 +39,10 @@ int main(int argc, char** argv) {
     app.add_flag("--trace", options.trace, "Every frame in hex on stderr");
     app.add_option("--timeout", options.timeoutSeconds, "Seconds to wait for the monitor (default 10)")
         ->check(CLI::PositiveNumber);
+    app.add_option("--time-scale", options.timeScale,
+                   "Run the procedures' timers this many times faster (at most 20), for a simulated monitor "
+                   "started with the same time scale; the demo's follows it")
+        ->check(CLI::Range(1.0, 20.0));
     app.require_subcommand(1, 0);
     app.footer("Commands run in the order given, each at most once, over one connection.\n"
                "Exit status: 0 done, 1 failed, 2 bad usage, 3 no answer from the monitor.");
