@@ -316,7 +316,7 @@ std::string DiagnosticsLogic::ClockText(double value) const {
     const auto seconds = int64_t(value);
     if (!Doc().NewFirmware())
         return FormatUtcTime(seconds, "%m/%d/%Y %H:%M:%S"); // the monitor counts local time
-    return seconds == 0 ? "--/--/---- --:--:--" : FormatLocalTime(seconds, "%m/%d/%Y %H:%M:%S");
+    return seconds == 0 ? "--/--/---- --:--:--" : FormatLocalTime(Doc().Zone(), seconds, "%m/%d/%Y %H:%M:%S");
 }
 
 void DiagnosticsLogic::OnRegister(int number) {
