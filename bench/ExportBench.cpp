@@ -7,6 +7,7 @@
 #include "TempDir.h"
 #include "download/DisplayTable.h"
 #include "model/PrcTable.h"
+#include "platform/TimeZoneSource.h"
 #include "results/CsvExport.h"
 #include "results/ExportFile.h"
 #include "results/MshaFile.h"
@@ -81,7 +82,7 @@ Figure Measure(size_t items, const PrcTable& registers, const std::string& folde
     f.items = items;
     for (int run = 0; run < kRuns; ++run) {
         auto begin = Steady::now();
-        const DisplayTable table = DisplayTable::Build(records, registers, kStep);
+        const DisplayTable table = DisplayTable::Build(records, registers, SystemTimeZone::Instance(), kStep);
         f.table = std::min(f.table, Seconds(begin));
 
         ExportSource source;
@@ -89,6 +90,7 @@ Figure Measure(size_t items, const PrcTable& registers, const std::string& folde
                        ",0," + std::to_string(items) + ",W1,4601234,K7P,Mine,Company,9,0010,7,M1,";
         source.table = &table;
         source.registers = &registers;
+        source.zone = &SystemTimeZone::Instance();
         source.serialNumber = "ORV1234567";
         source.newFirmware = true; // GMT forms and the serial text in place of register 1
         source.shift.notes = "bench";

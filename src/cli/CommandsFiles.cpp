@@ -22,7 +22,7 @@ struct OpenArgs {
     ExportTargets targets;
 };
 
-int RunOpen(const OpenArgs& args) {
+int RunOpen(const OpenArgs& args, const TimeZoneSource& zone) {
     ImportedDataFile file;
     std::string reason;
     const ImportStatus status = ImportedDataFile::Load(args.path, file, &reason);
@@ -33,8 +33,8 @@ int RunOpen(const OpenArgs& args) {
         return EXIT_FAILED;
     }
     const PrcTable registers; // short names only; an imported file brings no monitor
-    const DisplayTable table = file.View(registers);
-    const ExportSource source = file.ForExport(table, registers);
+    const DisplayTable table = file.View(registers, zone);
+    const ExportSource source = file.ForExport(table, registers, zone);
     std::printf("serial number: %s\n", file.serialNumber.c_str());
     std::printf("records: %zu\n", file.records.size());
     std::printf("average tons: %s\n", file.averageTons.c_str());
@@ -67,7 +67,8 @@ void AddOpenCommand(CLI::App& app, CliCommands& commands) {
     sub->add_option("--csv", args->targets.csv, "Sample data CSV file (a folder: the proposed name)");
     sub->add_option("--status-csv", args->targets.statusCsv,
                     "Status list CSV file (a folder: the proposed name)");
-    commands.push_back({sub, [args](CliSession&) { return RunOpen(*args); }, false});
+    commands.push_back(
+        {sub, [args](CliSession& session) { return RunOpen(*args, session.Doc().Zone()); }, false});
 }
 
 void AddVerifyMshaCommand(CLI::App& app, CliCommands& commands) {

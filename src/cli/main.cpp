@@ -1,28 +1,28 @@
 // orvoctl: drives a monitor from a terminal.
 //
-//   orvoctl (--port PATH | --demo [--firmware 7.0|6.5]) [--trace] [--timeout SECONDS] COMMAND...
+//   orvoctl (--port PATH | --demo [--firmware 7.0|6.5]) [--trace] [--timeout SECONDS] [--time-scale N]
+//           COMMAND...
 //
 // Commands run in the order given, over one connection.
 
 #include <clocale>
 #include <cstdio>
+#include <memory>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
+#include "CliCard.h"
 #include "CliParse.h"
 #include "CliSession.h"
 #include "Commands.h"
+#include "platform/TimeZoneSource.h"
 
 using namespace orvo;
 
 int main(int argc, char** argv) {
-    // QtSerialPort wants an application object; its event loop never runs, the link thread uses
-    // blocking calls. Qt adopts the environment's locale, and none of our texts may follow it.
-    static int qtArgc = 1;
-    static char qtName[] = "orvoctl";
-    static char* qtArgv[] = {qtName, nullptr};
-    QCoreApplication qtApp(qtArgc, qtArgv);
-    std::setlocale(LC_ALL, "C");
+    // The computer's zone, given to everything that shows or reads a local time.
+    const TimeZoneSource& zone = SystemTimeZone::Instance();
 
     CLI::App app{"Drive an Orvo monitor from a terminal.", "orvoctl"};
     SessionOptions options;
@@ -47,12 +47,16 @@ int main(int argc, char** argv) {
                 return {};
             return "'" + text + "' is not a number of seconds above 0 and up to 86400";
         });
+    app.add_option("--time-scale", options.timeScale,
+                   "Run the procedures' timers this many times faster (at most 20), for a simulated monitor "
+                   "started with the same time scale; the demo's follows it")
+        ->check(CLI::Range(1.0, 20.0));
     app.require_subcommand(1, 0);
     app.footer("Commands run in the order given, each at most once, over one connection.\n"
                "Exit status: 0 done, 1 failed, 2 bad usage, 3 no answer from the monitor.");
 
     CliCommands commands;
-    AddAllCommands(app, commands);
+    AddAllCommands(app, commands, zone);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -78,7 +82,39 @@ int main(int argc, char** argv) {
     if (!timeoutText.empty())
         options.timeoutSeconds = *ParseDecimal(timeoutText);
 
-    CliSession session(options);
+    int cardsToStdout = 0;
+    bool drawsCard = false;
+    for (CLI::App* given : app.get_subcommands())
+        for (const CliCommand& command : commands)
+            if (command.subcommand == given && command.cardTarget) {
+                const std::string target = command.cardTarget();
+                drawsCard |= !target.empty();
+                cardsToStdout += target == "-";
+            }
+    if (cardsToStdout > 1) {
+        PrintError("only one card can go to standard output");
+        return EXIT_USAGE;
+    }
+    if (cardsToStdout == 1 && !ReserveStdoutForCard())
+        return EXIT_USAGE;
+
+    // QtSerialPort wants an application object; its event loop never runs, the link thread uses
+    // blocking calls. Fonts want a gui application, which is slower to start, so only a card gets
+    // one, on the offscreen platform: no display is needed. Qt adopts the environment's locale,
+    // and none of our texts may follow it.
+    static int qtArgc = 1;
+    static char qtName[] = "orvoctl";
+    static char* qtArgv[] = {qtName, nullptr};
+    std::unique_ptr<QCoreApplication> qtApp;
+    if (drawsCard) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qtApp = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+    } else {
+        qtApp = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
+    }
+    std::setlocale(LC_ALL, "C");
+
+    CliSession session(options, zone);
     int status = needsMonitor ? session.Connect() : EXIT_OK;
     for (CLI::App* given : app.get_subcommands()) {
         if (status != EXIT_OK)

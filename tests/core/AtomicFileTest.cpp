@@ -105,7 +105,6 @@ TEST(AtomicFile, MissingFolderFailsAtOnceWithTheReason) {
 
 TEST(AtomicFile, ExportsGoThroughIt) {
     // A failed export keeps the previous export whole and tells why.
-    test::UseNewYorkTime();
     const test::SampleDownload download(false);
     const ScratchFolder folder;
     const std::string csv = folder / "sample.CSV";

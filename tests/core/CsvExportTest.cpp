@@ -9,10 +9,7 @@ namespace {
 using test::Golden;
 using test::SampleDownload;
 
-class CsvExportTest : public ::testing::Test {
-protected:
-    void SetUp() override { test::UseNewYorkTime(); }
-};
+class CsvExportTest : public ::testing::Test {};
 
 TEST_F(CsvExportTest, OldFirmwareSampleMatchesTheHandWrittenFile) {
     // Local times without GMT, the serial number as register 1 gave it, ",Multi-unit: no,,",

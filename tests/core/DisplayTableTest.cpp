@@ -1,12 +1,10 @@
 #include "download/DisplayTable.h"
+#include "TestZones.h"
 #include "download/StatusText.h"
 #include "model/PrcTable.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,31 +14,14 @@ namespace {
 
 constexpr uint32_t S = 1700000000; // 2023-11-14 22:13:20 UTC, 17:13:20 EST
 
-// Time registers are shown in local time: pin the zone for the whole suite.
+// Time registers are shown on the given zone's clock.
 class DisplayTableTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ"))
-            m_savedTz = tz;
-        setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (m_savedTz)
-            setenv("TZ", m_savedTz->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
     DisplayTable Build(const std::vector<std::string>& records, int64_t interval) {
-        return DisplayTable::Build(records, m_registers, interval);
+        return DisplayTable::Build(records, m_registers, NewYork(), interval);
     }
 
     PrcTable m_registers;
-
-private:
-    std::optional<std::string> m_savedTz;
 };
 
 // A data record text as the link assembles it.
@@ -301,7 +282,7 @@ TEST_F(DisplayTableTest, DamagedRecordsAreReadNoFurtherThanTheirText) {
 TEST_F(DisplayTableTest, ADamagedFooterTimeCannotMakeRowsWithoutEnd) {
     const std::vector<std::string> records = {"1,0", Record(S, {{110, "a"}}), Record(S + 1, {{110, "b"}}),
                                               "4294967295,0"};
-    const DisplayTable table = DisplayTable::Build(records, m_registers, -1, 3);
+    const DisplayTable table = DisplayTable::Build(records, m_registers, NewYork(), -1, 3);
     EXPECT_TRUE(table.truncated);
     EXPECT_EQ(RowTexts(table), (std::vector<std::string>{"1700000000,a", "1700000001,b", "1700000002,b"}));
     EXPECT_FALSE(Build(records, 1 << 30).truncated);

@@ -2,14 +2,13 @@
 
 // The small sample the export tests share, and the hand-written files it must turn into.
 
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "TestZones.h"
 #include "download/DisplayTable.h"
 #include "model/PrcTable.h"
 #include "results/ExportSource.h"
@@ -17,11 +16,6 @@
 namespace orvo::test {
 
 // Local times below are New York's: 1709643600 is 08:00:00 03/05/2024 EST, 13:00:00 GMT.
-inline void UseNewYorkTime() {
-    setenv("TZ", "America/New_York", 1);
-    tzset();
-}
-
 // Header, five data records a minute apart (status 0, 0x0003, 0x0002, 0, 0x0040), footer.
 inline std::vector<std::string> SampleRecords(const std::string& firmware) {
     return {
@@ -48,9 +42,11 @@ struct SampleDownload {
     ExportSource source;
 
     explicit SampleDownload(bool newFirmware) {
-        table = DisplayTable::Build(SampleRecords(newFirmware ? "7.000000" : "6.500000"), registers, 60);
+        table = DisplayTable::Build(SampleRecords(newFirmware ? "7.000000" : "6.500000"), registers,
+                                    NewYork(), 60);
         source.table = &table;
         source.registers = &registers;
+        source.zone = &NewYork();
         source.newFirmware = newFirmware;
         if (newFirmware) {
             source.entry = kNewEntry;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "TestZones.h"
 #include "forms/MainStatusLogic.h"
 #include "forms/ShiftFormLogic.h"
 #include "link/RequestRecorder.h"
@@ -42,6 +43,8 @@ public:
         shown.push_back({text, icon, buttons, caption});
         return buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
     }
+    const std::vector<Shown>& AllShown() const { return shown; }
+    void Clear() { shown.clear(); }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
         for (const Shown& s : shown)
@@ -125,7 +128,7 @@ inline ShiftFormEntries ValidEntries(int64_t start) {
     e.occupation = FindOccupation(36);
     e.sampleType = 0;
     e.temperature = 2;
-    e.start = ToLocalDateTime(start);
+    e.start = ToLocalDateTime(start, NewYork());
     e.duration = 8 * 3600;
     return e;
 }
@@ -152,10 +155,10 @@ inline void Enter(ShiftFormLogic& logic, const ShiftFormEntries& e) {
     logic.SetDuration(e.duration);
 }
 
-// A document on a virtual clock in New York's winter, its requests recorded, no link open.
+// A document on a virtual clock in New York, its requests recorded, no link open.
 struct DocRig {
     VirtualClock clock{int64_t(kT0) * 1000};
-    FixedTimeZone zone{300, false};
+    const TimeZoneSource& zone = NewYork();
     NullMessageSink sink;
     COrvodeskDoc doc{clock, zone, sink};
     RequestRecorder io;

@@ -26,8 +26,8 @@ std::string Replace(std::string text, const std::string& from, const std::string
 
 class ImportedDataFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { test::UseNewYorkTime(); }
     PrcTable m_registers;
+    const TimeZoneSource& m_zone = NewYork();
 };
 
 TEST_F(ImportedDataFileTest, ValidFileGivesItsLinesAndTheViewOfADownload) {
@@ -43,13 +43,13 @@ TEST_F(ImportedDataFileTest, ValidFileGivesItsLinesAndTheViewOfADownload) {
     EXPECT_EQ(file.notes, "Belt, \"B-2\" down");
 
     // The file carries no interval: the smallest step between data records, 60 s, is taken.
-    const DisplayTable view = file.View(m_registers);
+    const DisplayTable view = file.View(m_registers, m_zone);
     EXPECT_EQ(view.interval, 60);
     EXPECT_EQ(view.rows.size(), 6u);
     EXPECT_EQ(view.events.size(), 3u);
     // GMT forms always, the file's serial number, no multi-unit text, the entry's certified MIIN.
-    EXPECT_EQ(CsvExport::SampleData(file.ForExport(view, m_registers)), Golden("imported-A.CSV"));
-    EXPECT_EQ(CsvExport::SampleDataName(file.ForExport(view, m_registers)),
+    EXPECT_EQ(CsvExport::SampleData(file.ForExport(view, m_registers, m_zone)), Golden("imported-A.CSV"));
+    EXPECT_EQ(CsvExport::SampleDataName(file.ForExport(view, m_registers, m_zone)),
               "20240305-08-ORV1234567-4601234-A");
 }
 
@@ -120,7 +120,7 @@ TEST_F(ImportedDataFileTest, NoRecordsGiveAnEmptyView) {
     ASSERT_EQ(ImportedDataFile::Parse(bytes, file), ImportStatus::Ok);
     EXPECT_TRUE(file.records.empty());
     EXPECT_EQ(file.notes, "");
-    const DisplayTable view = file.View(m_registers);
+    const DisplayTable view = file.View(m_registers, m_zone);
     EXPECT_TRUE(view.columns.empty());
     EXPECT_TRUE(view.selector.empty());
     EXPECT_TRUE(view.rows.empty());

@@ -1,5 +1,5 @@
 // The main status form's rules without a window: what it shows for each update, which
-// requests it sends, the logging template check and Clear Program. TZ=America/New_York.
+// requests it sends, the logging template check and Clear Program. Times on New York's clock.
 
 #include <gtest/gtest.h>
 
@@ -70,15 +70,15 @@ TEST(MainStatusRules, CountdownAndTimeTexts) {
     EXPECT_EQ(CountdownText(86400 + 3600 + 60 + 1), "Warming 1 day, 01:01:01");
     EXPECT_EQ(CountdownText(2 * 86400), "Warming 2 days, 00:00:00");
     EXPECT_EQ(CountdownText(86399), "Warming 23:59:59");
-    EXPECT_EQ(ShiftTimeText(kT0, true), "11/14/2023, 17:13");
-    EXPECT_EQ(ShiftTimeText(0, true), "--/--/---- --:--");
+    EXPECT_EQ(ShiftTimeText(kT0, true, NewYork()), "11/14/2023, 17:13");
+    EXPECT_EQ(ShiftTimeText(0, true, NewYork()), "--/--/---- --:--");
     // Older monitors count local time already: no zone shift.
-    EXPECT_EQ(ShiftTimeText(kT0, false), "11/14/2023 22:13");
+    EXPECT_EQ(ShiftTimeText(kT0, false, NewYork()), "11/14/2023 22:13");
     // The warm-up starts register 12 seconds before the start's whole minute.
     EXPECT_EQ(WarmupStart(kT0, 2100), kT0 - 20 - 2100);
-    EXPECT_EQ(LastServiceText(0, true), "Last Service: - -/- -/- - - -");
-    EXPECT_EQ(LastServiceText(kT0, true), "Last Service: 11/14/2023");
-    EXPECT_EQ(LastServiceText(kT0, false), "");
+    EXPECT_EQ(LastServiceText(0, true, NewYork()), "Last Service: - -/- -/- - - -");
+    EXPECT_EQ(LastServiceText(kT0, true, NewYork()), "Last Service: 11/14/2023");
+    EXPECT_EQ(LastServiceText(kT0, false, NewYork()), "");
 }
 
 // The advanced controls by firmware and mode, before and after register 183 says 1.

@@ -2,6 +2,9 @@
 
 #include <QElapsedTimer>
 
+#include <functional>
+#include <utility>
+
 #include "GuiTestSupport.h"
 #include "link/Protocol.h"
 #include "model/ShiftProgram.h"
@@ -71,12 +74,28 @@ private slots:
         QPointer<CChildFrame> frame = FirstFrame(session);
         sim::SimMonitor& monitor = session->Demo()->Monitor();
         EnterValid(harness, form, 120);
-        monitor.SetSilent(true);
-        QTest::mouseClick(form->OkButton(), Qt::LeftButton);
-        QVERIFY(session->Doc().ProgrammingBusy());
-        QVERIFY(!frame->close());
-        harness.app->MainFrame()->CloseAction()->trigger();
-        QVERIFY(!harness.app->MainFrame()->close());
+        // The link runs at virtual time: it would find the cable gone before the press unless it
+        // waits, as it does while an update of the connected monitor is being handled.
+        struct WhileTheLinkWaits : IDocView {
+            std::function<void()> action;
+            void OnDocUpdate(uint32_t, intptr_t) override {
+                if (action)
+                    std::exchange(action, nullptr)();
+            }
+        } press;
+        bool busy = false, closeRefused = false, exitRefused = false;
+        press.action = [&] {
+            monitor.SetSilent(true);
+            QTest::mouseClick(form->OkButton(), Qt::LeftButton);
+            busy = session->Doc().ProgrammingBusy();
+            closeRefused = !frame->close();
+            harness.app->MainFrame()->CloseAction()->trigger();
+            exitRefused = !harness.app->MainFrame()->close();
+        };
+        session->Doc().AddView(&press);
+        QTRY_VERIFY_WITH_TIMEOUT(!press.action, kChangeMs);
+        session->Doc().RemoveView(&press);
+        QVERIFY(busy && closeRefused && exitRefused);
         QCOMPARE(harness.app->Sessions().size(), 1);
 
         QTRY_COMPARE_WITH_TIMEOUT(

@@ -130,7 +130,7 @@ private slots:
         DocumentSession* session = nullptr;
         CShiftForm* form = OpenShiftForm(harness, 7.0f, &session);
         QVERIFY(form);
-        QCOMPARE(TextOf(form, "mreStatus"), QStringLiteral("MRE Equivalent Enabled"));
+        QTRY_COMPARE(TextOf(form, "mreStatus"), QStringLiteral("MRE Equivalent Enabled"));
         WhenModal([](QWidget* modal) {
             auto* dialog = qobject_cast<CMreEquivalentDlg*>(modal);
             QVERIFY(dialog && dialog->EnableBox()->isChecked());

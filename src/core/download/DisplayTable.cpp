@@ -120,9 +120,9 @@ private:
 // the previous text instead of converting again.
 class TimeTextCache {
 public:
-    const std::string& Text(uint32_t value) {
+    const std::string& Text(uint32_t value, const TimeZoneSource& zone) {
         if (!m_valid || value != m_value) {
-            m_text = FormatLocalTime(value, kTimeRegisterFormat);
+            m_text = FormatLocalTime(zone, value, kTimeRegisterFormat);
             m_value = value;
             m_valid = true;
         }
@@ -138,8 +138,8 @@ private:
 // The sample-and-hold state while the data records are applied in order.
 class RowBuilder {
 public:
-    RowBuilder(DisplayTable& table, const ColumnIndex& index)
-        : m_table(table), m_index(index), m_current(table.columns.size()) {}
+    RowBuilder(DisplayTable& table, const ColumnIndex& index, const TimeZoneSource& zone)
+        : m_table(table), m_index(index), m_zone(zone), m_current(table.columns.size()) {}
 
     void Apply(std::string_view record, uint32_t time) {
         ForEachPair(record, SIZE_MAX, [&](int reg, std::string_view value) {
@@ -162,11 +162,11 @@ private:
             Status(FieldUnsigned(value) & 0xFFFFu, time);
             return m_accumulatedText;
         case PRC_LAST_SYNC_TIME:
-            return m_lastSync.Text(FieldUnsigned(value));
+            return m_lastSync.Text(FieldUnsigned(value), m_zone);
         case PRC_CURRENT_TIME:
-            return m_currentTime.Text(FieldUnsigned(value));
+            return m_currentTime.Text(FieldUnsigned(value), m_zone);
         case PRC_SHIFT_START_TIME:
-            return m_shiftStart.Text(FieldUnsigned(value));
+            return m_shiftStart.Text(FieldUnsigned(value), m_zone);
         case PRC_MASS_REJECT_CODE:
             m_scratch = MassRejectText(FieldUnsigned(value));
             return m_scratch;
@@ -194,6 +194,7 @@ private:
 
     DisplayTable& m_table;
     const ColumnIndex& m_index;
+    const TimeZoneSource& m_zone;
     std::vector<std::string> m_current;
     uint32_t m_accumulated = 0;
     uint32_t m_previous = 0;
@@ -215,12 +216,12 @@ std::string FinalConcentration(std::string_view lastData) {
 } // namespace
 
 DisplayTable DisplayTable::Build(const std::vector<std::string>& records, const PrcTable& registers,
-                                 int64_t interval) {
-    return Build(records, registers, interval, kMaxRows);
+                                 const TimeZoneSource& zone, int64_t interval) {
+    return Build(records, registers, zone, interval, kMaxRows);
 }
 
 DisplayTable DisplayTable::Build(const std::vector<std::string>& records, const PrcTable& registers,
-                                 int64_t interval, size_t maxRows) {
+                                 const TimeZoneSource& zone, int64_t interval, size_t maxRows) {
     DisplayTable table;
     table.interval = interval;
     const size_t n = records.size();
@@ -282,7 +283,7 @@ DisplayTable DisplayTable::Build(const std::vector<std::string>& records, const 
             {(footerTime - start) / step + 1, int64_t(dataCount) + 1024, int64_t(rowLimit)})));
 
     const ColumnIndex index(table.columns);
-    RowBuilder builder(table, index);
+    RowBuilder builder(table, index, zone);
     int64_t rowTime = start;
     for (size_t i = 0; i < dataCount; ++i) {
         const int64_t t = times[i];

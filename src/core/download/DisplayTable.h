@@ -10,6 +10,7 @@
 namespace orvo {
 
 class PrcTable;
+class TimeZoneSource;
 
 struct DisplayRow {
     uint32_t time = 0;               // UTC seconds
@@ -55,13 +56,13 @@ struct DisplayTable {
     bool truncated = false;         // the row limit was reached and later rows were not made
 
     // Builds the table. A negative interval asks for the automatic one (the smallest positive
-    // difference between consecutive data record times). Time registers are shown in the
-    // computer's local time.
+    // difference between consecutive data record times). Time registers are shown on the zone's
+    // wall clock.
     static DisplayTable Build(const std::vector<std::string>& records, const PrcTable& registers,
-                              int64_t interval = -1);
+                              const TimeZoneSource& zone, int64_t interval = -1);
     // The same with a row limit of the caller's (a fuzz target, a preview), at most the default one.
     static DisplayTable Build(const std::vector<std::string>& records, const PrcTable& registers,
-                              int64_t interval, size_t maxRows);
+                              const TimeZoneSource& zone, int64_t interval, size_t maxRows);
 
     // The row as one text, "%lu%s": the time and ",value" per column ("" past the last row).
     std::string RowText(size_t row) const;

@@ -16,7 +16,7 @@ const DisplayTable& TableOf(const ExportSource& source) {
 
 // "%H:%M:%S %m/%d/%Y " with its trailing blank, then the GMT form where the serial text is held.
 void AppendCommentTime(std::string& out, const ExportSource& source, uint32_t utcSeconds) {
-    AppendLocalTime(out, utcSeconds);
+    AppendLocalTime(out, utcSeconds, *source.zone);
     out += ' ';
     if (source.HoldsSerialText())
         AppendGmtTime(out, utcSeconds);
@@ -77,7 +77,7 @@ void AppendCommentBlock(std::string& out, const ExportSource& source) {
 }
 
 void AppendRecordRow(std::string& out, const ExportSource& source, std::string_view record) {
-    AppendLocalTime(out, RecordUnsigned(record, 0));
+    AppendLocalTime(out, RecordUnsigned(record, 0), *source.zone);
     out += ',';
     const std::vector<RecordPair> pairs = RecordPairs(record);
     for (size_t i = 0; i < pairs.size(); ++i) {
@@ -115,7 +115,7 @@ std::string CsvExport::SampleData(const ExportSource& source) {
     out += '\n';
 
     for (const DisplayRow& row : table.rows) {
-        AppendLocalTime(out, row.time);
+        AppendLocalTime(out, row.time, *source.zone);
         out += ',';
         for (size_t c = 0; c < row.values.size(); ++c) {
             if (c > 0)
@@ -132,7 +132,7 @@ std::string CsvExport::StatusList(const ExportSource& source) {
     const DisplayTable& table = TableOf(source);
     std::string out = "Time,Status Code\n";
     for (const StatusEntry& event : table.events) {
-        AppendLocalTime(out, event.time);
+        AppendLocalTime(out, event.time, *source.zone);
         out += ',';
         out += event.text;
         out += '\n';

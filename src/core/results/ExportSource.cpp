@@ -16,6 +16,7 @@ ExportSource ExportSource::FromDocument(const COrvodeskDoc& doc, const DisplayTa
     source.shift = shift;
     source.table = &table;
     source.registers = &doc.Registers();
+    source.zone = &doc.Zone();
     source.newFirmware = doc.NewFirmware();
     source.serialNumber = source.newFirmware ? doc.SerialText() : doc.Registers().SerialNumberText();
     source.serviceLog = doc.ServiceLog();
@@ -37,7 +38,7 @@ std::string ExportSource::ShortName(int registerNumber) const {
 
 std::string ExportSource::ProposedName(const char* suffix) const {
     const uint32_t headerTime = table ? RecordUnsigned(table->header, 0) : 0;
-    std::string name = FormatLocalTime(headerTime, "%Y%m%d-%H");
+    std::string name = FormatLocalTime(*zone, headerTime, "%Y%m%d-%H");
     name += '-';
     name += serialNumber;
     name += '-';

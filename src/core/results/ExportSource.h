@@ -9,6 +9,7 @@ namespace orvo {
 
 class COrvodeskDoc;
 class PrcTable;
+class TimeZoneSource;
 struct DisplayTable;
 
 // The version text the MSHA file's OrvodeskVersion column carries.
@@ -19,8 +20,9 @@ inline constexpr const char* kOrvodeskVersion = "7.52";
 struct ExportSource {
     std::string entry; // the directory entry text of the sample
     ShiftInformation shift;
-    const DisplayTable* table = nullptr; // header, footer, columns, rows, events, changes
-    const PrcTable* registers = nullptr; // short names
+    const DisplayTable* table = nullptr;  // header, footer, columns, rows, events, changes
+    const PrcTable* registers = nullptr;  // short names
+    const TimeZoneSource* zone = nullptr; // local times are written on its wall clock; required
     // The serial number as the document holds it: the reported text on newer firmware, register 1
     // as 7 digits otherwise; an imported file's own serial-number line.
     std::string serialNumber;

@@ -188,15 +188,17 @@ bool ImportedDataFile::Save(const std::string& path, std::string* reason) const 
     return SaveExportFile(path, {*bytes}, reason);
 }
 
-DisplayTable ImportedDataFile::View(const PrcTable& registers) const {
-    return DisplayTable::Build(records, registers, -1);
+DisplayTable ImportedDataFile::View(const PrcTable& registers, const TimeZoneSource& zone) const {
+    return DisplayTable::Build(records, registers, zone, -1);
 }
 
-ExportSource ImportedDataFile::ForExport(const DisplayTable& table, const PrcTable& registers) const {
+ExportSource ImportedDataFile::ForExport(const DisplayTable& table, const PrcTable& registers,
+                                         const TimeZoneSource& zone) const {
     ExportSource source;
     source.entry = entry;
     source.table = &table;
     source.registers = &registers;
+    source.zone = &zone;
     source.serialNumber = serialNumber;
     source.importedFile = true;
     source.shift.averageTons = averageTons;

@@ -11,6 +11,7 @@
 namespace orvo {
 
 class PrcTable;
+class TimeZoneSource;
 struct DisplayTable;
 
 enum class ImportStatus {
@@ -50,9 +51,10 @@ public:
     bool Save(const std::string& path, std::string* reason = nullptr) const;
 
     // The view data, built exactly as the results build a download, at the automatic interval.
-    DisplayTable View(const PrcTable& registers) const;
+    DisplayTable View(const PrcTable& registers, const TimeZoneSource& zone) const;
     // The exports' sources: the file's serial number and tonnage, its entry's certified person.
-    ExportSource ForExport(const DisplayTable& table, const PrcTable& registers) const;
+    ExportSource ForExport(const DisplayTable& table, const PrcTable& registers,
+                           const TimeZoneSource& zone) const;
 };
 
 } // namespace orvo

@@ -22,7 +22,7 @@ const DisplayTable& TableOf(const ExportSource& source) {
 }
 
 void AppendValueLineTime(std::string& out, const ExportSource& source, uint32_t utcSeconds) {
-    AppendLocalTime(out, utcSeconds);
+    AppendLocalTime(out, utcSeconds, *source.zone);
     if (source.HoldsSerialText()) {
         out += ' ';
         AppendGmtTime(out, utcSeconds);
@@ -68,7 +68,7 @@ void AppendValueLine(std::string& out, const ExportSource& source) {
 // One piece per pair, each value followed by "," and the last by `last`.
 void AppendRecordPieces(std::string& out, const ExportSource& source, std::string_view record,
                         const char* last) {
-    AppendLocalTime(out, RecordUnsigned(record, 0));
+    AppendLocalTime(out, RecordUnsigned(record, 0), *source.zone);
     out += ',';
     const std::vector<RecordPair> pairs = RecordPairs(record);
     for (size_t i = 0; i < pairs.size(); ++i) {
@@ -105,7 +105,7 @@ MshaFile MshaFile::Build(const ExportSource& source) {
         out += c + 1 < table.columns.size() ? "," : "\r\n";
     }
     for (const DisplayRow& row : table.rows) {
-        AppendLocalTime(out, row.time);
+        AppendLocalTime(out, row.time, *source.zone);
         out += ',';
         for (size_t c = 0; c < row.values.size(); ++c) {
             const int number = c < table.columns.size() ? table.columns[c] : -1;
@@ -116,7 +116,7 @@ MshaFile MshaFile::Build(const ExportSource& source) {
 
     out += "#\r\nTime,StatusCode\r\n";
     for (const StatusEntry& change : table.changes) {
-        AppendLocalTime(out, change.time);
+        AppendLocalTime(out, change.time, *source.zone);
         out += ',';
         out += change.text;
         out += "\r\n";
