@@ -12,6 +12,7 @@
 
 namespace orvo::test {
 
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
 public:
