@@ -177,10 +177,12 @@ int RunDownload(CliSession& session, DownloadArgs& args, ProgressView& progress)
     }
 
     const std::vector<std::string> records = doc.Records();
-    const DisplayTable table = DisplayTable::Build(records, doc.Registers(), args.interval);
-    const ExportSource source = ExportSource::FromDocument(doc, table, args.shift);
-    std::printf("records: %zu\n", records.size());
-    PrintTableSummary(source);
+    // No rows are shown here, and the exports make every row again from the records.
+    const DisplayTable table = DisplayTable::Build(records, doc.Registers(), args.interval, 0);
+    const ExportSource source = ExportSource::FromDocument(doc, records, table, args.shift);
+    std::FILE* info = args.targets.InfoStream();
+    std::fprintf(info, "records: %zu\n", records.size());
+    PrintTableSummary(source, info);
     return WriteExports(source, args.targets);
 }
 
@@ -194,11 +196,13 @@ void AddDownloadCommand(CLI::App& app, CliCommands& commands) {
     sub->add_option("INDEX", args->index, "Directory index of the sample (see 'samples')");
     sub->add_flag("--service-log", args->serviceLog, "The monitor's service log (firmware above 6.69)");
     sub->add_option("--interval", args->intervalText, "Display interval in seconds, or 'auto' (default 60)");
-    sub->add_option("--csv", args->targets.csv, "Sample data CSV file (a folder: the proposed name)");
-    sub->add_option("--msha", args->targets.msha,
-                    "MSHA file, written after the CSV file (a folder: the proposed name)");
+    sub->add_option("--csv", args->targets.csv,
+                    "Sample data CSV file (a folder: the proposed name; -: standard output)");
+    sub->add_option(
+        "--msha", args->targets.msha,
+        "MSHA file, written after the CSV file (a folder: the proposed name; -: standard output)");
     sub->add_option("--status-csv", args->targets.statusCsv,
-                    "Status list CSV file (a folder: the proposed name)");
+                    "Status list CSV file (a folder: the proposed name; -: standard output)");
     CLI::Option* shiftOptions[] = {
         sub->add_option("--avg-tons", args->typed.averageTons, "Average tons over 30 shifts (whole number)"),
         sub->add_option("--tons", args->typed.tonsThisShift, "Tons this shift (whole number)"),
@@ -212,6 +216,8 @@ void AddDownloadCommand(CLI::App& app, CliCommands& commands) {
         if (args->serviceLog == bool(args->index))
             throw CLI::ValidationError(args->serviceLog ? "download: --service-log takes no INDEX"
                                                         : "download: INDEX is required (or --service-log)");
+        if (const std::string problem = args->targets.Problem(); !problem.empty())
+            throw CLI::ValidationError("download: " + problem);
         if (args->intervalText == "auto") {
             args->interval = -1;
         } else {

@@ -188,13 +188,14 @@ bool ImportedDataFile::Save(const std::string& path, std::string* reason) const 
     return SaveExportFile(path, {*bytes}, reason);
 }
 
-DisplayTable ImportedDataFile::View(const PrcTable& registers) const {
-    return DisplayTable::Build(records, registers, -1);
+DisplayTable ImportedDataFile::View(const PrcTable& registers, size_t maxRows) const {
+    return DisplayTable::Build(records, registers, -1, maxRows);
 }
 
 ExportSource ImportedDataFile::ForExport(const DisplayTable& table, const PrcTable& registers) const {
     ExportSource source;
     source.entry = entry;
+    source.records = &records;
     source.table = &table;
     source.registers = &registers;
     source.serialNumber = serialNumber;
