@@ -61,11 +61,7 @@ TEST(OrvoctlService, NineByteTemplateGoesOutAndComesBack) {
     // Code 31 with delta 0.5 for register 0; code 0 with delta 0 for every other register.
     EXPECT_EQ(CountFrames(run, "07", "00 00 00 00 00 00 00 1F 3F 00 00 00"), 1u);
     EXPECT_EQ(CountFrames(run, "07", "[0-9A-F]{2} 00 00 00 00 00 00 00 00 00 00 00"), 183u);
-    // The name, zero-filled to 50 bytes.
-    std::string name = "53 68 6F 72 74 2E 71 6C 74"; // "Short.qlt"
-    for (int i = 9; i < 50; ++i)
-        name += " 00";
-    EXPECT_EQ(CountFrames(run, "0E", name), 1u);
+    EXPECT_EQ(CountFrames(run, "0E", "53 68 6F 72 74 2E 71 6C 74( 00){41}"), 1u); // "Short.qlt", zero-filled
     // What the monitor now logs, saved again: the one record, then never.
     EXPECT_EQ(folder.Read("back.qlt"), record + std::string(1656 - 9, '\0'));
 }

@@ -57,15 +57,8 @@ protected:
     }
 
     static ShiftInformation Info() {
-        ShiftInformation info;
-        info.averageTons = "1200";
-        info.tonsThisShift = "45";
-        info.notes = "roof fall, \"belt\" down";
-        info.certifiedMiin = "M87654321";
-        info.multiUnit = true;
-        info.firstUnitSerial = "ORVO0012345";
-        info.secondUnitSerial = "ORVO0012346";
-        return info;
+        return {"1200",        "45", "roof fall, \"belt\" down", "M87654321", true, "ORVO0012345",
+                "ORVO0012346", true};
     }
 };
 
@@ -104,10 +97,10 @@ TEST_F(CardContentTest, CarriesEveryTextInPrintOrder) {
 TEST_F(CardContentTest, ImportedFileVariant) {
     ShiftInformation info = Info();
     const CardContent card = BuildCardContent(Entry(2), Table(), "ORVO0099999", info, true);
-    EXPECT_EQ(card.items[7].value, "(2) Non Designated Occupation");
-    EXPECT_EQ(card.items[8].value, "12"); // the entry's texts, not padded numbers
-    EXPECT_EQ(card.items[9].value, "36");
-    EXPECT_EQ(card.items[10].value, "(N/A)");
+    // The entry's texts, not padded numbers.
+    EXPECT_EQ(card.items[7].value + "|" + card.items[8].value + "|" + card.items[9].value + "|" +
+                  card.items[10].value,
+              "(2) Non Designated Occupation|12|36|(N/A)");
     EXPECT_TRUE(card.multiUnitLines.empty());
     EXPECT_TRUE(card.notice.empty());
 

@@ -78,41 +78,39 @@ TEST_F(CsvExportTest, DamagedRecordsKeepTheLinesWhole) {
     SampleDownload download(false);
     download.table.header = "1709643600,4000000000,0,6.500000,14,,99999999999,6";
     download.table.footer = "1709643900,1,0,6.500000,14,300";
-    std::string csv = CsvExport::SampleData(download.source);
+    const std::string csv = CsvExport::SampleData(download.source);
     EXPECT_NE(csv.find("#\nTime,FIRMWARE VERSION,Program Time,*\n"
                        "08:00:00 03/05/2024,6.500000,,6\n"
                        "08:05:00 03/05/2024,6.500000\n\n"),
               std::string::npos)
         << csv;
-
-    // Records without pairs still end their lines, in both files.
-    download.Use({"1709643600,0", "1709643600,0", "1709643660,0", "1709643720,0"}, 60);
-    csv = CsvExport::SampleData(download.source);
-    EXPECT_NE(csv.find("#\nTime,\n08:00:00 03/05/2024,\n08:02:00 03/05/2024,\n\nTime,\n08:00:00 03/05/2024,\n"
-                       "08:01:00 03/05/2024,\n08:02:00 03/05/2024,\n"),
-              std::string::npos)
-        << csv;
-    const std::string msha = MshaFile(download.source).Bytes();
-    EXPECT_NE(msha.find("\r\n#\r\nTime,\r\n08:00:00 03/05/2024,\r\n08:02:00 03/05/2024,\r\n#\r\nTime,\r\n"
-                        "08:00:00 03/05/2024,\r\n08:01:00 03/05/2024,\r\n08:02:00 03/05/2024,\r\n#\r\n"),
-              std::string::npos)
-        << msha;
 }
 
-TEST_F(CsvExportTest, ALoneRecordIsBothHeaderAndFooter) {
-    SampleDownload download(false);
-    download.Use({"1709643600,2,0,6.500000,14,300"}, 60);
-    const std::string csv = CsvExport::SampleData(download.source);
-    const std::string ends = "08:00:00 03/05/2024,6.500000,300\n08:00:00 03/05/2024,6.500000,300\n\nTime,\n";
-    ASSERT_GT(csv.size(), ends.size());
-    EXPECT_EQ(csv.substr(csv.size() - ends.size()), ends);
-    const std::string msha = MshaFile(download.source).Bytes();
-    EXPECT_NE(
-        msha.find("\r\n#\r\nTime,FIRMWARE VERSION,Program Time\r\n"
-                  "08:00:00 03/05/2024,6.500000,300\r\n08:00:00 03/05/2024,6.500000,300\r\n#\r\nTime,\r\n"
-                  "#\r\nTime,StatusCode\r\n#\r\n"),
-        std::string::npos)
-        << msha;
+TEST_F(CsvExportTest, ALoneRecordIsBothEndsAndRecordsWithoutPairsEndTheirLines) {
+    const struct {
+        std::vector<std::string> records;
+        std::string csv, msha; // how each file ends
+    } cases[] = {
+        {{"1709643600,2,0,6.500000,14,300"},
+         "#\nTime,FIRMWARE VERSION,Program Time\n08:00:00 03/05/2024,6.500000,300\n"
+         "08:00:00 03/05/2024,6.500000,300\n\nTime,\n",
+         "\r\n#\r\nTime,FIRMWARE VERSION,Program Time\r\n08:00:00 03/05/2024,6.500000,300\r\n"
+         "08:00:00 03/05/2024,6.500000,300\r\n#\r\nTime,\r\n#\r\nTime,StatusCode\r\n#\r\n"},
+        {{"1709643600,0", "1709643600,0", "1709643660,0", "1709643720,0"},
+         "#\nTime,\n08:00:00 03/05/2024,\n08:02:00 03/05/2024,\n\nTime,\n08:00:00 03/05/2024,\n"
+         "08:01:00 03/05/2024,\n08:02:00 03/05/2024,\n",
+         "\r\n#\r\nTime,\r\n08:00:00 03/05/2024,\r\n08:02:00 03/05/2024,\r\n#\r\nTime,\r\n"
+         "08:00:00 03/05/2024,\r\n08:01:00 03/05/2024,\r\n08:02:00 03/05/2024,\r\n"
+         "#\r\nTime,StatusCode\r\n#\r\n"},
+    };
+    for (const auto& c : cases) {
+        SampleDownload download(false);
+        download.Use(c.records, 60);
+        const std::string csv = CsvExport::SampleData(download.source);
+        const std::string msha = MshaFile(download.source).Bytes();
+        EXPECT_TRUE(csv.ends_with(c.csv)) << csv;
+        EXPECT_TRUE(msha.ends_with(c.msha)) << msha;
+    }
 }
 
 TEST_F(CsvExportTest, FilesHoldEveryRowBeyondTheOnScreenCap) {

@@ -161,17 +161,11 @@ TEST_F(DisplayTableTest, TheWindowRunsFromTheFirstDataRecordToTheFooter) {
 
 TEST_F(DisplayTableTest, FewerThanThreeRecordsMakeNoRows) {
     // No records: no ends. One record: it is both ends. Two: header and footer, nothing between.
-    const std::string one = "1700000000,1,110,1.0";
-    const std::string two = "1700000100,1,111,2.0";
-    const struct {
-        std::vector<std::string> records;
-        std::string header, footer;
-    } cases[] = {{{}, "", ""}, {{one}, one, one}, {{one, two}, one, two}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.records.size());
-        const DisplayTable table = Build(c.records, 60);
-        EXPECT_EQ(table.header, c.header);
-        EXPECT_EQ(table.footer, c.footer);
+    const std::string one = "1700000000,1,110,1.0", two = "1700000100,1,111,2.0";
+    for (const auto& records : {std::vector<std::string>{}, {one}, {one, two}}) {
+        const DisplayTable table = Build(records, 60);
+        EXPECT_EQ(table.header + "|" + table.footer,
+                  records.empty() ? "|" : records.front() + "|" + records.back());
         EXPECT_TRUE(table.columns.empty());
         EXPECT_TRUE(table.rows.empty());
         EXPECT_EQ(table.finalConcentration, "");
@@ -200,15 +194,10 @@ TEST_F(DisplayTableTest, AutomaticIntervalIsTheSmallestStepBetweenNeighbours) {
 }
 
 TEST_F(DisplayTableTest, TimeAndMassRejectRegistersAreShownAsTexts) {
-    const DisplayTable table = Build({"1699999990,0",
-                                      Record(S, {{2, "1700000000"},
-                                                 {3, "1700003600"},
-                                                 {11, "1688169600"},
-                                                 {103, "2"},
-                                                 {110, "0.250000"},
-                                                 {0, "?"}}),
-                                      Record(S + 10, {{103, "7"}}), Record(S + 10, {})},
-                                     10);
+    const std::string first =
+        std::to_string(S) + ",6,2,1700000000,3,1700003600,11,1688169600,103,2,110,0.250000,0,?";
+    const DisplayTable table =
+        Build({"1699999990,0", first, Record(S + 10, {{103, "7"}}), Record(S + 10, {})}, 10);
     EXPECT_EQ(table.columns, (std::vector<int>{2, 3, 11, 103, 110, 0}));
     ASSERT_EQ(table.selector.size(), 2u);
     EXPECT_EQ(table.selector[0].name + " " + std::to_string(table.selector[0].data), "30 Min Conc 111");

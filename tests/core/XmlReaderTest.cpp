@@ -27,8 +27,8 @@ std::string Utf16(const std::u16string& text, bool bigEndian, bool withMark) {
     return bytes;
 }
 
-XmlNode Load(const std::string& bytes, const char* top, XmlError* code, XmlSettings settings = {}) {
-    return XmlReader(settings).Load(bytes, top, code);
+XmlNode Load(const std::string& bytes, const char* top, XmlError* code) {
+    return XmlReader().Load(bytes, top, code);
 }
 
 TEST(XmlReader, LoadsWithAndWithoutUtf8ByteOrderMark) {
@@ -84,20 +84,6 @@ TEST(XmlReader, DecodesEntitiesSkipsCommentsAndDoctypeAndKeepsCdataAsWritten) {
     EXPECT_EQ(a.Text(2), "<raw> &foo; ");
 }
 
-TEST(XmlReader, KeepsDeclarationsAsNodes) {
-    XmlError code;
-    const XmlNode document = Load("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<a/>", "", &code);
-    ASSERT_EQ(document.ChildCount(), 2);
-    const XmlNode declaration = document.ChildAt(0);
-    EXPECT_TRUE(declaration.IsDeclaration());
-    EXPECT_EQ(declaration.Name(), "xml");
-    EXPECT_EQ(declaration.Attribute("encoding"), "utf-8");
-    EXPECT_FALSE(document.ChildAt(1).IsDeclaration());
-    // A declaration is never taken for the top element asked for.
-    EXPECT_TRUE(Load("<?a?>", "a", &code).IsEmpty());
-    EXPECT_EQ(code, XML_NO_ELEMENTS);
-}
-
 TEST(XmlReader, SixteenBitTextIsConvertedWithOrWithoutItsMark) {
     // "é" and a character outside the basic plane (a surrogate pair) must both arrive as UTF-8.
     const std::u16string text = u"<a n=\"\u00E9\">x\U0001F600</a>";
@@ -112,24 +98,6 @@ TEST(XmlReader, SixteenBitTextIsConvertedWithOrWithoutItsMark) {
             EXPECT_EQ(a.Text(), "x\xF0\x9F\x98\x80");
         }
     }
-}
-
-TEST(XmlReader, SixteenBitTextFollowsTheEncodingSetting) {
-    XmlError code;
-    XmlSettings latin;
-    latin.encoding = XmlEncoding::SingleByte;
-    EXPECT_EQ(Load(Utf16(u"<a>\u00E9</a>", false, true), "a", &code, latin).Text(), "\xE9");
-    EXPECT_TRUE(Load(Utf16(u"<a>\u65E5</a>", false, true), "a", &code, latin).IsEmpty());
-    EXPECT_EQ(code, XML_CHAR_CONVERSION);
-
-    XmlSettings japanese;
-    japanese.encoding = XmlEncoding::ShiftJis;
-    EXPECT_EQ(Load(Utf16(u"<a>\u65E5</a>", false, true), "a", &code, japanese).Text(), "\x93\xFA");
-
-    // With the guess switched off the 16-bit bytes are taken as they are, and mean nothing.
-    XmlSettings noGuess;
-    noGuess.guessUtf16 = false;
-    EXPECT_TRUE(Load(Utf16(u"<a>x</a>", false, false), "a", &code, noGuess).IsEmpty());
 }
 
 TEST(XmlReader, EveryErrorCodeReachableFromInput) {

@@ -37,47 +37,6 @@ TEST(XmlWriter, FormattedTextPutsEachElementOnItsOwnLineIndentedByTabs) {
     EXPECT_EQ(SampleTree().CreateText(false), "<Root id=\"7\" note=\"a&quot;b&lt;\"><Name>x &amp; y</Name>"
                                               "<Empty/><List><Item>1</Item><Item>-2.5e-05</Item></List>"
                                               "tail</Root>");
-    // The switch can take formatting away from a caller that asks for it, not the other way round.
-    XmlSettings flat;
-    flat.formatOutput = false;
-    EXPECT_EQ(XmlWriter(flat).CreateText(SampleTree(), true), SampleTree().CreateText(false));
-}
-
-TEST(XmlWriter, PositionsInsertBeforeTheNodeThatHasThemNow) {
-    XmlNode root = XmlNode::Create("r");
-    root.AddChild("b");
-    root.AddText("t2");
-    root.AddChild("a", false, 0);
-    root.AddText("t1", 0);
-    root.AddChild("c", false, 7); // past the end: appended
-    // t1 goes before the text that was first (t2), not before the first child.
-    EXPECT_EQ(root.CreateText(false), "<r><a/><b/>t1t2<c/></r>");
-    EXPECT_EQ(root.ChildAt(0).Name(), "a");
-    EXPECT_EQ(root.Text(0), "t1");
-}
-
-TEST(XmlWriter, FileBytesFollowTheDeclarationRules) {
-    const XmlNode tree = XmlNode::Create("a");
-    XmlSettings settings;
-    EXPECT_EQ(XmlWriter(settings).FileBytes(tree, "ignored", true),
-              "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<a/>\n");
-
-    settings.encoding = XmlEncoding::ShiftJis;
-    EXPECT_EQ(XmlWriter(settings).FileBytes(tree, nullptr, true),
-              "<?xml version=\"1.0\" encoding=\"SHIFT-JIS\"?>\n<a/>\n");
-
-    settings.encoding = XmlEncoding::SingleByte;
-    EXPECT_EQ(XmlWriter(settings).FileBytes(tree, nullptr, false),
-              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<a/>");
-    EXPECT_EQ(XmlWriter(settings).FileBytes(tree, "windows-1252", false),
-              "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<a/>");
-
-    // A tree with its own declaration gets no second one; with UTF-8 the mark is still written.
-    XmlNode document = XmlNode::Create();
-    document.AddChild("xml", true).AddAttribute("version", "1.0");
-    document.AddChild("a");
-    EXPECT_EQ(XmlWriter().FileBytes(document, nullptr, true), "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<a/>\n");
-    EXPECT_EQ(XmlWriter(settings).FileBytes(document, nullptr, true), "<?xml version=\"1.0\"?>\n<a/>\n");
 }
 
 TEST(XmlWriter, WrittenTextReadsBackToTheSameTree) {
