@@ -16,4 +16,7 @@ int RunExportsSection();
 // Download: a stored sample at 19200 baud, as a fraction of what the line could carry.
 int RunDownloadSection();
 
+// Live graph: the user-interface thread's share of a core at 15 registers, 500 ms, 512 points.
+int RunGraphSection();
+
 } // namespace orvo::bench

@@ -7,6 +7,7 @@
 #include "TempDir.h"
 #include "download/DisplayTable.h"
 #include "model/PrcTable.h"
+#include "platform/TimeZoneSource.h"
 #include "results/CsvExport.h"
 #include "results/ExportFile.h"
 #include "results/MshaFile.h"
@@ -122,7 +123,8 @@ Figure Measure(size_t items, int runs, const PrcTable& registers, const std::str
         ResetPeak();
         auto begin = Steady::now();
         // What orvoctl builds: the summary keeps no rows; the files make every row again.
-        const DisplayTable table = DisplayTable::Build(records, registers, kStep, 0);
+        const TimeZoneSource& zone = SystemTimeZone::Instance();
+        const DisplayTable table = DisplayTable::Build(records, registers, zone, kStep, 0);
         f.table = std::min(f.table, Seconds(begin));
 
         ExportSource source;
@@ -131,6 +133,7 @@ Figure Measure(size_t items, int runs, const PrcTable& registers, const std::str
         source.records = &records;
         source.table = &table;
         source.registers = &registers;
+        source.zone = &zone;
         source.serialNumber = "ORV1234567";
         source.newFirmware = true; // GMT forms and the serial text in place of register 1
         source.shift.notes = "bench";

@@ -5,6 +5,7 @@
 #include "BenchSections.h"
 #include "download/DisplayTable.h"
 #include "model/PrcTable.h"
+#include "platform/TimeZoneSource.h"
 
 #include <algorithm>
 #include <chrono>
@@ -57,7 +58,7 @@ Figure Measure(size_t items, const PrcTable& registers) {
     figure.seconds = 1e30;
     for (int run = 0; run < kRuns; ++run) {
         const auto begin = Steady::now();
-        const DisplayTable table = DisplayTable::Build(records, registers, -1);
+        const DisplayTable table = DisplayTable::Build(records, registers, SystemTimeZone::Instance(), -1);
         const double seconds = std::chrono::duration<double>(Steady::now() - begin).count();
         figure.seconds = std::min(figure.seconds, seconds);
         figure.rows = table.rows.size();

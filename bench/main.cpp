@@ -27,6 +27,8 @@ const Section kSections[] = {
      orvo::bench::RunExportsSection},
     {"download", "a stored sample at 19200 baud: fraction of the wire limit reached",
      orvo::bench::RunDownloadSection},
+    {"graph", "live graph, 15 registers at 500 ms, 512 points: user-interface thread's share of a core",
+     orvo::bench::RunGraphSection},
 };
 
 const Section* Find(const char* name) {

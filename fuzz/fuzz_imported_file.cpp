@@ -8,6 +8,7 @@
 
 #include "download/DisplayTable.h"
 #include "model/PrcTable.h"
+#include "platform/TimeZoneSource.h"
 #include "results/CsvExport.h"
 #include "results/ImportedDataFile.h"
 #include "results/MshaFile.h"
@@ -15,12 +16,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace orvo;
     static const PrcTable registers;
+    static const FixedTimeZone zone(300, false);
     ImportedDataFile file;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     if (ImportedDataFile::Parse(bytes, file) != ImportStatus::Ok)
         return 0;
-    const DisplayTable table = DisplayTable::Build(file.records, registers, -1, 20000);
-    const ExportSource source = file.ForExport(table, registers);
+    const DisplayTable table = DisplayTable::Build(file.records, registers, zone, -1, 20000);
+    const ExportSource source = file.ForExport(table, registers, zone);
     (void)CsvExport::SampleDataName(source);
     // The files hold every row the table counted; how many follows the file's times, so only
     // the shorter ones are written here.

@@ -41,16 +41,12 @@ bool Save(const char* what, const std::string& target, const std::string& propos
 
 } // namespace
 
-std::FILE* ExportTargets::InfoStream() const {
-    const bool toStandardOutput =
-        csv == kStandardOutput || msha == kStandardOutput || statusCsv == kStandardOutput;
-    return toStandardOutput ? stderr : stdout;
+int ExportTargets::ToStandardOutput() const {
+    return int(csv == kStandardOutput) + int(msha == kStandardOutput) + int(statusCsv == kStandardOutput);
 }
 
-std::string ExportTargets::Problem() const {
-    const int toStandardOutput =
-        int(csv == kStandardOutput) + int(msha == kStandardOutput) + int(statusCsv == kStandardOutput);
-    return toStandardOutput > 1 ? "only one export can go to standard output (-)" : "";
+std::FILE* ExportTargets::InfoStream() const {
+    return ToStandardOutput() > 0 ? stderr : stdout;
 }
 
 std::string ResolveExportPath(const std::string& target, const std::string& proposedName,

@@ -13,11 +13,11 @@ struct ExportTargets {
     std::string msha;      // MSHA file (downloads only)
     std::string statusCsv; // status list file
 
+    // How many exports go to standard output ("-"); more than one cannot.
+    int ToStandardOutput() const;
     // Where the summary and the paths written go: standard error while an export takes standard
     // output, so the export stays whole.
     std::FILE* InfoStream() const;
-    // Why the targets cannot be written as given ("" when they can): one standard output only.
-    std::string Problem() const;
 };
 
 // A target that names an existing folder gets the proposed name and extension inside it.

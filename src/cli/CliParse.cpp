@@ -2,9 +2,10 @@
 
 #include <charconv>
 #include <cmath>
-#include <ctime>
 
 #include "model/PrcTable.h"
+#include "platform/LocalTime.h"
+#include "platform/TimeZoneSource.h"
 
 namespace orvo {
 
@@ -77,7 +78,7 @@ std::optional<uint32_t> ParseDuration(std::string_view text) {
     return static_cast<uint32_t>(seconds);
 }
 
-std::optional<StartTime> ParseStartTime(std::string_view text) {
+std::optional<StartTime> ParseStartTime(std::string_view text, const TimeZoneSource& zone) {
     constexpr std::string_view kNow = "now+";
     if (text.substr(0, kNow.size()) == kNow) {
         const std::optional<uint64_t> minutes = ParseUnsigned(text.substr(kNow.size()), 60 * 24 * 366);
@@ -97,34 +98,19 @@ std::optional<StartTime> ParseStartTime(std::string_view text) {
         !TakeDigits(text, 5, 2, month) || text[7] != '-' || !TakeDigits(text, 8, 2, day) || text[10] != ' ' ||
         !TakeDigits(text, 11, 2, hour) || text[13] != ':' || !TakeDigits(text, 14, 2, minute))
         return std::nullopt;
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_isdst = -1;
-    const std::time_t utc = std::mktime(&tm);
-    // mktime normalises: 30 February, 25:00 or an hour skipped by the change to daylight time
-    // come back as another date, which is not what was asked for.
-    if (utc == std::time_t(-1) || tm.tm_year != year - 1900 || tm.tm_mon != month - 1 || tm.tm_mday != day ||
-        tm.tm_hour != hour || tm.tm_min != minute || utc <= 0 || utc > std::time_t(UINT32_MAX))
+    const LocalDateTime typed{year, month, day, hour, minute, 0};
+    const int64_t wall = WallSeconds(typed);
+    const int64_t utc = FromLocalDateTime(typed, zone);
+    // 30 February, 25:00 or a time the clocks skip when they go forward would come back as
+    // another reading, which is not what was asked for.
+    if (WallDateTime(wall) != typed || zone.UtcToLocal(utc) != wall || utc <= 0 || utc > int64_t(UINT32_MAX))
         return std::nullopt;
-    return StartTime{false, int64_t(utc)};
+    return StartTime{false, utc};
 }
 
 uint32_t ResolveStartTime(const StartTime& start, int64_t nowUtcSeconds) {
     const int64_t utc = start.fromNow ? nowUtcSeconds + start.seconds : start.seconds;
     return static_cast<uint32_t>(utc);
-}
-
-std::string LocalTimeText(int64_t utcSeconds, const char* format) {
-    const std::time_t t = static_cast<std::time_t>(utcSeconds);
-    std::tm tm{};
-    char text[64];
-    if (!localtime_r(&t, &tm) || std::strftime(text, sizeof text, format, &tm) == 0)
-        return "--/--/---- --:--:--";
-    return text;
 }
 
 } // namespace orvo

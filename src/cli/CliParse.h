@@ -7,6 +7,8 @@
 
 namespace orvo {
 
+class TimeZoneSource;
+
 // Numbers and times typed on the command line. Decimals are read by the C locale's rules whatever
 // the environment says: "2.2" is two point two under every locale, "2,2" is no number.
 
@@ -20,16 +22,13 @@ std::optional<uint64_t> ParseUnsigned(std::string_view text, uint64_t maximum);
 // A shift duration in seconds from "MINUTES" or "HH:MM"; at least one minute.
 std::optional<uint32_t> ParseDuration(std::string_view text);
 
-// A shift start: a local time "YYYY-MM-DD HH:MM", "now+MINUTES" (resolved when the program is sent)
-// or UTC seconds since 1970.
+// A shift start: a time "YYYY-MM-DD HH:MM" on the zone's clock, "now+MINUTES" (resolved when the
+// program is sent) or UTC seconds since 1970.
 struct StartTime {
     bool fromNow = false;
     int64_t seconds = 0; // UTC seconds, or seconds after now
 };
-std::optional<StartTime> ParseStartTime(std::string_view text);
+std::optional<StartTime> ParseStartTime(std::string_view text, const TimeZoneSource& zone);
 uint32_t ResolveStartTime(const StartTime& start, int64_t nowUtcSeconds);
-
-// A UTC time as local time, strftime-formatted.
-std::string LocalTimeText(int64_t utcSeconds, const char* format);
 
 } // namespace orvo

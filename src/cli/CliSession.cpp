@@ -6,7 +6,6 @@
 #include "SimMonitor.h"
 #include "platform/Clock.h"
 #include "platform/Format.h"
-#include "platform/TimeZoneSource.h"
 #include "port/QtSerialPort.h"
 
 namespace orvo {
@@ -21,9 +20,9 @@ SteadyClock::duration Seconds(double seconds) {
 
 } // namespace
 
-CliSession::CliSession(SessionOptions options)
-    : m_options(std::move(options)),
-      m_doc(std::make_unique<COrvodeskDoc>(SystemClock::Instance(), SystemTimeZone::Instance(), m_messages)) {
+CliSession::CliSession(SessionOptions options, const TimeZoneSource& zone)
+    : m_options(std::move(options)), m_zone(zone),
+      m_doc(std::make_unique<COrvodeskDoc>(SystemClock::Instance(), m_zone, m_messages)) {
     m_doc->AddView(this);
 }
 
@@ -38,8 +37,8 @@ int CliSession::Connect() {
     if (m_options.demo) {
         sim::SimConfig config;
         config.firmware = m_options.demoFirmware;
-        auto monitor =
-            std::make_shared<sim::SimMonitor>(config, SystemClock::Instance(), SystemTimeZone::Instance());
+        config.timeScale = m_options.timeScale;
+        auto monitor = std::make_shared<sim::SimMonitor>(config, SystemClock::Instance(), m_zone);
         m_wire = std::make_shared<sim::InMemoryWire>(std::move(monitor), SystemClock::Instance());
         factory = m_wire->Factory();
         portName = "demo";
@@ -72,6 +71,10 @@ void CliSession::Close() {
         return;
     m_doc->Close();
     m_doc->Link().SetTrace(nullptr);
+}
+
+sim::SimMonitor* CliSession::DemoMonitor() const {
+    return m_wire ? m_wire->Sim().get() : nullptr;
 }
 
 SessionProgress CliSession::Progress() const {

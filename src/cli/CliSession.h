@@ -16,7 +16,8 @@ namespace orvo {
 
 namespace sim {
 class InMemoryWire;
-}
+class SimMonitor;
+} // namespace sim
 
 struct SessionOptions {
     std::string port;          // a serial port, when not the demo
@@ -24,6 +25,7 @@ struct SessionOptions {
     float demoFirmware = 7.0f; // its firmware version
     bool trace = false;        // every frame in hex on stderr
     double timeoutSeconds = 10.0;
+    double timeScale = 1.0; // procedures' timers run this many times faster (so do the demo's dynamics)
 };
 
 // What the document has told the session so far. Waits compare a copy taken before the requests
@@ -48,7 +50,7 @@ struct SessionProgress {
 // link.
 class CliSession final : private IDocView {
 public:
-    explicit CliSession(SessionOptions options);
+    CliSession(SessionOptions options, const TimeZoneSource& zone);
     ~CliSession() override;
     CliSession(const CliSession&) = delete;
     CliSession& operator=(const CliSession&) = delete;
@@ -79,11 +81,14 @@ public:
                   const SessionProgress& since);
 
     const SessionOptions& Options() const { return m_options; }
+    // The built-in simulated monitor, or nothing on a real port.
+    sim::SimMonitor* DemoMonitor() const;
 
 private:
     void OnDocUpdate(uint32_t flags, intptr_t value) override;
 
     const SessionOptions m_options;
+    const TimeZoneSource& m_zone;
     StderrMessageSink m_messages;
     StreamFrameTrace m_trace{stderr};
     std::shared_ptr<sim::InMemoryWire> m_wire;

@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "CliCard.h"
 #include "CliExports.h"
 #include "CliParse.h"
 #include "CliSession.h"
 #include "Commands.h"
 #include "download/DisplayTable.h"
 #include "download/RecordText.h"
+#include "results/CardContent.h"
 #include "results/ExportSource.h"
 #include "results/ShiftInformationCheck.h"
 
@@ -31,6 +33,8 @@ struct DownloadArgs {
     std::string multiUnitText;
     bool shiftGiven = false;
     ShiftInformation shift;
+    std::string cardPdf; // the Dust Data Card, drawn after the exports
+    std::string paper = "letter";
 };
 
 // Items transferred, on stderr while it is a terminal. Told on the link thread; it lives as long
@@ -177,13 +181,20 @@ int RunDownload(CliSession& session, DownloadArgs& args, ProgressView& progress)
     }
 
     const std::vector<std::string> records = doc.Records();
-    // No rows are shown here, and the exports make every row again from the records.
-    const DisplayTable table = DisplayTable::Build(records, doc.Registers(), args.interval, 0);
+    // The exports make every row again from the records; only the card draws the table's rows.
+    const DisplayTable table = DisplayTable::Build(records, doc.Registers(), doc.Zone(), args.interval,
+                                                   args.cardPdf.empty() ? 0 : SIZE_MAX);
     const ExportSource source = ExportSource::FromDocument(doc, records, table, args.shift);
     std::FILE* info = args.targets.InfoStream();
     std::fprintf(info, "records: %zu\n", records.size());
     PrintTableSummary(source, info);
-    return WriteExports(source, args.targets);
+    const int exported = WriteExports(source, args.targets);
+    if (args.cardPdf.empty())
+        return exported;
+    const CardContent card =
+        BuildCardContent(source.entry, table, source.serialNumber, args.shift, false, doc.Zone());
+    const int drawn = WriteCardPdf(card, args.paper, args.cardPdf, doc.Zone());
+    return exported != EXIT_OK ? exported : drawn;
 }
 
 } // namespace
@@ -203,6 +214,9 @@ void AddDownloadCommand(CLI::App& app, CliCommands& commands) {
         "MSHA file, written after the CSV file (a folder: the proposed name; -: standard output)");
     sub->add_option("--status-csv", args->targets.statusCsv,
                     "Status list CSV file (a folder: the proposed name; -: standard output)");
+    sub->add_option("--card-pdf", args->cardPdf,
+                    "Dust Data Card as a PDF, with the shift information given ('-': standard output)");
+    AddPaperOption(*sub, args->paper);
     CLI::Option* shiftOptions[] = {
         sub->add_option("--avg-tons", args->typed.averageTons, "Average tons over 30 shifts (whole number)"),
         sub->add_option("--tons", args->typed.tonsThisShift, "Tons this shift (whole number)"),
@@ -216,8 +230,6 @@ void AddDownloadCommand(CLI::App& app, CliCommands& commands) {
         if (args->serviceLog == bool(args->index))
             throw CLI::ValidationError(args->serviceLog ? "download: --service-log takes no INDEX"
                                                         : "download: INDEX is required (or --service-log)");
-        if (const std::string problem = args->targets.Problem(); !problem.empty())
-            throw CLI::ValidationError("download: " + problem);
         if (args->intervalText == "auto") {
             args->interval = -1;
         } else {
@@ -249,7 +261,8 @@ void AddDownloadCommand(CLI::App& app, CliCommands& commands) {
         args->shift = check.info;
     });
     commands.push_back(
-        {sub, [args, progress](CliSession& session) { return RunDownload(session, *args, *progress); }});
+        {sub, [args, progress](CliSession& session) { return RunDownload(session, *args, *progress); }, true,
+         [args] { return args->cardPdf; }, [args] { return args->targets.ToStandardOutput(); }});
 }
 
 } // namespace orvo

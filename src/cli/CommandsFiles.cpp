@@ -22,7 +22,7 @@ struct OpenArgs {
     ExportTargets targets;
 };
 
-int RunOpen(const OpenArgs& args) {
+int RunOpen(const OpenArgs& args, const TimeZoneSource& zone) {
     ImportedDataFile file;
     std::string reason;
     const ImportStatus status = ImportedDataFile::Load(args.path, file, &reason);
@@ -34,8 +34,8 @@ int RunOpen(const OpenArgs& args) {
     }
     const PrcTable registers; // short names only; an imported file brings no monitor
     // No rows are shown here, and the exports make every row again from the records.
-    const DisplayTable table = file.View(registers, 0);
-    const ExportSource source = file.ForExport(table, registers);
+    const DisplayTable table = file.View(registers, zone, 0);
+    const ExportSource source = file.ForExport(table, registers, zone);
     std::FILE* info = args.targets.InfoStream();
     std::fprintf(info, "serial number: %s\n", file.serialNumber.c_str());
     std::fprintf(info, "records: %zu\n", file.records.size());
@@ -70,11 +70,8 @@ void AddOpenCommand(CLI::App& app, CliCommands& commands) {
                     "Sample data CSV file (a folder: the proposed name; -: standard output)");
     sub->add_option("--status-csv", args->targets.statusCsv,
                     "Status list CSV file (a folder: the proposed name; -: standard output)");
-    sub->parse_complete_callback([args] {
-        if (const std::string problem = args->targets.Problem(); !problem.empty())
-            throw CLI::ValidationError("open: " + problem);
-    });
-    commands.push_back({sub, [args](CliSession&) { return RunOpen(*args); }, false});
+    commands.push_back({sub, [args](CliSession& session) { return RunOpen(*args, session.Doc().Zone()); },
+                        false, nullptr, [args] { return args->targets.ToStandardOutput(); }});
 }
 
 void AddVerifyMshaCommand(CLI::App& app, CliCommands& commands) {

@@ -161,7 +161,7 @@ int RunClearProgram(CliSession& session) {
 
 } // namespace
 
-void AddProgramCommand(CLI::App& app, CliCommands& commands) {
+void AddProgramCommand(CLI::App& app, CliCommands& commands, const TimeZoneSource& zone) {
     auto args = std::make_shared<ProgramArgs>();
     CLI::App* sub =
         app.add_subcommand("program", "Program a sampling shift and print the monitor's program record");
@@ -178,9 +178,9 @@ void AddProgramCommand(CLI::App& app, CliCommands& commands) {
     sub->add_option("--occupation", args->occupation, "Occupation code (a number on newer firmware)");
     sub->add_option("--miin", args->miin, "Miner's MIIN (a number on older firmware)");
     sub->add_option("--spare", args->spare, "Spare field (a number on older firmware)");
-    sub->parse_complete_callback([args] {
+    sub->parse_complete_callback([args, &zone] {
         if (!args->startText.empty()) {
-            const std::optional<StartTime> start = ParseStartTime(args->startText);
+            const std::optional<StartTime> start = ParseStartTime(args->startText, zone);
             if (!start)
                 throw CLI::ValidationError(
                     "--start: '" + args->startText +

@@ -1,14 +1,13 @@
 #include <cstdio>
 #include <string>
 
-#include "CliParse.h"
 #include "CliSession.h"
 #include "Commands.h"
 #include "model/PrcRegisters.h"
 #include "platform/Clock.h"
 #include "platform/Format.h"
+#include "platform/LocalTime.h"
 #include "platform/TimeConversion.h"
-#include "platform/TimeZoneSource.h"
 
 namespace orvo {
 
@@ -57,9 +56,9 @@ int RunStatus(CliSession& session) {
             return EXIT_FAILED;
         }
         const auto clockValue = static_cast<uint32_t>(doc.Registers().Value(PRC_CURRENT_TIME));
-        deviceTime = newFirmware ? clockValue
-                                 : MonitorLocalToUtc(clockValue, SystemTimeZone::Instance(),
-                                                     SystemClock::Instance().NowSeconds());
+        deviceTime = newFirmware
+                         ? clockValue
+                         : MonitorLocalToUtc(clockValue, doc.Zone(), SystemClock::Instance().NowSeconds());
     }
 
     std::printf("connected: yes\n");
@@ -67,7 +66,7 @@ int RunStatus(CliSession& session) {
     std::printf("serial: %s\n",
                 (newFirmware ? doc.SerialText() : doc.Registers().SerialNumberText()).c_str());
     std::printf("state: %s\n", StateText(state));
-    std::printf("device time: %s\n", LocalTimeText(deviceTime, "%m/%d/%Y %H:%M:%S").c_str());
+    std::printf("device time: %s\n", FormatLocalTime(doc.Zone(), deviceTime, "%m/%d/%Y %H:%M:%S").c_str());
     return EXIT_OK;
 }
 

@@ -1,27 +1,27 @@
 // orvoctl: drives a monitor from a terminal.
 //
-//   orvoctl (--port PATH | --demo [--firmware 7.0|6.5]) [--trace] [--timeout SECONDS] COMMAND...
+//   orvoctl (--port PATH | --demo [--firmware 7.0|6.5]) [--trace] [--timeout SECONDS] [--time-scale N]
+//           COMMAND...
 //
 // Commands run in the order given, over one connection.
 
 #include <clocale>
 #include <cstdio>
+#include <memory>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
+#include "CliCard.h"
 #include "CliSession.h"
 #include "Commands.h"
+#include "platform/TimeZoneSource.h"
 
 using namespace orvo;
 
 int main(int argc, char** argv) {
-    // QtSerialPort wants an application object; its event loop never runs, the link thread uses
-    // blocking calls. Qt adopts the environment's locale, and none of our texts may follow it.
-    static int qtArgc = 1;
-    static char qtName[] = "orvoctl";
-    static char* qtArgv[] = {qtName, nullptr};
-    QCoreApplication qtApp(qtArgc, qtArgv);
-    std::setlocale(LC_ALL, "C");
+    // The computer's zone, given to everything that shows or reads a local time.
+    const TimeZoneSource& zone = SystemTimeZone::Instance();
 
     CLI::App app{"Drive an Orvo monitor from a terminal.", "orvoctl"};
     SessionOptions options;
@@ -39,12 +39,16 @@ int main(int argc, char** argv) {
     app.add_flag("--trace", options.trace, "Every frame in hex on stderr");
     app.add_option("--timeout", options.timeoutSeconds, "Seconds to wait for the monitor (default 10)")
         ->check(CLI::PositiveNumber);
+    app.add_option("--time-scale", options.timeScale,
+                   "Run the procedures' timers this many times faster (at most 20), for a simulated monitor "
+                   "started with the same time scale; the demo's follows it")
+        ->check(CLI::Range(1.0, 20.0));
     app.require_subcommand(1, 0);
     app.footer("Commands run in the order given, each at most once, over one connection.\n"
                "Exit status: 0 done, 1 failed, 2 bad usage, 3 no answer from the monitor.");
 
     CliCommands commands;
-    AddAllCommands(app, commands);
+    AddAllCommands(app, commands, zone);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -68,7 +72,43 @@ int main(int argc, char** argv) {
     }
     options.demoFirmware = firmware == "6.5" ? 6.5f : 7.0f;
 
-    CliSession session(options);
+    int cardsToStdout = 0;
+    int exportsToStdout = 0;
+    bool drawsCard = false;
+    for (CLI::App* given : app.get_subcommands())
+        for (const CliCommand& command : commands) {
+            if (command.subcommand == given && command.cardTarget) {
+                const std::string target = command.cardTarget();
+                drawsCard |= !target.empty();
+                cardsToStdout += target == "-";
+            }
+            if (command.subcommand == given && command.exportsToStdout)
+                exportsToStdout += command.exportsToStdout();
+        }
+    if (cardsToStdout + exportsToStdout > 1) {
+        PrintError("only one card or export can go to standard output");
+        return EXIT_USAGE;
+    }
+    if (cardsToStdout == 1 && !ReserveStdoutForCard())
+        return EXIT_USAGE;
+
+    // QtSerialPort wants an application object; its event loop never runs, the link thread uses
+    // blocking calls. Fonts want a gui application, which is slower to start, so only a card gets
+    // one, on the offscreen platform: no display is needed. Qt adopts the environment's locale,
+    // and none of our texts may follow it.
+    static int qtArgc = 1;
+    static char qtName[] = "orvoctl";
+    static char* qtArgv[] = {qtName, nullptr};
+    std::unique_ptr<QCoreApplication> qtApp;
+    if (drawsCard) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qtApp = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+    } else {
+        qtApp = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
+    }
+    std::setlocale(LC_ALL, "C");
+
+    CliSession session(options, zone);
     int status = needsMonitor ? session.Connect() : EXIT_OK;
     for (CLI::App* given : app.get_subcommands()) {
         if (status != EXIT_OK)

@@ -16,9 +16,14 @@ constexpr int kCurrentTime = 3;
 constexpr int kStatusCode = 4;
 constexpr int kShiftStartTime = 11;
 constexpr int kWarmupRemaining = 13;
+constexpr int kPowerActivated = 10;
 constexpr int kAirSetPoint = 33;
 constexpr int kTeSetPoint = 46;
 constexpr int kFlowSetPoint = 72;
+constexpr int kFlowDuty = 73;
+constexpr int kAirPidActive = 145;
+constexpr int kTePidActive = 146;
+constexpr int kFlowPidActive = 147;
 
 void PushU32(std::vector<uint8_t>& out, uint32_t v) {
     const size_t at = out.size();
@@ -42,7 +47,8 @@ void AppendEscapedFrame(const std::vector<uint8_t>& body, std::vector<uint8_t>& 
 } // namespace
 
 SimMonitor::SimMonitor(SimConfig config, Clock& clock, const TimeZoneSource& zone)
-    : m_config(std::move(config)), m_clock(clock), m_zone(zone) {
+    : m_config(std::move(config)), m_clock(clock), m_zone(zone), m_dynamics(m_config),
+      m_startMs(clock.NowMs()) {
     m_config.maxItemsPerBlock = std::max(m_config.maxItemsPerBlock, 1);
     if (m_config.serialText.size() > SERIAL_TEXT_SIZE)
         m_config.serialText.resize(SERIAL_TEXT_SIZE);
@@ -66,10 +72,7 @@ int64_t SimMonitor::DeviceUtcMs() const {
 }
 
 SimZone SimMonitor::Zone() const {
-    SimZone zone;
-    zone.offsetMinutesWest = m_zone.OffsetMinutesWest();
-    zone.daylight = m_zone.DaylightAt(m_clock.NowMs() / 1000);
-    return zone;
+    return SimZone{&m_zone, m_clock.NowMs() / 1000};
 }
 
 bool SimMonitor::OldFirmware() const {
@@ -141,14 +144,18 @@ uint32_t SimMonitor::WordNow(int n) const {
     default:
         break;
     }
-    if (IsLiveRegister(n) && !r.pinned) {
+    if (r.pinned)
+        return SimWordOf(n, r.value);
+    const SimDynamicsInputs in = DynamicsInputs();
+    if (m_dynamics.Produces(n, in)) {
+        AdvanceDynamics();
+        return SimWordOf(n, m_dynamics.Value(n, in));
+    }
+    if (IsLiveRegister(n)) {
         LiveContext c;
         c.seed = m_config.seed;
         c.timeSeconds = double(device) / 1000.0;
         c.state = m_program.StateAt(now, device);
-        c.airSetPoint = m_registers[kAirSetPoint].value;
-        c.teSetPoint = m_registers[kTeSetPoint].value;
-        c.flowSetPoint = m_registers[kFlowSetPoint].value;
         c.runFraction = m_program.RunFraction(now, device);
         c.finalConcentration = MakeSampleProfile(m_config.seed, uint64_t(m_storage.Count()),
                                                  int(m_program.Duration() / 60), true)
@@ -156,6 +163,51 @@ uint32_t SimMonitor::WordNow(int n) const {
         return SimWordOf(n, LiveReading(n, c));
     }
     return SimWordOf(n, r.value);
+}
+
+// ---- dynamics --------------------------------------------------------------------------------------
+
+SimDynamicsInputs SimMonitor::DynamicsInputs() const {
+    const auto live = [this](int n) {
+        if (m_registers[n].pinned)
+            return m_registers[n].value;
+        LiveContext c;
+        c.seed = m_config.seed;
+        c.timeSeconds = double(DeviceUtcMs()) / 1000.0;
+        return double(static_cast<float>(LiveReading(n, c)));
+    };
+    const auto on = [this](int n) { return m_registers[n].value == 1.0; };
+    const int state = StateNow();
+    const bool shift = state == SimProgram::Warming || state == SimProgram::Running;
+    SimDynamicsInputs in;
+    in.powered = on(kPowerActivated) || shift;
+    in.airActive = on(kAirPidActive) || shift;
+    in.teActive = on(kTePidActive) || shift;
+    in.flowActive = on(kFlowPidActive) || state == SimProgram::Running;
+    in.airSet = m_registers[kAirSetPoint].value;
+    in.teSet = m_registers[kTeSetPoint].value;
+    in.flowSet = m_registers[kFlowSetPoint].value;
+    in.pumpDuty = m_registers[kFlowDuty].value;
+    in.flowConvA = m_registers[75].value;
+    in.flowConvB = m_registers[76].value;
+    in.tiltA = m_registers[128].value;
+    in.tiltB = m_registers[129].value;
+    in.tiltMax = m_registers[131].value;
+    in.tiltMin = m_registers[132].value;
+    in.presConvA = m_registers[56].value;
+    in.presConvB = m_registers[57].value;
+    in.lineConvA = m_registers[62].value;
+    in.lineConvB = m_registers[63].value;
+    in.ambientPres = live(60);
+    in.ambientTemp = live(86);
+    in.batteryPercent = live(92);
+    return in;
+}
+
+// Simulated time runs timeScale times faster than the clock, from the monitor's creation.
+void SimMonitor::AdvanceDynamics() const {
+    const double seconds = double(m_clock.NowMs() - m_startMs) / 1000.0 * m_config.timeScale;
+    m_dynamics.AdvanceTo(seconds, DynamicsInputs());
 }
 
 void SimMonitor::WriteRegister(int n, uint32_t word) {
@@ -171,9 +223,11 @@ void SimMonitor::WriteRegister(int n, uint32_t word) {
     default:
         break;
     }
+    // The physics so far ran with the registers as they were.
+    AdvanceDynamics();
     Register& r = m_registers[n];
     r.value = SimValueOf(n, word);
-    if (IsLiveRegister(n) || n == kStatusCode || n == kShiftStartTime)
+    if (IsLiveRegister(n) || SimDynamics::Measures(n) || n == kStatusCode || n == kShiftStartTime)
         r.pinned = true;
 }
 
@@ -363,6 +417,54 @@ uint32_t SimMonitor::LoggingCode(int n) const {
 float SimMonitor::LoggingDelta(int n) const {
     std::lock_guard lock(m_lock);
     return n >= 0 && n < PRC_COUNT ? m_registers[n].delta : 0.0f;
+}
+
+void SimMonitor::SetInlet(SimInlet inlet) {
+    std::lock_guard lock(m_lock);
+    AdvanceDynamics();
+    m_dynamics.SetInlet(inlet);
+}
+
+void SimMonitor::SetOrifice(SimOrifice orifice) {
+    std::lock_guard lock(m_lock);
+    AdvanceDynamics();
+    m_dynamics.SetOrifice(orifice);
+}
+
+void SimMonitor::SetOrientation(SimOrientation orientation) {
+    std::lock_guard lock(m_lock);
+    AdvanceDynamics();
+    m_dynamics.SetOrientation(orientation);
+}
+
+void SimMonitor::SetTransducerInstalled(bool installed) {
+    std::lock_guard lock(m_lock);
+    AdvanceDynamics();
+    m_dynamics.SetTransducerInstalled(installed);
+}
+
+void SimMonitor::AddWeight(double mg) {
+    std::lock_guard lock(m_lock);
+    AdvanceDynamics();
+    m_dynamics.AddMass(mg);
+}
+
+void SimMonitor::SetFaults(const SimFaults& faults) {
+    std::lock_guard lock(m_lock);
+    AdvanceDynamics();
+    m_config.faults = faults;
+    m_dynamics.SetFaults(faults);
+}
+
+double SimMonitor::ReferenceFlow() const {
+    std::lock_guard lock(m_lock);
+    AdvanceDynamics();
+    return m_dynamics.ReferenceFlow();
+}
+
+double SimMonitor::DynamicsSeconds() const {
+    std::lock_guard lock(m_lock);
+    return double(m_clock.NowMs() - m_startMs) / 1000.0 * m_config.timeScale;
 }
 
 int SimMonitor::DeviceState() const {

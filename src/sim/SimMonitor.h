@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SimDynamics.h"
 #include "SimProgram.h"
 #include "SimStorage.h"
 #include "SimTypes.h"
@@ -47,6 +48,18 @@ public:
     // Keeps only the newest `limit` requests (0 = all); a long-running monitor would grow without bound.
     void SetRequestLimit(size_t limit);
 
+    // The technician's hands on the simulated instrument (what the procedures' prompts ask for).
+    void SetInlet(SimInlet inlet);
+    void SetOrifice(SimOrifice orifice);
+    void SetOrientation(SimOrientation orientation);
+    void SetTransducerInstalled(bool installed); // register 9
+    void AddWeight(double mg);                   // onto the transducer's filter
+    void SetFaults(const SimFaults& faults);
+    // What an external flow meter at the inlet reads now, L/min.
+    double ReferenceFlow() const;
+    // Simulated seconds of the dynamics so far (the clock's, times the time scale).
+    double DynamicsSeconds() const;
+
     // Registers as the monitor would answer them now (dynamic ones computed from the clock).
     uint32_t RegisterWord(int n) const;
     double RegisterValue(int n) const;
@@ -90,6 +103,8 @@ private:
     uint32_t FromDevice(uint32_t device) const;
     int StateNow() const;
     uint32_t WordNow(int n) const;
+    SimDynamicsInputs DynamicsInputs() const;
+    void AdvanceDynamics() const;
     void WriteRegister(int n, uint32_t word);
     void SetDeviceClock(uint32_t deviceSeconds);
 
@@ -114,6 +129,8 @@ private:
     std::string m_serialText;
     mutable SimProgram m_program;
     mutable SimStorage m_storage;
+    mutable SimDynamics m_dynamics;
+    int64_t m_startMs = 0; // the dynamics' zero
     std::deque<Fault> m_faults;
     bool m_silent = false;
     bool m_factoryReset = false;

@@ -4,7 +4,22 @@
 #include <string>
 #include <vector>
 
+#include "platform/TimeZoneSource.h"
+
 namespace orvo::sim {
+
+// What the technician has done to the simulated instrument.
+enum class SimInlet { Open, Plugged, CaseAdapter }; // sampling; leak-check plug; case-check adapter
+enum class SimOrifice { None, Black, Red };         // flow calibration orifices inline before the inlet
+enum class SimOrientation { Upright, Side };        // display up; on its right (transducer) side
+
+// Hardware faults of the simulated instrument, for the calibration procedures' failure paths.
+struct SimFaults {
+    bool heaterUnstable = false;  // air and TE heaters swing around their set points and never settle
+    bool frequencyFrozen = false; // the transducer frequency repeats one value exactly
+    bool caseLeak = false;        // the case leaks fast
+    bool membraneMissing = false; // no membrane between case and sample path
+};
 
 struct SimConfig {
     // (double)firmware <= 6.69 makes an old-class monitor: status A (cmd 2), short layouts (8/9/11), a clock
@@ -19,8 +34,16 @@ struct SimConfig {
     int recordsPerSample = 60; // data records of each stored sample, one every 60 s
     int serviceLogRecords = 120;
     int maxItemsPerBlock = 200;      // items per data-block answer; small values make records span blocks
-    double timeScale = 1.0;          // >1 runs programmed shifts faster
+    double timeScale = 1.0;          // >1 runs programmed shifts and the dynamics faster
     bool answersOldCommands = false; // a new-firmware monitor normally NAKs cmd 2
+
+    // The physical instrument behind the registers.
+    SimFaults faults;
+    SimInlet inlet = SimInlet::Open;
+    double pathLeak = 1.0;           // mm Hg/s the plugged sample path leaks back at 200 mm Hg below ambient
+    double caseLeak = 0.5;           // the same for the case behind the membrane
+    double transducerK0 = 15000.0;   // spring constant of the simulated mass transducer
+    double tiltSensitivity = 0.0012; // Hz the raw frequency falls per % of tilt duty cycle
 };
 
 // Applied to the next answers, one answer per count.
@@ -76,18 +99,16 @@ struct SimSample {
     std::vector<SimItem> items; // as transferred; filled by SimMonitor::StoredSamples
 };
 
-// Turns UTC seconds into the monitor's local wall clock and back, with the zone's offset and daylight
-// flag of the moment (the host converts with its current settings too).
+// Turns UTC seconds into the monitor's local wall clock and back: the zone's offset at each
+// instant, as the host sets and reads an older monitor's clock. A reading shown twice is taken with
+// the offset of the moment.
 struct SimZone {
-    int32_t offsetMinutesWest = 0;
-    bool daylight = false;
+    const TimeZoneSource* zone = nullptr;
+    int64_t nowUtcSeconds = 0;
 
-    uint32_t ToLocal(uint32_t utc) const {
-        return static_cast<uint32_t>(int64_t(utc) - int64_t(offsetMinutesWest) * 60 + (daylight ? 3600 : 0));
-    }
+    uint32_t ToLocal(uint32_t utc) const { return static_cast<uint32_t>(zone->UtcToLocal(utc)); }
     uint32_t FromLocal(uint32_t local) const {
-        return static_cast<uint32_t>(int64_t(local) + int64_t(offsetMinutesWest) * 60 -
-                                     (daylight ? 3600 : 0));
+        return static_cast<uint32_t>(zone->LocalToUtc(local, zone->UtcOffsetSecondsAt(nowUtcSeconds)));
     }
 };
 

@@ -64,14 +64,9 @@ double SimValueOf(int number, uint32_t word) {
 
 bool IsLiveRegister(int number) {
     switch (number) {
-    case 41:
-    case 54:
     case 60:
-    case 79:
     case 86:
     case 92:
-    case 104:
-    case 105:
     case 111:
         return true;
     default:
@@ -80,30 +75,15 @@ bool IsLiveRegister(int number) {
 }
 
 double LiveReading(int number, const LiveContext& c) {
-    const bool heating = c.state == 3 || c.state == 4;
     const bool running = c.state == 4;
     const double t = c.timeSeconds;
     switch (number) {
-    case 41: // air heater temperature: at its set point while heating, near ambient otherwise
-        return (heating ? c.airSetPoint : 24.0) + 0.3 * Swing(c.seed, number, t, 97) +
-               0.05 * Jitter(c.seed, number, t);
-    case 54: // TE heater temperature
-        return (heating ? c.teSetPoint : 24.5) + 0.15 * Swing(c.seed, number, t, 71) +
-               0.03 * Jitter(c.seed, number, t);
     case 60: // ambient pressure, mm Hg
         return 755.0 + 1.5 * Swing(c.seed, number, t, 600) + 0.1 * Jitter(c.seed, number, t);
-    case 79: // flow rate: the pump only runs during a shift
-        return running
-                   ? c.flowSetPoint + 0.015 * Swing(c.seed, number, t, 45) + 0.005 * Jitter(c.seed, number, t)
-                   : 0.004 * (1.0 + Jitter(c.seed, number, t));
     case 86: // ambient temperature
         return 22.0 + 1.5 * Swing(c.seed, number, t, 1800) + 0.05 * Jitter(c.seed, number, t);
     case 92: // battery percent charged
         return 85.0 + 8.0 * Swing(c.seed, number, t, 7200) + 0.2 * Jitter(c.seed, number, t);
-    case 104: // raw TE frequency
-        return 296.0 + 0.4 * Swing(c.seed, number, t, 300) + 0.01 * Jitter(c.seed, number, t);
-    case 105: // tilt-corrected TE frequency follows the raw one closely
-        return 296.0 + 0.4 * Swing(c.seed, 104, t, 300) + 0.01 * Jitter(c.seed, 104, t) - 0.02;
     case 111: // cumulative concentration climbs through a running shift
         return running
                    ? std::max(0.0, c.finalConcentration * c.runFraction + 0.01 * Jitter(c.seed, number, t))

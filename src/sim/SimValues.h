@@ -20,14 +20,12 @@ struct LiveContext {
     uint32_t seed = 1;
     double timeSeconds = 0; // device clock, UTC
     int state = 1;          // 1 stopped, 2 programmed, 3 warming, 4 running
-    double airSetPoint = 43;
-    double teSetPoint = 46;
-    double flowSetPoint = 2.2;
     double runFraction = 0; // share of the running shift already done, 0..1
     double finalConcentration = 1.0;
 };
 
-// The registers whose value wanders by itself (a live chart should show movement).
+// The registers whose value wanders by itself with the time alone (a live chart should show movement);
+// the measurements that follow the instrument's own state come from SimDynamics.
 bool IsLiveRegister(int number);
 double LiveReading(int number, const LiveContext& context);
 

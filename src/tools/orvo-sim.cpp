@@ -1,7 +1,9 @@
 // orvo-sim: a simulated monitor on a pseudo-terminal, for end-to-end tests and demonstrations.
 //
 // Prints the terminal's device path as its first line; a host opens that path as its serial port.
-// SIGUSR1 pulls and replugs the cable (toggles silence); SIGINT, SIGTERM and SIGHUP end it.
+// SIGUSR1 pulls and replugs the cable (toggles silence); SIGINT, SIGTERM and SIGHUP end it. The
+// instrument behind the registers (heaters, transducer, tilt, pump, leaks) follows its own dynamics;
+// --fault, --inlet and the leak rates set up the calibration procedures' cases.
 
 #include "SimMonitor.h"
 #include "link/FrameCodec.h"
@@ -135,14 +137,41 @@ int main(int argc, char** argv) {
     app.add_option("--block-items", config.maxItemsPerBlock, "Items per data block")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
-    app.add_option("--time-scale", config.timeScale, "Programmed shifts run this many times faster")
+    app.add_option("--time-scale", config.timeScale,
+                   "Programmed shifts and the instrument's dynamics run this many times faster")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
+    std::vector<std::string> faults;
+    app.add_option("--fault", faults,
+                   "Hardware fault: heater (never settles), frequency (frozen), "
+                   "case-leak, membrane (missing); may be repeated")
+        ->check(CLI::IsMember({"heater", "frequency", "case-leak", "membrane"}));
+    std::string inlet = "open";
+    app.add_option("--inlet", inlet,
+                   "What is fitted to the inlet: open, plug (leak check), adapter (case check)")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"open", "plug", "adapter"}));
+    app.add_option("--path-leak", config.pathLeak,
+                   "mm Hg/s the plugged sample path leaks back at 200 mm Hg below ambient")
+        ->capture_default_str()
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--case-leak", config.caseLeak, "The same for the case")
+        ->capture_default_str()
+        ->check(CLI::NonNegativeNumber);
     app.add_option("--link", linkPath, "Also make a symbolic link PATH to the terminal");
     app.add_flag("--pace", pace, "Send answers at 19200 baud");
     app.add_flag("--silent", silent, "Answer nothing from the start (a pulled cable)");
     app.add_flag("--trace", trace, "Log requests and answers in hex on stderr");
     CLI11_PARSE(app, argc, argv);
+    for (const std::string& fault : faults) {
+        config.faults.heaterUnstable |= fault == "heater";
+        config.faults.frequencyFrozen |= fault == "frequency";
+        config.faults.caseLeak |= fault == "case-leak";
+        config.faults.membraneMissing |= fault == "membrane";
+    }
+    config.inlet = inlet == "plug"      ? SimInlet::Plugged
+                   : inlet == "adapter" ? SimInlet::CaseAdapter
+                                        : SimInlet::Open;
 
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {

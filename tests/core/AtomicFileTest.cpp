@@ -52,7 +52,6 @@ TEST(AtomicFile, FailuresLeaveTheOldFileAndNoTemporaryFile) {
 }
 
 TEST(AtomicFile, ExportsGoThroughIt) {
-    test::UseNewYorkTime();
     const test::SampleDownload download(true);
     const TempFolder folder;
     std::string reason;

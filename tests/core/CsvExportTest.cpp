@@ -12,10 +12,7 @@ namespace {
 using test::Golden;
 using test::SampleDownload;
 
-class CsvExportTest : public ::testing::Test {
-protected:
-    void SetUp() override { test::UseNewYorkTime(); }
-};
+class CsvExportTest : public ::testing::Test {};
 
 size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;

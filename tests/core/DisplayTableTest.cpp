@@ -38,23 +38,21 @@ std::string Record(uint32_t time, const std::vector<std::pair<int, std::string>>
     return text;
 }
 
+// Time registers are shown on the given zone's clock.
 class DisplayTableTest : public ::testing::Test {
 protected:
-    // Time registers are shown in local time.
-    void SetUp() override { test::UseNewYorkTime(); }
-
     // Every table is built three ways that must agree: whole; keeping one row and counting the
     // rest, as a summary does; and its rows made again from the records, as the exports make them.
     DisplayTable Build(const std::vector<std::string>& records, int64_t interval) {
-        DisplayTable table = DisplayTable::Build(records, m_registers, interval);
+        DisplayTable table = DisplayTable::Build(records, m_registers, NewYork(), interval);
         EXPECT_EQ(table.rowCount, table.rows.size());
         EXPECT_FALSE(table.truncated);
-        const DisplayTable counted = DisplayTable::Build(records, m_registers, interval, 1);
+        const DisplayTable counted = DisplayTable::Build(records, m_registers, NewYork(), interval, 1);
         EXPECT_EQ(counted.rowCount, table.rowCount);
         EXPECT_EQ(counted.truncated, table.rowCount > 1);
         EXPECT_EQ(Of(counted.events), Of(table.events));
         EXPECT_EQ(Of(counted.changes), Of(table.changes));
-        DisplayRowCursor cursor(records, counted);
+        DisplayRowCursor cursor(records, counted, NewYork());
         for (const DisplayRow& row : table.rows) {
             const DisplayRow* again = cursor.Next();
             EXPECT_TRUE(again && again->time == row.time && again->values == row.values) << row.time;
@@ -233,7 +231,7 @@ TEST_F(DisplayTableTest, ADamagedFooterTimeIsCountedButNotKept) {
     // screen can say so and the exports know how many rows to write.
     const std::vector<std::string> records = {"1,0", Record(S, {{110, "a"}}), Record(S + 1, {{110, "b"}}),
                                               "4294967295,0"};
-    const DisplayTable table = DisplayTable::Build(records, m_registers, -1, 3);
+    const DisplayTable table = DisplayTable::Build(records, m_registers, NewYork(), -1, 3);
     EXPECT_TRUE(table.truncated);
     EXPECT_EQ(table.rowCount, 4294967295u - S + 1);
     EXPECT_EQ(RowTexts(table), "1700000000,a|1700000001,b|1700000002,b");

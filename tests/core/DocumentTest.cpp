@@ -85,11 +85,9 @@ protected:
             out.emplace_back(w.body.begin() + 2, w.body.end() - 2);
         return out;
     }
-    uint32_t FirstStatusSecond() {
-        for (const Written& w : wire->Writes())
-            if (w.Command() == CMD_GET_STATUS || w.Command() == CMD_GET_STATUS_EX)
-                return uint32_t(w.timeMs / 1000);
-        return 0;
+    uint32_t FirstStatusSecond(uint8_t command) {
+        const std::vector<Written> polls = wire->WritesOf(command);
+        return polls.empty() ? 0 : uint32_t(polls[0].timeMs / 1000);
     }
 };
 
@@ -105,42 +103,16 @@ TEST(AccessMode, OnlyTheExactWordsSelectAMode) {
         EXPECT_EQ(COrvodeskDoc::AccessModeFromCommandLine(line), mode) << '"' << line << '"';
 }
 
-TEST_F(DocumentTest, NewFirmwareConnectsAndGetsAUtcClockAndTheZoneRegisters) {
-    Open();
-    ASSERT_TRUE(wire->RunFor(800));
-    ASSERT_TRUE(doc->Connected());
-    EXPECT_TRUE(doc->NewFirmware());
-    EXPECT_FLOAT_EQ(doc->FirmwareVersion(), 7.0f);
-    ASSERT_FALSE(view.Updates().empty());
-    EXPECT_EQ(view.Updates()[0], (Update{UPDATE_CONNECTION | UPDATE_IDENTITY, 0}))
-        << "stopped: no state change";
-
-    const std::vector<Bytes> writes = WritePayloads();
-    ASSERT_GE(writes.size(), 2u);
-    EXPECT_EQ(writes[0], Concat({{1, 0, 0, 0, 2, 0, 0, 0}, Be(FirstStatusSecond() + 1)}));
-    // 300 minutes west with a daylight bias of -60; standard time from the first Sunday of
-    // November at 02:00, daylight time from the second Sunday of March at 02:00.
-    EXPECT_EQ(writes[1], Concat({{3, 0, 0, 0, 178, 0, 0, 0},
-                                 Be(0x803C012C),
-                                 {179, 0, 0, 0},
-                                 Be(0xB0010200),
-                                 {180, 0, 0, 0},
-                                 Be(0x30020200)}));
-}
-
 TEST_F(DocumentTest, FirmwareClassDecidesTheClockSetting) {
-    // 6.68 keeps local time and gets no zone registers; 6.69 is the newer class.
+    // 6.68 keeps local time and gets no zone registers; 6.69 is the newer class: UTC and the zone.
     struct Case {
         uint32_t firmware;
         bool newFirmware;
     };
     for (const Case c : {Case{F6_68, false}, Case{F6_69, true}}) {
         SCOPED_TRACE(c.firmware);
-        TearDown();
         clock.AdvanceTo(clock.NowMs() + 10'000);
-        wire = std::make_shared<ScriptedWire>(clock);
-        doc = std::make_unique<COrvodeskDoc>(clock, zone, messages);
-        SetUp();
+        Restart();
         monitor.firmware = c.firmware;
         monitor.oldClass = !c.newFirmware;
         Open();
@@ -148,17 +120,25 @@ TEST_F(DocumentTest, FirmwareClassDecidesTheClockSetting) {
         ASSERT_TRUE(doc->Connected());
         EXPECT_EQ(doc->NewFirmware(), c.newFirmware);
         const std::vector<Bytes> writes = WritePayloads();
-        ASSERT_FALSE(writes.empty());
-        uint32_t connectedAt = 0;
-        for (const Written& w : wire->Writes())
-            if (w.Command() == (c.newFirmware ? CMD_GET_STATUS_EX : CMD_GET_STATUS))
-                connectedAt = connectedAt ? connectedAt : uint32_t(w.timeMs / 1000);
+        ASSERT_GE(writes.size(), c.newFirmware ? 2u : 1u);
+        const uint32_t connectedAt = FirstStatusSecond(c.newFirmware ? CMD_GET_STATUS_EX : CMD_GET_STATUS);
         const uint32_t expected = c.newFirmware ? connectedAt + 1 : connectedAt - 300 * 60 + 1;
         EXPECT_EQ(writes[0], Concat({{1, 0, 0, 0, 2, 0, 0, 0}, Be(expected)}));
-        bool zoneWritten = false;
-        for (const Bytes& p : writes)
-            zoneWritten |= p.size() > 4 && p[4] == 178;
-        EXPECT_EQ(zoneWritten, c.newFirmware);
+        if (!c.newFirmware) {
+            for (const Bytes& p : writes)
+                EXPECT_NE(p[4], 178) << "no zone registers";
+            continue;
+        }
+        EXPECT_EQ(view.Updates().at(0), (Update{UPDATE_CONNECTION | UPDATE_IDENTITY, 0}))
+            << "stopped: no state flag";
+        // 300 minutes west with a daylight bias of -60; standard time from the first Sunday of
+        // November at 02:00, daylight time from the second Sunday of March at 02:00.
+        EXPECT_EQ(writes[1], Concat({{3, 0, 0, 0, 178, 0, 0, 0},
+                                     Be(0x803C012C),
+                                     {179, 0, 0, 0},
+                                     Be(0xB0010200),
+                                     {180, 0, 0, 0},
+                                     Be(0x30020200)}));
     }
 }
 
@@ -201,21 +181,31 @@ TEST_F(DocumentTest, ConnectedNewFirmwarePollsStatusSerialTextAndExpertFlag) {
     EXPECT_EQ(doc->SerialText(), "ORV1");
 }
 
-TEST_F(DocumentTest, ADifferentSerialTextOnTheSamePortIsANewMonitor) {
-    Open();
-    ASSERT_TRUE(wire->RunFor(1500));
-    ASSERT_TRUE(doc->SerialTextKnown());
-    view.Clear();
-    {
-        std::lock_guard lock(monitor.textLock);
-        monitor.serialText = "ORV2";
+TEST_F(DocumentTest, AnotherMonitorOnTheSamePortIsDisconnectedThenIdentified) {
+    // A different serial text, or another firmware still answering the newer status request
+    // (the text stays "ORV2" from the first case).
+    for (const bool serialText : {true, false}) {
+        SCOPED_TRACE(serialText ? "serial text" : "firmware");
+        Restart();
+        Open();
+        ASSERT_TRUE(wire->RunFor(1500));
+        ASSERT_TRUE(doc->SerialTextKnown());
+        view.Clear();
+        if (serialText) {
+            std::lock_guard lock(monitor.textLock);
+            monitor.serialText = "ORV2";
+        } else {
+            monitor.firmware = F6_5;
+        }
+        ASSERT_TRUE(wire->RunFor(3000));
+        const std::vector<Update> identity = view.With(UPDATE_IDENTITY);
+        ASSERT_GE(identity.size(), 2u) << "lost, then identified again";
+        EXPECT_EQ(identity[0], (Update{UPDATE_CONNECTION | UPDATE_IDENTITY, 0}));
+        EXPECT_EQ(view.Count(UPDATE_LINK_LOST), 0u);
+        EXPECT_TRUE(doc->Connected());
+        EXPECT_EQ(doc->NewFirmware(), serialText);
+        EXPECT_EQ(doc->SerialText(), "ORV2");
     }
-    ASSERT_TRUE(wire->RunFor(1500));
-    const std::vector<Update> identity = view.With(UPDATE_IDENTITY);
-    ASSERT_GE(identity.size(), 2u) << "lost, then identified again";
-    EXPECT_EQ(identity[0], (Update{UPDATE_CONNECTION | UPDATE_IDENTITY, 0}));
-    EXPECT_TRUE(doc->Connected());
-    EXPECT_EQ(doc->SerialText(), "ORV2");
 }
 
 TEST_F(DocumentTest, SwappedOldMonitorIsDisconnectedThenIdentifiedAndItsLeakCheckForgotten) {
@@ -244,19 +234,6 @@ TEST_F(DocumentTest, SwappedOldMonitorIsDisconnectedThenIdentifiedAndItsLeakChec
     EXPECT_GE(view.With(UPDATE_IDENTITY).size(), 2u);
 }
 
-TEST_F(DocumentTest, AFirmwareChangeIsANewMonitor) {
-    Open();
-    ASSERT_TRUE(wire->RunFor(1000));
-    ASSERT_TRUE(doc->NewFirmware());
-    view.Clear();
-    monitor.firmware = F6_5; // still answering the newer status request
-    ASSERT_TRUE(wire->RunFor(3000));
-    EXPECT_TRUE(doc->Connected());
-    EXPECT_FALSE(doc->NewFirmware());
-    EXPECT_GE(view.Count(UPDATE_CONNECTION | UPDATE_IDENTITY), 2u);
-    EXPECT_EQ(view.Count(UPDATE_LINK_LOST), 0u);
-}
-
 TEST_F(DocumentTest, LinkLossResetsTheConnection) {
     monitor.state = STATE_RUNNING;
     Open();
@@ -270,34 +247,32 @@ TEST_F(DocumentTest, LinkLossResetsTheConnection) {
     EXPECT_EQ(doc->DeviceTime(), 0u);
 }
 
-TEST_F(DocumentTest, CloseIsRefusedWhileBusyAndLeavesARunningMonitorAlone) {
-    monitor.state = STATE_RUNNING;
-    Open();
-    ASSERT_TRUE(wire->RunFor(1000));
-    doc->SetProgrammingBusy(true);
-    EXPECT_FALSE(doc->Close());
-    doc->SetProgrammingBusy(false);
-    doc->SetClearingBusy(true);
-    EXPECT_FALSE(doc->Close());
-    EXPECT_TRUE(doc->Link().IsOpen());
-    doc->SetClearingBusy(false);
+TEST_F(DocumentTest, CloseIsRefusedWhileBusyAndPowersDownOnlyAMonitorThatIsNotSampling) {
+    struct Case {
+        int state;
+        bool powerDown;
+    };
+    for (const Case c : {Case{STATE_RUNNING, false}, Case{STATE_WARMING, false}, Case{STATE_PROGRAMMED, true},
+                         Case{STATE_STOPPED, true}}) {
+        SCOPED_TRACE(c.state);
+        Restart();
+        monitor.state = c.state;
+        Open();
+        ASSERT_TRUE(wire->RunFor(1000));
+        ASSERT_EQ(doc->State(), c.state);
+        doc->SetProgrammingBusy(true);
+        EXPECT_FALSE(doc->Close());
+        doc->SetProgrammingBusy(false);
+        doc->SetClearingBusy(true);
+        EXPECT_FALSE(doc->Close());
+        EXPECT_TRUE(doc->Link().IsOpen());
+        doc->SetClearingBusy(false);
 
-    wire->Release();
-    EXPECT_TRUE(doc->Close());
-    EXPECT_FALSE(doc->Link().IsOpen());
-    for (const Bytes& p : WritePayloads())
-        EXPECT_NE(p[0], 7) << "no power-down write to a running monitor";
-}
-
-TEST_F(DocumentTest, ProgrammedMonitorIsPoweredDownOnClose) {
-    monitor.state = STATE_PROGRAMMED;
-    Open();
-    ASSERT_TRUE(wire->RunFor(1000));
-    ASSERT_EQ(doc->State(), STATE_PROGRAMMED);
-    wire->Release();
-    EXPECT_TRUE(doc->Close());
-    const std::vector<Bytes> writes = WritePayloads();
-    ASSERT_FALSE(writes.empty());
-    EXPECT_EQ(writes.back().size(), 4u + 7 * 8);
-    EXPECT_EQ(writes.back()[0], 7);
+        wire->Release();
+        EXPECT_TRUE(doc->Close());
+        EXPECT_FALSE(doc->Link().IsOpen());
+        const std::vector<Bytes> writes = WritePayloads();
+        ASSERT_FALSE(writes.empty());
+        EXPECT_EQ(writes.back().size() == 4u + 7 * 8 && writes.back()[0] == 7, c.powerDown);
+    }
 }

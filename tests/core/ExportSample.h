@@ -2,8 +2,6 @@
 
 // The small sample the export tests share, and the hand-written files it must turn into.
 
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "ServiceTestSupport.h"
+#include "TestZones.h"
 #include "download/DisplayTable.h"
 #include "model/PrcTable.h"
 #include "results/ExportSource.h"
@@ -18,11 +17,6 @@
 namespace orvo::test {
 
 // Local times below are New York's: 1709643600 is 08:00:00 03/05/2024 EST, 13:00:00 GMT.
-inline void UseNewYorkTime() {
-    setenv("TZ", "America/New_York", 1);
-    tzset();
-}
-
 // Header, five data records a minute apart (status 0, 0x0003, 0x0002, 0, 0x0040), footer.
 inline std::vector<std::string> SampleRecords(const std::string& firmware) {
     return {
@@ -68,10 +62,11 @@ struct SampleDownload {
 
     void Use(std::vector<std::string> list, int64_t interval, size_t maxRows = SIZE_MAX) {
         records = std::move(list);
-        table = DisplayTable::Build(records, registers, interval, maxRows);
+        table = DisplayTable::Build(records, registers, NewYork(), interval, maxRows);
         source.records = &records;
         source.table = &table;
         source.registers = &registers;
+        source.zone = &NewYork();
     }
 };
 

@@ -40,22 +40,17 @@ TEST(FrameCodec, RequestFramesByteExact) {
     }
 }
 
-TEST(FrameCodec, CheckBytesNeverNeedEscaping) {
-    for (int low = 0; low < 256; ++low) {
-        EXPECT_LE(CheckByteA(uint8_t(low)), 0x0F);
-        EXPECT_LE(CheckByteB(uint8_t(low)), 0x78);
-        EXPECT_EQ(CheckByteB(uint8_t(low)) & 0x07, 0);
-    }
-}
-
 TEST(FrameCodec, BodyCheck) {
     const Bytes good = {0x04, 0x01, 0x01, 0x00, 0x00, 0x00, 0x60, 0x00, 0x00, 0x00, 0x3A, 0x98, 0x0F, 0x10};
     EXPECT_TRUE(BodyCheckValid(good.data(), good.size()));
     Bytes bad = good;
     bad[10] ^= 0x01;
     EXPECT_FALSE(BodyCheckValid(bad.data(), bad.size()));
-    // Command and sequence alone cannot carry a check.
+    // Command and sequence alone cannot carry a check; nor can command and check bytes, even
+    // when they would match (check of {0x1C} is 0x00 0x18).
     EXPECT_FALSE(BodyCheckValid(good.data(), 2));
+    const Bytes runt = {0x1C, 0x00, 0x18};
+    EXPECT_FALSE(BodyCheckValid(runt.data(), runt.size()));
 }
 
 namespace {
@@ -116,25 +111,24 @@ TEST(FrameReceiver, EdgeCases) {
 }
 
 TEST(FrameReceiver, BodyLimitIs1022Bytes) {
-    Bytes wire = {0xFF, 0x02};
-    wire.insert(wire.end(), 1022, 0x55);
-    wire.insert(wire.end(), {0xFF, 0x03});
-    Fed fed = Feed(wire);
-    ASSERT_EQ(fed.frames.size(), 1u);
-    EXPECT_EQ(fed.frames[0].size(), 1022u);
-
-    // One byte more drops the frame and hunts again; the end marker that follows is noise.
-    wire = {0xFF, 0x02};
-    wire.insert(wire.end(), 1023, 0x55);
-    wire.insert(wire.end(), {0xFF, 0x03, 0xFF, 0x02, 0x01, 0xFF, 0x03});
-    fed = Feed(wire);
-    ASSERT_EQ(fed.frames.size(), 1u);
-    EXPECT_EQ(fed.frames[0], Bytes{0x01});
-
-    // An escaped byte past the limit is dropped the same way.
-    wire = {0xFF, 0x02};
-    wire.insert(wire.end(), 1022, 0x55);
-    wire.insert(wire.end(), {0xFF, 0xFF, 0xFF, 0x03});
-    fed = Feed(wire);
-    EXPECT_TRUE(fed.frames.empty());
+    struct Case {
+        const char* what;
+        size_t fill;
+        Bytes tail;
+        std::vector<Bytes> frames;
+    };
+    const Case cases[] = {
+        {"1022 bytes fit", 1022, {0xFF, 0x03}, {Bytes(1022, 0x55)}},
+        {"one more drops the frame; its end marker is noise",
+         1023,
+         {0xFF, 0x03, 0xFF, 0x02, 0x01, 0xFF, 0x03},
+         {{0x01}}},
+        {"an escaped byte past the limit drops it too", 1022, {0xFF, 0xFF, 0xFF, 0x03}, {}},
+    };
+    for (const Case& c : cases) {
+        Bytes wire = {0xFF, 0x02};
+        wire.insert(wire.end(), c.fill, 0x55);
+        wire.insert(wire.end(), c.tail.begin(), c.tail.end());
+        EXPECT_EQ(Feed(wire).frames, c.frames) << c.what;
+    }
 }

@@ -24,8 +24,8 @@ std::string Replace(std::string text, const std::string& from, const std::string
 
 class ImportedDataFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { test::UseNewYorkTime(); }
     PrcTable m_registers;
+    const TimeZoneSource& m_zone = NewYork();
 };
 
 TEST_F(ImportedDataFileTest, ValidFileGivesItsLinesAndTheViewOfADownload) {
@@ -39,13 +39,13 @@ TEST_F(ImportedDataFileTest, ValidFileGivesItsLinesAndTheViewOfADownload) {
     EXPECT_EQ(file.records, test::SampleRecords("7.000000"));
 
     // The file carries no interval: the smallest step between data records, 60 s, is taken.
-    const DisplayTable view = file.View(m_registers);
+    const DisplayTable view = file.View(m_registers, m_zone);
     EXPECT_EQ(view.interval, 60);
     EXPECT_EQ(view.rows.size(), 6u);
     // GMT forms always, the file's serial number, no multi-unit text, the entry's certified MIIN.
-    EXPECT_EQ(CsvExport::SampleData(file.ForExport(view, m_registers)), Golden("imported-A.CSV"));
+    EXPECT_EQ(CsvExport::SampleData(file.ForExport(view, m_registers, m_zone)), Golden("imported-A.CSV"));
     // The exports make the rows again from the file's records, whatever the view kept.
-    EXPECT_EQ(CsvExport::SampleData(file.ForExport(file.View(m_registers, 0), m_registers)),
+    EXPECT_EQ(CsvExport::SampleData(file.ForExport(file.View(m_registers, m_zone, 0), m_registers, m_zone)),
               Golden("imported-A.CSV"));
 
     // Line feeds alone and a missing last line end read the same.
@@ -101,7 +101,7 @@ TEST_F(ImportedDataFileTest, NoRecordsGiveAnEmptyView) {
     ImportedDataFile file;
     ASSERT_EQ(ImportedDataFile::Parse(bytes, file), ImportStatus::Ok);
     EXPECT_TRUE(file.records.empty());
-    const DisplayTable view = file.View(m_registers);
+    const DisplayTable view = file.View(m_registers, m_zone);
     EXPECT_TRUE(view.columns.empty());
     EXPECT_TRUE(view.rows.empty());
 }

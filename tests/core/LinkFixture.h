@@ -91,6 +91,14 @@ protected:
         wire->Release();
         doc.reset();
     }
+    // A fresh wire and document, for tables whose cases each need a new link.
+    void Restart() {
+        TearDown();
+        wire = std::make_shared<ScriptedWire>(clock);
+        doc = std::make_unique<COrvodeskDoc>(clock, zone, messages);
+        view.Clear();
+        SetUp();
+    }
     void Open() { ASSERT_TRUE(doc->OpenConnection("ttyTEST", wire->Factory())); }
     CDeviceLink& link() { return doc->Link(); }
 

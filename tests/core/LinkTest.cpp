@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "LinkFixture.h"
+#include "link/LinkEvents.h"
 #include "link/Protocol.h"
+#include "model/PrcTable.h"
 
 using namespace orvo;
 using namespace orvo::test;
@@ -45,94 +48,87 @@ TEST_F(LinkTest, UnansweredRequestIsSentSevenTimesThenTheLinkIsLost) {
     EXPECT_NEAR(double(w[7].timeMs - w[6].timeMs), 325.0 + 275.0, 10.0);
 }
 
-TEST_F(LinkTest, NakResendsAtOnceWithoutUsingRetries) {
-    std::atomic<int> reads{0};
+TEST_F(LinkTest, NaksResendAtOnceAndTheSixthDropsTheRequest) {
+    // The first read is refused five times, then answered; the second read and the idle poll's
+    // status request are always refused.
+    std::atomic<int> firstReads{0};
     wire->SetResponder([&](const Written& w) -> Bytes {
-        if (w.Command() != CMD_READ_PRC)
-            return {};
-        return ++reads <= 5 ? Answer(CMD_NAK, w.Sequence()) : Answer(CMD_READ_PRC, w.Sequence(), kK0Answer);
+        if (w.Command() == CMD_READ_PRC && w.Sequence() == 1 && ++firstReads > 5)
+            return Answer(CMD_READ_PRC, w.Sequence(), kK0Answer);
+        return Answer(CMD_NAK, w.Sequence());
     });
     Open();
     doc->Registers().SetValue(96, 0);
     ASSERT_TRUE(link().ReadRegisters({96}));
-    ASSERT_TRUE(wire->RunFor(100));
-    const std::vector<Written> w = wire->WritesOf(CMD_READ_PRC);
-    ASSERT_EQ(w.size(), 6u);
-    EXPECT_LT(w.back().timeMs - w.front().timeMs, 5 * 25) << "NAKed requests go out again on the next pass";
-    EXPECT_EQ(doc->Registers().Value(96), 15000.0);
-    EXPECT_EQ(view.With(UPDATE_REGISTER), (std::vector<Update>{{UPDATE_REGISTER, 96}}));
-}
-
-TEST_F(LinkTest, SixthNakDropsTheRequestAndOnlyAStatusRequestLosesTheLink) {
-    wire->SetResponder([](const Written& w) -> Bytes {
-        return w.Command() == CMD_READ_PRC ? Answer(CMD_NAK, w.Sequence()) : Bytes{};
-    });
-    Open();
-    ASSERT_TRUE(link().ReadRegisters({96}));
+    ASSERT_TRUE(link().ReadRegisters({1}));
     ASSERT_TRUE(wire->RunFor(200));
-    EXPECT_EQ(wire->WritesOf(CMD_READ_PRC).size(), 6u);
-    EXPECT_EQ(view.Count(UPDATE_LINK_LOST), 0u);
-    EXPECT_EQ(link().QueueLength(), 0u) << "the idle poll has not started yet";
+    const std::vector<Written> reads = wire->WritesOf(CMD_READ_PRC);
+    ASSERT_EQ(reads.size(), 12u);
+    EXPECT_LT(reads.back().timeMs - reads.front().timeMs, 11 * 25)
+        << "a refused request goes out on the next pass";
+    EXPECT_EQ(doc->Registers().Value(96), 15000.0);
+    EXPECT_EQ(view.Updates(), (std::vector<Update>{{UPDATE_REGISTER, 96}})) << "a refused read loses no link";
+    EXPECT_EQ(link().QueueLength(), 0u);
 
     // A status request refused six times means the monitor is there but will not talk.
-    wire->SetResponder([](const Written& w) { return Answer(CMD_NAK, w.Sequence()); });
     ASSERT_TRUE(wire->RunFor(300));
     EXPECT_EQ(view.Count(UPDATE_LINK_LOST), 1u);
-    const std::vector<Written> all = wire->Writes();
-    size_t statusWrites = 0;
-    for (const Written& w : all)
-        statusWrites += w.Command() == CMD_GET_STATUS || w.Command() == CMD_GET_STATUS_EX;
-    EXPECT_EQ(statusWrites, 6u);
+    EXPECT_EQ(wire->WritesOf(CMD_GET_STATUS).size() + wire->WritesOf(CMD_GET_STATUS_EX).size(), 6u);
 }
 
-TEST_F(LinkTest, ForeignSequenceIsIgnoredAndSequenceZeroAccepted) {
-    std::atomic<int> reads{0};
-    wire->SetResponder([&](const Written& w) -> Bytes {
-        if (w.Command() != CMD_READ_PRC)
+// Every answer that is not a good answer to the head request is dropped like a corrupted frame:
+// the request stays queued and is resent one wait later, and the good answer is then taken.
+// The read goes out with sequence 10, so that the runt of command 4 can pass its check.
+TEST_F(LinkTest, BadAnswersAreDroppedAndTheRequestResent) {
+    // Register list, sequence 0: register 90 (float) = 0.75.
+    const Bytes good = {0xFF, 0x02, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00, 0x5A, 0x00,
+                        0x00, 0x00, 0x3F, 0x40, 0x00, 0x00, 0x0D, 0x30, 0xFF, 0x03};
+    Bytes badCheck = good;
+    badCheck[16] ^= 0x01;
+    struct Case {
+        const char* what;
+        Bytes answer;
+        uint64_t LinkCounters::*counter;
+    };
+    const Case cases[] = {
+        {"sequence of another request", Answer(CMD_READ_PRC, 11, {1, 0, 0, 0, 90, 0, 0, 0, 0, 0, 0, 0}),
+         &LinkCounters::foreignSequence},
+        {"command and sequence only", {0xFF, 0x02, 0x04, 0x0A, 0xFF, 0x03}, &LinkCounters::runts},
+        // Command and check bytes: the first check byte doubles as the sequence, or is 0.
+        {"runt of command 4", {0xFF, 0x02, 0x04, 0x0A, 0x00, 0xFF, 0x03}, &LinkCounters::runts},
+        {"runt of command 28", {0xFF, 0x02, 0x1C, 0x00, 0x18, 0xFF, 0x03}, &LinkCounters::runts},
+        {"one check byte wrong", badCheck, &LinkCounters::badChecks},
+        {"two entries announced, one carried",
+         Answer(CMD_READ_PRC, 10, {2, 0, 0, 0, 90, 0, 0, 0, 0, 0, 0, 0}), &LinkCounters::shortAnswers},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Restart();
+        std::atomic<int> reads{0};
+        wire->SetResponder([&](const Written& w) -> Bytes {
+            if (w.Command() == CMD_FACTORY_RESET)
+                return Answer(CMD_FACTORY_RESET, w.Sequence());
+            if (w.Command() == CMD_READ_PRC)
+                return ++reads == 1 ? c.answer : good;
             return {};
-        return Answer(CMD_READ_PRC, ++reads == 1 ? uint8_t(w.Sequence() + 1) : 0, kK0Answer);
-    });
-    Open();
-    doc->Registers().SetValue(96, 0);
-    ASSERT_TRUE(link().ReadRegisters({96}));
-    ASSERT_TRUE(wire->RunFor(400));
-    const std::vector<Written> w = wire->WritesOf(CMD_READ_PRC);
-    ASSERT_EQ(w.size(), 2u);
-    // The pass that received the stray frame ended early but still counts as one pass.
-    EXPECT_GE(w[1].timeMs - w[0].timeMs, 300);
-    EXPECT_LE(w[1].timeMs - w[0].timeMs, 328);
-    EXPECT_EQ(doc->Registers().Value(96), 15000.0);
-    EXPECT_EQ(link().Counters().foreignSequence, 1u);
-}
-
-TEST_F(LinkTest, BadShortAndTruncatedAnswersAreDroppedAndAskedForAgain) {
-    std::atomic<int> reads{0};
-    wire->SetResponder([&](const Written& w) -> Bytes {
-        if (w.Command() != CMD_READ_PRC)
-            return {};
-        switch (++reads) {
-        case 1: // command and sequence only: too short to carry a check
-            return {0xFF, 0x02, 0x04, w.Sequence(), 0xFF, 0x03};
-        case 2: { // a correct frame with one check byte wrong
-            Bytes bad = Answer(CMD_READ_PRC, w.Sequence(), kK0Answer);
-            bad[bad.size() - 4] ^= 0x01;
-            return bad;
-        }
-        case 3: // announces two entries but carries one
-            return Answer(CMD_READ_PRC, w.Sequence(), {2, 0, 0, 0, 96, 0, 0, 0, 0, 0, 0x3A, 0x98});
-        default:
-            return Answer(CMD_READ_PRC, w.Sequence(), kK0Answer);
-        }
-    });
-    Open();
-    doc->Registers().SetValue(96, 0);
-    ASSERT_TRUE(link().ReadRegisters({96}));
-    ASSERT_TRUE(wire->RunFor(1200));
-    EXPECT_EQ(wire->WritesOf(CMD_READ_PRC).size(), 4u);
-    EXPECT_EQ(doc->Registers().Value(96), 15000.0);
-    const LinkCounters c = link().Counters();
-    EXPECT_EQ(c.badChecks, 1u);
-    EXPECT_EQ(c.shortAnswers, 1u);
+        });
+        Open();
+        for (int i = 0; i < 9; ++i)
+            ASSERT_TRUE(link().FactoryReset());
+        ASSERT_TRUE(link().ReadRegisters({90}));
+        ASSERT_TRUE(wire->RunFor(500));
+        const std::vector<Written> w = wire->WritesOf(CMD_READ_PRC);
+        ASSERT_EQ(w.size(), 2u);
+        EXPECT_EQ(w[0].Sequence(), 10);
+        EXPECT_EQ(w[1].bytes, w[0].bytes);
+        // The pass that received the bad frame ended early but still counts as one pass.
+        EXPECT_GE(w[1].timeMs - w[0].timeMs, 300);
+        EXPECT_LE(w[1].timeMs - w[0].timeMs, 328);
+        EXPECT_EQ(view.Updates(), (std::vector<Update>{{UPDATE_REGISTER, 90}}));
+        EXPECT_EQ(doc->Registers().Value(90), 0.75);
+        EXPECT_EQ(link().Counters().*c.counter, 1u);
+        EXPECT_EQ(link().QueueLength(), 0u);
+    }
 }
 
 TEST_F(LinkTest, ShortAnswersOfEveryLayoutAreNeverRead) {
@@ -230,22 +226,104 @@ TEST_F(LinkTest, RequestPayloadsAreLaidOutAsTheMonitorExpects) {
     EXPECT_EQ(payload(4), (Bytes{'O', 'R', 'V', '1', '2', 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(LinkTest, CloseWithPowerDownWritesTheSevenRegisterFrame) {
-    Open();
-    std::thread closer([&] { EXPECT_TRUE(doc->Close()); });
-    ASSERT_TRUE(wire->WaitUntil([&] { return link().StopRequested(); }));
-    wire->Release();
-    closer.join();
-    const std::vector<Written> w = wire->Writes();
-    ASSERT_EQ(w.size(), 1u) << "nothing was queued, nothing else written";
-    // Registers 10, 147, 145, 146 := 0 and 73, 34, 47 := 0.0, sequence 1.
-    const Bytes expected = {
-        0xFF, 0x02, 0x05, 0x01, 0x07, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x93,
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x91, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x92, 0x00,
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x49, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x22, 0x00, 0x00,
-        0x00, 0x00, 0x00, 0x00, 0x00, 0x2F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x20, 0xFF, 0x03};
-    EXPECT_EQ(w[0].bytes, expected);
-    EXPECT_FALSE(link().IsOpen());
+namespace {
+
+// The power-down frame written out by hand: command 5, registers 10, 147, 145, 146 := 0 and
+// 73, 34, 47 := 0.0, with the check bytes of its sequence.
+Bytes PowerDownFrame(uint8_t sequence, uint8_t checkA, uint8_t checkB) {
+    Bytes f = {0xFF, 0x02, 0x05, sequence, 0x07, 0x00, 0x00, 0x00};
+    for (uint8_t number : {0x0A, 0x93, 0x91, 0x92, 0x49, 0x22, 0x2F})
+        f.insert(f.end(), {number, 0, 0, 0, 0, 0, 0, 0});
+    f.insert(f.end(), {checkA, checkB, 0xFF, 0x03});
+    return f;
+}
+
+// An owner without a document, through which a test closes the link from inside the link
+// thread's own pass: just before the idle poll is queued, or just before a handler chains.
+class ClosingOwner final : public LinkEvents {
+public:
+    PrcTable table;
+    CDeviceLink* link = nullptr;
+    std::function<void()> beforeIdlePoll, onAppended;
+
+    PrcTable& Registers() override { return table; }
+    float FirmwareVersion() const override { return 7.0f; }
+    bool NewFirmware() const override { return true; }
+    void OnStatusAnswer(const StatusAnswer&) override {}
+    void OnLinkLost() override {}
+    void QueueIdlePoll() override {
+        if (beforeIdlePoll)
+            beforeIdlePoll();
+        link->RequestStatus(true);
+    }
+    void InsertRecordFront(std::string) override {}
+    void AppendRecord(std::string) override {}
+    void SetTemplateName(std::string) override {}
+    void SetSerialText(std::string) override {}
+    void OnSerialTextAnswer(std::string) override {}
+    void UpdateViews(uint32_t flags, intptr_t) override {
+        if (flags == UPDATE_RECORD_APPENDED && onAppended)
+            onAppended();
+    }
+};
+
+} // namespace
+
+TEST_F(LinkTest, PowerDownFrameIsTheFirstThingWrittenAfterTheDecision) {
+    enum class At { Quiet, IdlePoll, HandlerChains };
+    struct Case {
+        const char* what;
+        At at;
+        Bytes frame;
+    };
+    const Case cases[] = {
+        {"nothing queued", At::Quiet, PowerDownFrame(1, 0x00, 0x20)},
+        {"the idle poll is being queued", At::IdlePoll, PowerDownFrame(1, 0x00, 0x20)},
+        // Start (1) and first block (2) answered; the handler chains the next block after it.
+        {"a handler chains the next block", At::HandlerChains, PowerDownFrame(3, 0x0C, 0x68)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto w = std::make_shared<ScriptedWire>(clock);
+        w->SetResponder([](const Written& req) -> Bytes {
+            const Bytes p(req.body.begin() + 2, req.body.end() - 2);
+            if (req.Command() == CMD_START_SAMPLE_DATA) // four items
+                return Answer(CMD_START_SAMPLE_DATA, req.Sequence(), {0, 0, 0, 0, 0, 0, 0, 4});
+            if (req.Command() == CMD_GET_DATA_BLOCK) // one record of a header alone per block
+                return Answer(CMD_GET_DATA_BLOCK, req.Sequence(),
+                              {0, 0, 0, 0, p[4], p[5], p[6], p[7], 0, 0, 0, 1, 1, 0, 0, 0x10, 0});
+            return {};
+        });
+        ClosingOwner owner;
+        CDeviceLink bare(owner, clock, zone, messages);
+        owner.link = &bare;
+        std::thread closer;
+        std::atomic<bool> decided{false};
+        size_t writtenBefore = 0;
+        auto decide = [&] {
+            if (decided)
+                return;
+            writtenBefore = w->Writes().size();
+            closer = std::thread([&] { bare.Close(true); });
+            decided = true;
+            ASSERT_TRUE(w->WaitUntil([&] { return bare.StopRequested(); }));
+        };
+        ASSERT_TRUE(bare.Open("ttyTEST", w->Factory()));
+        if (c.at == At::Quiet) {
+            decide();
+        } else if (c.at == At::IdlePoll) {
+            owner.beforeIdlePoll = decide;
+        } else {
+            owner.onAppended = decide;
+            ASSERT_TRUE(bare.StartSampleData(0));
+        }
+        w->Release();
+        ASSERT_TRUE(w->WaitUntil([&] { return decided.load(); }));
+        closer.join();
+        const std::vector<Written> all = w->Writes();
+        ASSERT_EQ(all.size(), writtenBefore + 1) << "nothing else was written after the decision";
+        EXPECT_EQ(all.back().bytes, c.frame);
+    }
 }
 
 TEST_F(LinkTest, OpenFailuresSayWhichStepFailed) {

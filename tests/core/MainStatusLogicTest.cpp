@@ -15,6 +15,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageSink.h"
 #include "platform/TimeZoneSource.h"
+#include "TestZones.h"
 
 using namespace orvo;
 
@@ -124,17 +125,16 @@ TEST(MainStatusRules, CountdownAndTimeTexts) {
     EXPECT_EQ(CountdownText(2 * 86400), "Warming 2 days, 00:00:00");
     EXPECT_EQ(CountdownText(86399), "Warming 23:59:59");
 
-    // TZ=America/New_York (set for the test run).
-    EXPECT_EQ(ShiftTimeText(kT0, true), "11/14/2023, 17:13");
-    EXPECT_EQ(ShiftTimeText(0, true), "--/--/---- --:--");
+    EXPECT_EQ(ShiftTimeText(kT0, true, NewYork()), "11/14/2023, 17:13");
+    EXPECT_EQ(ShiftTimeText(0, true, NewYork()), "--/--/---- --:--");
     // Older monitors count local time already: no zone shift.
-    EXPECT_EQ(ShiftTimeText(kT0, false), "11/14/2023 22:13");
+    EXPECT_EQ(ShiftTimeText(kT0, false, NewYork()), "11/14/2023 22:13");
     // The warm-up starts register 12 seconds before the start's whole minute.
     EXPECT_EQ(WarmupStart(kT0, 2100), kT0 - 20 - 2100);
 
-    EXPECT_EQ(LastServiceText(0, true), "Last Service: - -/- -/- - - -");
-    EXPECT_EQ(LastServiceText(kT0, true), "Last Service: 11/14/2023");
-    EXPECT_EQ(LastServiceText(kT0, false), "");
+    EXPECT_EQ(LastServiceText(0, true, NewYork()), "Last Service: - -/- -/- - - -");
+    EXPECT_EQ(LastServiceText(kT0, true, NewYork()), "Last Service: 11/14/2023");
+    EXPECT_EQ(LastServiceText(kT0, false, NewYork()), "");
 }
 
 TEST_F(MainStatusLogicTest, NewFirmwareConnectionAsksForItsRegistersInOrder) {

@@ -31,10 +31,7 @@ std::string IndependentChecksum(std::string file, const std::string& digits) {
     return hex;
 }
 
-class MshaFileTest : public ::testing::Test {
-protected:
-    void SetUp() override { test::UseNewYorkTime(); }
-};
+class MshaFileTest : public ::testing::Test {};
 
 TEST_F(MshaFileTest, BothFirmwareClassesMatchTheHandWrittenFiles) {
     struct Case {

@@ -40,10 +40,6 @@ public:
         std::lock_guard lock(m_mutex);
         m_responder = std::move(responder);
     }
-    void Inject(const std::vector<uint8_t>& bytes) {
-        std::lock_guard lock(m_mutex);
-        m_rx.insert(m_rx.end(), bytes.begin(), bytes.end());
-    }
     void SetReadError(bool fail) {
         std::lock_guard lock(m_mutex);
         m_readError = fail;
@@ -85,8 +81,6 @@ public:
     ReadResult Read(uint8_t& byte, int timeoutMs);
     bool Write(const uint8_t* data, size_t length);
     void Closed() {}
-
-    VirtualClock& clock() { return m_clock; }
 
 private:
     VirtualClock& m_clock;

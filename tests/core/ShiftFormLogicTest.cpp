@@ -1,11 +1,9 @@
 // The shift programming form without a window: what it fills in, each refusal of OK with its
 // exact text, the register writes and the program it sends (the bytes on the wire are pinned by
-// the GUI test against the demo monitor). TZ=America/New_York (set for the test run and here).
+// the GUI test against the demo monitor). Times are read on New York's clock, the document's zone.
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -21,6 +19,7 @@
 #include "platform/MessageService.h"
 #include "platform/MessageSink.h"
 #include "platform/TimeZoneSource.h"
+#include "TestZones.h"
 
 using namespace orvo;
 
@@ -82,11 +81,6 @@ const Writes kPowerOn = {{10, 1.0}}, kPowerOff = {{10, 0.0}};
 const char* const kTooSoon35 = "The start time is too soon. Please enter a start time that is at least\n"
                                "35 minutes greater than the current time.";
 
-void PinNewYork() {
-    setenv("TZ", "America/New_York", 1);
-    tzset();
-}
-
 // Entries that pass every check on either firmware in standard mode.
 ShiftFormEntries ValidEntries(int64_t start) {
     ShiftFormEntries e;
@@ -100,7 +94,7 @@ ShiftFormEntries ValidEntries(int64_t start) {
     e.occupation = FindOccupation(36);
     e.sampleType = 0;
     e.temperature = 2;
-    e.start = ToLocalDateTime(start);
+    e.start = ToLocalDateTime(start, NewYork());
     e.duration = 8 * 3600;
     return e;
 }
@@ -130,15 +124,13 @@ void Enter(ShiftFormLogic& logic, const ShiftFormEntries& e) {
 class ShiftFormLogicTest : public ::testing::Test {
 protected:
     VirtualClock clock{int64_t(kT0) * 1000};
-    FixedTimeZone zone{300, false};
+    const TimeZoneSource& zone = NewYork();
     NullMessageSink sink;
     COrvodeskDoc doc{clock, zone, sink};
     RecordingIo io;
     FakeView view;
     ScriptedMessages messages;
     std::unique_ptr<ShiftFormLogic> logic;
-
-    void SetUp() override { PinNewYork(); }
 
     // A connected monitor as the main status form leaves it: its registers read.
     void Connect(float firmware, int8_t state, const char* mode = "") {
@@ -185,8 +177,7 @@ TEST(ShiftFormRules, DurationTextsClockTextsAndAutoShiftBits) {
               "The start time is too soon. Please enter a start time that is at least\n"
               "10 days, 23 hours, 59 minutes, 59 seconds\ngreater than the current time.");
 
-    PinNewYork();
-    EXPECT_EQ(ShiftClockText(1704461400), "   1/  5/2024, 08:30:00"); // blanks pad month and day
+    EXPECT_EQ(ShiftClockText(1704461400, NewYork()), "   1/  5/2024, 08:30:00"); // blanks pad month and day
 
     EXPECT_EQ(AutoShiftValue({true, false, false, false, false, false, false}), 129u); // Sunday only
     EXPECT_EQ(AutoShiftDays(0x7F), WeekDays{}) << "without bit 7 no box is checked";
@@ -337,7 +328,8 @@ const Refusal kRefusals[] = {
      nullptr, kNone, ShiftField::None, 0},
     {"service mode, no temperature", kNew, "service", [](ShiftFormEntries& e) { e.temperature = -1; },
      "Please select a temperature setting.", kStop, ShiftField::None, 0},
-    {"30 minutes ahead", kNew, "", [](ShiftFormEntries& e) { e.start = ToLocalDateTime(kT0 + 1800); },
+    {"30 minutes ahead", kNew, "",
+     [](ShiftFormEntries& e) { e.start = ToLocalDateTime(kT0 + 1800, NewYork()); },
      kTooSoon35, kStop, ShiftField::None, 0},
     // Older firmware: wearer as digits, mine ID up to 7 characters.
     {"old: wearer of 9 digits", kOld, "", [](ShiftFormEntries& e) { e.wearerId = "123456789"; },
@@ -429,7 +421,7 @@ TEST_F(ShiftFormLogicTest, StartTimeChecksWhileRunningOrWarming) {
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text,
               "The start time has already passed. Please enter a start time that is in the future.");
-    logic->PickStart(ToLocalDateTime(kT0 + 120));
+    logic->PickStart(ToLocalDateTime(kT0 + 120, zone));
     EXPECT_TRUE(logic->Ok());
 
     // Warming toward 17:30 with a warm-up of 35 minutes: a start moved earlier, within a warm-up

@@ -145,7 +145,8 @@ TEST(ExportEndToEnd, OpenChecksAnImportedFileAndExportsIt) {
     EXPECT_NE(run.err.find("records: 7\n"), std::string::npos) << run.err;
     run = RunOrvoctl({"open", kImported, "--csv", "-", "--status-csv", "-"});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("only one export can go to standard output"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("only one card or export can go to standard output"), std::string::npos)
+        << run.err;
 
     std::string edited = ReadFile(kImported);
     edited.replace(edited.find("B-2"), 3, "B-3");
@@ -188,7 +189,7 @@ TEST(ExportEndToEnd, ShiftInformationIsCheckedBeforeAnyPortIsOpened) {
     const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{"--avg-tons", "12.5"}, "Average Tons - 30 Shifts must be a whole number"},
         {{"--interval", "1.5"}, "--interval"},
-        {{"--csv", "-", "--msha", "-"}, "only one export can go to standard output"},
+        {{"--csv", "-", "--msha", "-"}, "only one card or export can go to standard output"},
     };
     for (const auto& [options, says] : cases) {
         SCOPED_TRACE(says);

@@ -120,9 +120,9 @@ private:
 // the previous text instead of converting again.
 class TimeTextCache {
 public:
-    const std::string& Text(uint32_t value) {
+    const std::string& Text(uint32_t value, const TimeZoneSource& zone) {
         if (!m_valid || value != m_value) {
-            m_text = FormatLocalTime(value, kTimeRegisterFormat);
+            m_text = FormatLocalTime(zone, value, kTimeRegisterFormat);
             m_value = value;
             m_valid = true;
         }
@@ -140,9 +140,9 @@ private:
 // only makes the rows again).
 class RowBuilder {
 public:
-    RowBuilder(const ColumnIndex& index, std::vector<std::string>& current, std::vector<StatusEntry>* events,
-               std::vector<StatusEntry>* changes)
-        : m_index(index), m_events(events), m_changes(changes), m_current(current) {}
+    RowBuilder(const ColumnIndex& index, const TimeZoneSource& zone, std::vector<std::string>& current,
+               std::vector<StatusEntry>* events, std::vector<StatusEntry>* changes)
+        : m_index(index), m_zone(zone), m_events(events), m_changes(changes), m_current(current) {}
 
     void Apply(std::string_view record, uint32_t time) {
         ForEachPair(record, SIZE_MAX, [&](int reg, std::string_view value) {
@@ -163,11 +163,11 @@ private:
             Status(FieldUnsigned(value) & 0xFFFFu, time);
             return m_accumulatedText;
         case PRC_LAST_SYNC_TIME:
-            return m_lastSync.Text(FieldUnsigned(value));
+            return m_lastSync.Text(FieldUnsigned(value), m_zone);
         case PRC_CURRENT_TIME:
-            return m_currentTime.Text(FieldUnsigned(value));
+            return m_currentTime.Text(FieldUnsigned(value), m_zone);
         case PRC_SHIFT_START_TIME:
-            return m_shiftStart.Text(FieldUnsigned(value));
+            return m_shiftStart.Text(FieldUnsigned(value), m_zone);
         case PRC_MASS_REJECT_CODE:
             m_scratch = MassRejectText(FieldUnsigned(value));
             return m_scratch;
@@ -195,6 +195,7 @@ private:
     }
 
     const ColumnIndex& m_index;
+    const TimeZoneSource& m_zone;
     std::vector<StatusEntry>* m_events;
     std::vector<StatusEntry>* m_changes;
     std::vector<std::string>& m_current;
@@ -222,9 +223,9 @@ std::string FinalConcentration(std::string_view lastData) {
 // footer's time. Records outside the window are skipped.
 class DisplayRowCursor::Walk {
 public:
-    Walk(const std::vector<std::string>& records, const DisplayTable& table, std::vector<StatusEntry>* events,
-         std::vector<StatusEntry>* changes)
-        : m_records(records), m_index(table.columns), m_builder(m_index, m_row.values, events, changes),
+    Walk(const std::vector<std::string>& records, const DisplayTable& table, const TimeZoneSource& zone,
+         std::vector<StatusEntry>* events, std::vector<StatusEntry>* changes)
+        : m_records(records), m_index(table.columns), m_builder(m_index, zone, m_row.values, events, changes),
           m_step(table.interval), m_start(table.windowStart), m_end(table.windowEnd),
           m_footerTime(RecordUnsigned(table.footer, 0)), m_rowTime(table.windowStart) {
         m_row.values.resize(table.columns.size());
@@ -321,8 +322,9 @@ private:
     bool m_done = false;
 };
 
-DisplayRowCursor::DisplayRowCursor(const std::vector<std::string>& records, const DisplayTable& table)
-    : m_walk(std::make_unique<Walk>(records, table, nullptr, nullptr)) {}
+DisplayRowCursor::DisplayRowCursor(const std::vector<std::string>& records, const DisplayTable& table,
+                                   const TimeZoneSource& zone)
+    : m_walk(std::make_unique<Walk>(records, table, zone, nullptr, nullptr)) {}
 
 DisplayRowCursor::~DisplayRowCursor() = default;
 
@@ -331,12 +333,12 @@ const DisplayRow* DisplayRowCursor::Next() {
 }
 
 DisplayTable DisplayTable::Build(const std::vector<std::string>& records, const PrcTable& registers,
-                                 int64_t interval) {
-    return Build(records, registers, interval, kMaxRows);
+                                 const TimeZoneSource& zone, int64_t interval) {
+    return Build(records, registers, zone, interval, kMaxRows);
 }
 
 DisplayTable DisplayTable::Build(const std::vector<std::string>& records, const PrcTable& registers,
-                                 int64_t interval, size_t maxRows) {
+                                 const TimeZoneSource& zone, int64_t interval, size_t maxRows) {
     DisplayTable table;
     table.interval = interval;
     table.recordCount = records.size();
@@ -398,7 +400,7 @@ DisplayTable DisplayTable::Build(const std::vector<std::string>& records, const 
         table.rows.reserve(static_cast<size_t>(std::min<int64_t>(
             {(footerTime - start) / step + 1, int64_t(dataCount) + 1024, int64_t(rowLimit)})));
 
-    DisplayRowCursor::Walk walk(records, table, &table.events, &table.changes);
+    DisplayRowCursor::Walk walk(records, table, zone, &table.events, &table.changes);
     while (table.rows.size() < rowLimit) {
         const DisplayRow* row = walk.Next();
         if (!row)

@@ -11,6 +11,7 @@
 namespace orvo {
 
 class PrcTable;
+class TimeZoneSource;
 
 struct DisplayRow {
     uint32_t time = 0;               // UTC seconds
@@ -59,14 +60,14 @@ struct DisplayTable {
     size_t recordCount = 0;         // the size of the record list it was built from
 
     // Builds the table. A negative interval asks for the automatic one (the smallest positive
-    // difference between consecutive data record times). Time registers are shown in the
-    // computer's local time.
+    // difference between consecutive data record times). Time registers are shown on the zone's
+    // wall clock.
     static DisplayTable Build(const std::vector<std::string>& records, const PrcTable& registers,
-                              int64_t interval = -1);
+                              const TimeZoneSource& zone, int64_t interval = -1);
     // The same keeping at most `maxRows` rows (a fuzz target, a summary without rows), at most
     // the default cap; rowCount still counts them all.
     static DisplayTable Build(const std::vector<std::string>& records, const PrcTable& registers,
-                              int64_t interval, size_t maxRows);
+                              const TimeZoneSource& zone, int64_t interval, size_t maxRows);
 
     // The row as one text, "%lu%s": the time and ",value" per column ("" past the last row).
     std::string RowText(size_t row) const;
@@ -79,10 +80,12 @@ struct DisplayTable {
 
 // The rows of a display table made again, one at a time, from the record list it was built from,
 // so that an export of any length holds one row at a time. The table gives the columns, interval
-// and window; the records must be the ones it was built from (a list of another size makes none).
+// and window; the records must be the ones it was built from (a list of another size makes none),
+// and the zone the one it was built on.
 class DisplayRowCursor {
 public:
-    DisplayRowCursor(const std::vector<std::string>& records, const DisplayTable& table);
+    DisplayRowCursor(const std::vector<std::string>& records, const DisplayTable& table,
+                     const TimeZoneSource& zone);
     ~DisplayRowCursor();
     DisplayRowCursor(const DisplayRowCursor&) = delete;
     DisplayRowCursor& operator=(const DisplayRowCursor&) = delete;

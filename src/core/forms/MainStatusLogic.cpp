@@ -183,9 +183,9 @@ void MainStatusLogic::OnStateChanged(int32_t state) {
     case STATE_PROGRAMMED:
         m_io.ReadRegisters({PRC_SHIFT_WARMUP_REMAINING, PRC_SHIFT_START_TIME});
         m_view.ShowDeviceActive(true);
-        m_view.SetSampleText(ShiftTimeText(m_startTime, newFirmware));
-        m_view.SetWarmupText(
-            ShiftTimeText(WarmupStart(m_startTime, RegisterWord(PRC_SHIFT_WARMUP_TIME)), newFirmware));
+        m_view.SetSampleText(ShiftTimeText(m_startTime, newFirmware, m_doc.Zone()));
+        m_view.SetWarmupText(ShiftTimeText(WarmupStart(m_startTime, RegisterWord(PRC_SHIFT_WARMUP_TIME)),
+                                           newFirmware, m_doc.Zone()));
         m_shownStart = m_startTime;
         m_doc.SetProgrammingBusy(false);
         SetStatus("");
@@ -198,7 +198,7 @@ void MainStatusLogic::OnStateChanged(int32_t state) {
             m_timerRunning = true;
         }
         m_io.ReadRegisters({PRC_SHIFT_WARMUP_REMAINING, PRC_SHIFT_START_TIME});
-        m_view.SetSampleText(ShiftTimeText(m_startTime, newFirmware));
+        m_view.SetSampleText(ShiftTimeText(m_startTime, newFirmware, m_doc.Zone()));
         m_shownStart = m_startTime;
         m_doc.SetProgrammingBusy(false);
         // The shift is programmed: "Programming Shift..." would otherwise stay for the
@@ -226,7 +226,8 @@ void MainStatusLogic::OnRegister(int number) {
         m_startTime = RegisterWord(PRC_SHIFT_START_TIME);
         break;
     case PRC_LAST_SERVICE_DATE:
-        m_view.SetLastServiceText(LastServiceText(RegisterWord(PRC_LAST_SERVICE_DATE), newFirmware));
+        m_view.SetLastServiceText(
+            LastServiceText(RegisterWord(PRC_LAST_SERVICE_DATE), newFirmware, m_doc.Zone()));
         break;
     case PRC_EXPERT:
         if (newFirmware && !m_loggingChecked)
@@ -247,13 +248,13 @@ void MainStatusLogic::ShowStartTimes() {
     const bool newFirmware = m_doc.NewFirmware();
     switch (m_doc.State()) {
     case STATE_PROGRAMMED:
-        m_view.SetSampleText(ShiftTimeText(m_startTime, newFirmware));
-        m_view.SetWarmupText(
-            ShiftTimeText(WarmupStart(m_startTime, RegisterWord(PRC_SHIFT_WARMUP_TIME)), newFirmware));
+        m_view.SetSampleText(ShiftTimeText(m_startTime, newFirmware, m_doc.Zone()));
+        m_view.SetWarmupText(ShiftTimeText(WarmupStart(m_startTime, RegisterWord(PRC_SHIFT_WARMUP_TIME)),
+                                           newFirmware, m_doc.Zone()));
         break;
     case STATE_WARMING:
         m_io.ReadRegisters({PRC_SHIFT_WARMUP_REMAINING});
-        m_view.SetSampleText(ShiftTimeText(m_startTime, newFirmware));
+        m_view.SetSampleText(ShiftTimeText(m_startTime, newFirmware, m_doc.Zone()));
         break;
     case STATE_RUNNING:
         m_view.SetWarmupText("");

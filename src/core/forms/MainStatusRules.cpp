@@ -81,14 +81,14 @@ TimeFieldColour TimeFieldColourFor(int32_t deviceState) {
     return TimeFieldColour::DarkGreen;
 }
 
-std::string ShiftTimeText(uint32_t seconds, bool newFirmware) {
+std::string ShiftTimeText(uint32_t seconds, bool newFirmware, const TimeZoneSource& zone) {
     if (!newFirmware) {
         const std::string text = FormatUtcTime(seconds, "%m/%d/%Y %H:%M");
         return text.empty() ? NO_TIME_TEXT : text;
     }
     if (seconds == 0)
         return NO_TIME_TEXT;
-    const std::string text = FormatLocalTime(seconds, "%m/%d/%Y, %H:%M");
+    const std::string text = FormatLocalTime(zone, seconds, "%m/%d/%Y, %H:%M");
     return text.empty() ? NO_TIME_TEXT : text;
 }
 
@@ -111,12 +111,12 @@ std::string CountdownText(uint32_t remainingSeconds) {
     return text + buffer;
 }
 
-std::string LastServiceText(uint32_t serviceDate, bool newFirmware) {
+std::string LastServiceText(uint32_t serviceDate, bool newFirmware, const TimeZoneSource& zone) {
     if (!newFirmware)
         return {};
     if (serviceDate == 0)
         return NO_SERVICE_DATE_TEXT;
-    return "Last Service: " + FormatLocalTime(serviceDate, "%m/%d/%Y");
+    return "Last Service: " + FormatLocalTime(zone, serviceDate, "%m/%d/%Y");
 }
 
 } // namespace orvo

@@ -69,12 +69,12 @@ constexpr const char* NO_SERVICE_DATE_TEXT = "Last Service: - -/- -/- - - -";
 
 // A start time as the monitor counts it: older firmware keeps the computer's local time, so
 // its seconds are broken down as they are; newer firmware keeps UTC, shown in local time.
-std::string ShiftTimeText(uint32_t seconds, bool newFirmware);
+std::string ShiftTimeText(uint32_t seconds, bool newFirmware, const TimeZoneSource& zone);
 // The warm-up begins register 12 seconds before the start's whole minute.
 uint32_t WarmupStart(uint32_t start, uint32_t warmupSeconds);
 // "Warming [1 day, |N days, ]HH:MM:SS" from the seconds of warm-up left.
 std::string CountdownText(uint32_t remainingSeconds);
 // The "Last Service:" line from register 182 (newer firmware only; older shows nothing).
-std::string LastServiceText(uint32_t serviceDate, bool newFirmware);
+std::string LastServiceText(uint32_t serviceDate, bool newFirmware, const TimeZoneSource& zone);
 
 } // namespace orvo

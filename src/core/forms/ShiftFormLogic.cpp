@@ -54,7 +54,7 @@ ShiftFormLogic::ShiftFormLogic(COrvodeskDoc& doc, DeviceRequests& io, IShiftForm
 void ShiftFormLogic::InitialUpdate() {
     m_entries = ShiftFormEntries{};
     // Until the monitor's program arrives the form offers the earliest possible start.
-    m_entries.start = ToLocalDateTime(WholeMinute(Now() + RegisterWord(PRC_SHIFT_WARMUP_TIME)));
+    m_entries.start = ToLocalDateTime(WholeMinute(Now() + RegisterWord(PRC_SHIFT_WARMUP_TIME)), m_doc.Zone());
 
     PowerOn();
     m_io.ReadShiftProgram(m_doc.NewFirmware());
@@ -98,13 +98,14 @@ void ShiftFormLogic::LoadProgramRecord() {
 
     switch (m_doc.State()) {
     case STATE_STOPPED:
-        m_entries.start = ToLocalDateTime(WholeMinute(Now() + RegisterWord(PRC_SHIFT_WARMUP_TIME)));
+        m_entries.start =
+            ToLocalDateTime(WholeMinute(Now() + RegisterWord(PRC_SHIFT_WARMUP_TIME)), m_doc.Zone());
         break;
     case STATE_PROGRAMMED:
     case STATE_WARMING:
     case STATE_RUNNING:
         m_loadedStart = WholeMinute(RecordUnsigned(record, FIELD_START));
-        m_entries.start = ToLocalDateTime(m_loadedStart);
+        m_entries.start = ToLocalDateTime(m_loadedStart, m_doc.Zone());
         break;
     default:
         m_messages.Show("Error determining shift program state");
@@ -391,13 +392,13 @@ void ShiftFormLogic::ClearFields() {
 }
 
 int64_t ShiftFormLogic::PickedStart() const {
-    const LocalDateTime local = ApplyPickerYear(m_entries.start, ToLocalDateTime(Now()));
-    return WholeMinute(FromLocalDateTime(local).value_or(0));
+    const LocalDateTime local = ApplyPickerYear(m_entries.start, ToLocalDateTime(Now(), m_doc.Zone()));
+    return WholeMinute(FromLocalDateTime(local, m_doc.Zone()));
 }
 
 void ShiftFormLogic::RefreshClockTexts() {
-    m_view.ShowCurrentTime(ShiftClockText(Now()));
-    m_view.ShowWarmupStart(ShiftClockText(PickedStart() - RegisterWord(PRC_SHIFT_WARMUP_TIME)));
+    m_view.ShowCurrentTime(ShiftClockText(Now(), m_doc.Zone()));
+    m_view.ShowWarmupStart(ShiftClockText(PickedStart() - RegisterWord(PRC_SHIFT_WARMUP_TIME), m_doc.Zone()));
 }
 
 void ShiftFormLogic::RefreshMinutes() {

@@ -1,7 +1,6 @@
 #include "forms/ShiftFormRules.h"
 
 #include <algorithm>
-#include <ctime>
 
 #include "platform/Format.h"
 #include "platform/LocalTime.h"
@@ -18,15 +17,6 @@ bool AllDigits(const std::string& text) {
     return std::all_of(text.begin(), text.end(), IsDigit);
 }
 
-bool LocalTm(int64_t utcSeconds, std::tm& tm) {
-    const std::time_t t = static_cast<std::time_t>(utcSeconds);
-#ifdef _WIN32
-    return localtime_s(&tm, &t) == 0;
-#else
-    return localtime_r(&t, &tm) != nullptr;
-#endif
-}
-
 std::string Part(uint32_t count, const char* one, const char* many) {
     return count == 1 ? std::string("1 ") + one : FormatUnsigned(count) + " " + many;
 }
@@ -37,28 +27,6 @@ ShiftRefusal Refuse(const char* message, ShiftField focus) {
 
 } // namespace
 
-LocalDateTime ToLocalDateTime(int64_t utcSeconds) {
-    std::tm tm{};
-    if (!LocalTm(utcSeconds, tm))
-        return {};
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
-}
-
-std::optional<int64_t> FromLocalDateTime(const LocalDateTime& local) {
-    std::tm tm{};
-    tm.tm_year = local.year - 1900;
-    tm.tm_mon = local.month - 1;
-    tm.tm_mday = local.day;
-    tm.tm_hour = local.hour;
-    tm.tm_min = local.minute;
-    tm.tm_sec = local.second;
-    tm.tm_isdst = -1;
-    const std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1))
-        return std::nullopt;
-    return static_cast<int64_t>(t);
-}
-
 LocalDateTime ApplyPickerYear(const LocalDateTime& picked, const LocalDateTime& today) {
     LocalDateTime out = picked;
     out.second = 0;
@@ -67,15 +35,13 @@ LocalDateTime ApplyPickerYear(const LocalDateTime& picked, const LocalDateTime& 
     return out;
 }
 
-std::string ShiftClockText(int64_t utcSeconds) {
-    std::tm tm{};
-    if (!LocalTm(utcSeconds, tm))
-        return {};
-    const unsigned month = unsigned(tm.tm_mon + 1), day = unsigned(tm.tm_mday);
+std::string ShiftClockText(int64_t utcSeconds, const TimeZoneSource& zone) {
+    const LocalDateTime local = ToLocalDateTime(utcSeconds, zone);
+    const unsigned month = unsigned(local.month), day = unsigned(local.day);
     std::string text = (month < 10 ? "   " : "") + FormatUnsigned(month) + "/";
     text += (day < 10 ? "  " : "") + FormatUnsigned(day) + "/";
     // "%X" of the C locale, whatever locale the desktop gave the process.
-    return text + FormatLocalTime(utcSeconds, "%Y, %H:%M:%S");
+    return text + FormatLocalTime(zone, utcSeconds, "%Y, %H:%M:%S");
 }
 
 std::string DurationText(uint32_t seconds) {

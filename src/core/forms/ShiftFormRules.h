@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/LocalTime.h"
 #include "platform/MessageService.h"
 
 namespace orvo {
@@ -12,29 +13,13 @@ namespace orvo {
 // The rules of the shift programming form that need no form: time texts, the picker's year,
 // the auto-shift bits and the checks of the typed texts.
 
-// A date and time of the computer's local clock, as the start-time picker holds it.
-struct LocalDateTime {
-    int year = 1970;
-    int month = 1; // 1..12
-    int day = 1;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-
-    bool operator==(const LocalDateTime&) const = default;
-};
-
-LocalDateTime ToLocalDateTime(int64_t utcSeconds);
-// Nothing for a date the C library cannot place.
-std::optional<int64_t> FromLocalDateTime(const LocalDateTime& local);
-
 // The picker shows no year: from the 16th of December on, a month other than December means
 // the coming year. Seconds are dropped either way.
 LocalDateTime ApplyPickerYear(const LocalDateTime& picked, const LocalDateTime& today);
 
 // "Current Time" and "Warm-up Start Time": month and day padded with blanks, not zeros
 // ("   1/  5/2024, 08:30:00").
-std::string ShiftClockText(int64_t utcSeconds);
+std::string ShiftClockText(int64_t utcSeconds, const TimeZoneSource& zone);
 
 // "1 day, 2 hours, 35 minutes"; parts that are zero are left out, so 0 gives "".
 std::string DurationText(uint32_t seconds);

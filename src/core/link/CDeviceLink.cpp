@@ -4,7 +4,6 @@
 
 #include "link/FrameTrace.h"
 #include "link/Protocol.h"
-#include "model/COrvodeskDoc.h"
 #include "model/PrcRegisters.h"
 #include "platform/Clock.h"
 #include "platform/MessageSink.h"
@@ -26,8 +25,9 @@ const char* OpenFailureText(PortOpenError error) {
 
 } // namespace
 
-CDeviceLink::CDeviceLink(COrvodeskDoc& doc, Clock& clock, const TimeZoneSource& zone, MessageSink& messages)
-    : m_doc(doc), m_clock(clock), m_zone(zone), m_messages(messages) {}
+CDeviceLink::CDeviceLink(LinkEvents& events, Clock& clock, const TimeZoneSource& zone, MessageSink& messages)
+    : m_events(events), m_clock(clock), m_zone(zone), m_messages(messages),
+      m_assembler(events.Registers(), [this](uint32_t time) { return DeviceTimeToUtc(time); }) {}
 
 CDeviceLink::~CDeviceLink() {
     Close(false);
@@ -59,10 +59,15 @@ bool CDeviceLink::Open(const std::string& portName, SerialPortFactory factory) {
 
 void CDeviceLink::Close(bool powerDown) {
     if (powerDown && IsOpen()) {
+        // Decided while no frame is between the queue and the wire: the link thread sees the
+        // stop flag before it takes another one, so the power-down frame goes out next, ahead
+        // of an idle poll or a request a handler chains meanwhile.
+        std::lock_guard wire(m_wireLock);
         std::lock_guard lock(m_queueLock);
         m_queue.clear();
         m_powerDownFrame = PowerDownFrame();
         m_powerDown = true;
+        m_stop = true;
     }
     if (m_thread.joinable()) {
         // The thread sees the flag within one read time-out; a handler waiting on the user
@@ -167,11 +172,20 @@ void CDeviceLink::RunPasses() {
             continue;
         }
         IdleStep();
-        const Transmission sent = TransmitStep();
-        if (!sent.frame.empty())
-            WriteFrame(sent.frame);
+        Transmission sent;
+        bool written = true;
+        {
+            std::lock_guard wire(m_wireLock);
+            if (m_stop)
+                break;
+            sent = TransmitStep();
+            if (!sent.frame.empty())
+                written = WriteFrame(sent.frame);
+        }
+        if (!written)
+            PortFailed();
         if (sent.linkLost)
-            m_doc.OnLinkLost();
+            m_events.OnLinkLost();
         if (m_portUp)
             ReceiveStep();
     }
@@ -189,7 +203,7 @@ bool CDeviceLink::IdleStep() {
         m_idle += PASS_MS;
     } else {
         m_idle = 0;
-        m_doc.QueueIdlePoll();
+        m_events.QueueIdlePoll();
         return true;
     }
     return false;
@@ -218,7 +232,7 @@ CDeviceLink::Transmission CDeviceLink::TransmitStep() {
     return {{}, true};
 }
 
-void CDeviceLink::WriteFrame(const std::vector<uint8_t>& frame) {
+bool CDeviceLink::WriteFrame(const std::vector<uint8_t>& frame) {
     // The monitor wakes its serial interface on a DTR pulse; a line that cannot be driven
     // (a pseudo-terminal) is no error.
     m_port->SetDtr(true);
@@ -227,8 +241,7 @@ void CDeviceLink::WriteFrame(const std::vector<uint8_t>& frame) {
     m_clock.SleepMs(1);
     if (FrameTrace* trace = m_trace.load())
         trace->Bytes(true, m_clock.NowMs(), frame.data(), frame.size());
-    if (!m_port->Write(frame.data(), frame.size()))
-        PortFailed();
+    return m_port->Write(frame.data(), frame.size());
 }
 
 void CDeviceLink::TraceReceived() {
@@ -275,7 +288,7 @@ void CDeviceLink::PortFailed() {
     m_port->Close();
     m_port.reset();
     m_portUp = false;
-    m_doc.OnLinkLost();
+    m_events.OnLinkLost();
 }
 
 void CDeviceLink::WaitForPort() {
@@ -298,16 +311,20 @@ void CDeviceLink::WaitForPort() {
 }
 
 void CDeviceLink::ProcessFrame(const uint8_t* body, size_t length) {
-    if (length < 3)
-        return;
     uint8_t command;
-    const uint8_t* payload;
-    size_t payloadLength;
+    const uint8_t* payload = nullptr;
+    size_t payloadLength = 0;
     bool lostStatus = false;
     {
         std::lock_guard lock(m_queueLock);
         if (m_queue.empty())
             return;
+        // Command, sequence and two check bytes at least. A shorter body can pass the check by
+        // chance, its first check byte read as the sequence, and has no payload to read.
+        if (length < FRAME_MIN_BODY) {
+            ++m_counters.runts;
+            return;
+        }
         if (!BodyCheckValid(body, length)) {
             ++m_counters.badChecks;
             return; // dropped silently: the request times out and is resent
@@ -346,7 +363,7 @@ void CDeviceLink::ProcessFrame(const uint8_t* body, size_t length) {
     }
     if (command == CMD_NAK) {
         if (lostStatus)
-            m_doc.OnLinkLost();
+            m_events.OnLinkLost();
         return;
     }
     Dispatch(command, payload, payloadLength);

@@ -11,14 +11,15 @@
 #include <utility>
 #include <vector>
 
+#include "download/DataRecordAssembler.h"
 #include "link/DeviceRequests.h"
 #include "link/FrameCodec.h"
+#include "link/LinkEvents.h"
 #include "link/SerialPort.h"
 
 namespace orvo {
 
 class Clock;
-class COrvodeskDoc;
 class FrameTrace;
 class MessageSink;
 class TimeZoneSource;
@@ -39,6 +40,7 @@ struct LinkCounters {
     uint64_t framesWritten = 0; // transmissions, retries included
     uint64_t answersAccepted = 0;
     uint64_t badChecks = 0; // complete frames whose check bytes were wrong
+    uint64_t runts = 0;     // bodies too short to hold command, sequence and check bytes
     uint64_t foreignSequence = 0;
     uint64_t shortAnswers = 0; // answers shorter than their layout, dropped
     uint64_t naks = 0;
@@ -48,7 +50,8 @@ struct LinkCounters {
 
 // The serial link to one monitor: the request queue, the link thread that sends the head
 // request with retries and reassembles answers, the command senders and the answer handlers.
-// The port is opened, used and closed on the link thread only.
+// The port is opened, used and closed on the link thread only. Answers are reported to the
+// owner through LinkEvents.
 class CDeviceLink final : public DeviceRequests {
 public:
     static constexpr int PASS_MS = 25;    // one read time-out
@@ -58,7 +61,7 @@ public:
     static constexpr int IDLE_POLL_MS = 250; // empty queue before the idle poll
     static constexpr int REOPEN_MS = 1000;   // a failed port is reopened about once a second
 
-    CDeviceLink(COrvodeskDoc& doc, Clock& clock, const TimeZoneSource& zone, MessageSink& messages);
+    CDeviceLink(LinkEvents& events, Clock& clock, const TimeZoneSource& zone, MessageSink& messages);
     ~CDeviceLink() override;
     CDeviceLink(const CDeviceLink&) = delete;
     CDeviceLink& operator=(const CDeviceLink&) = delete;
@@ -67,7 +70,7 @@ public:
     // shown through the message sink with the caption "Error".
     bool Open(const std::string& portName, SerialPortFactory factory);
     // Ends the connection. With powerDown the queue is dropped and one register write that
-    // switches the pump, the heaters and their control loops off is written at once.
+    // switches the pump, the heaters and their control loops off is the next thing written.
     void Close(bool powerDown);
     bool IsOpen() const { return m_thread.joinable(); }
     bool StopRequested() const { return m_stop; }
@@ -100,8 +103,8 @@ public:
     size_t QueueLength() const;
     LinkCounters Counters() const;
 
-    // Handles one received frame body; runs on the link thread (public for tests that feed
-    // bodies directly).
+    // Handles one received frame body; runs on the link thread (public for tests and fuzz
+    // targets that feed bodies directly, with no port open).
     void ProcessFrame(const uint8_t* body, size_t length);
 
 private:
@@ -115,7 +118,7 @@ private:
     void RunPasses();
     bool IdleStep();
     Transmission TransmitStep();
-    void WriteFrame(const std::vector<uint8_t>& frame);
+    bool WriteFrame(const std::vector<uint8_t>& frame);
     bool ReceiveStep();
     void PortFailed();
     void WaitForPort();
@@ -123,21 +126,22 @@ private:
     std::vector<uint8_t> PowerDownFrame();
     void TraceReceived();
 
-    bool AnswerFits(uint8_t command, const uint8_t* payload, size_t length) const;
+    // Every handler gets the payload with its length and reads nothing beyond it.
+    static bool AnswerFits(uint8_t command, const uint8_t* payload, size_t length);
     void Dispatch(uint8_t command, const uint8_t* payload, size_t length);
     void OnRegisterList(const uint8_t* payload, size_t length);
-    void OnFullRegister(const uint8_t* payload, bool storeValue);
+    void OnFullRegister(const uint8_t* payload, size_t length, bool storeValue);
     void OnProgramRecord(uint8_t command, const uint8_t* payload, size_t length);
-    void OnSampleCount(const uint8_t* payload);
+    void OnSampleCount(const uint8_t* payload, size_t length);
     void OnSampleEntry(uint8_t command, const uint8_t* payload, size_t length);
-    void OnStartTransfer(uint32_t total, bool serviceLog, uint8_t sampleIndex);
-    void OnDataBlock(bool serviceLog, const uint8_t* payload);
+    void OnStartTransfer(bool serviceLog, const uint8_t* payload, size_t length);
+    void OnDataBlock(bool serviceLog, const uint8_t* payload, size_t length);
     void OnText(uint8_t command, const uint8_t* payload, size_t length);
-    void OnStatus(uint8_t command, const uint8_t* payload);
+    void OnStatus(uint8_t command, const uint8_t* payload, size_t length);
     uint32_t DeviceTimeToUtc(uint32_t value) const;
     double WordValue(int number, uint32_t word) const;
 
-    COrvodeskDoc& m_doc;
+    LinkEvents& m_events;
     Clock& m_clock;
     const TimeZoneSource& m_zone;
     MessageSink& m_messages;
@@ -154,6 +158,10 @@ private:
     std::vector<uint8_t> m_rawIn;       // bytes read since the last trace line
     int m_idle = 0;                     // link thread only
 
+    // Held by the link thread from taking a frame off the queue to writing it, and by Close
+    // while it decides to power down, so that nothing goes out between the two. Taken before
+    // m_queueLock; never held while the owner is told anything.
+    std::mutex m_wireLock;
     mutable std::mutex m_queueLock;
     std::deque<std::unique_ptr<LinkRequest>> m_queue;
     uint8_t m_sequence = 0;
@@ -164,10 +172,7 @@ private:
 
     // Transfer bookkeeping, link thread only except the cancel flag.
     uint32_t m_itemTotal = 0;
-    std::string m_record;
-    uint32_t m_fieldCounter = 0;
-    uint32_t m_fieldTotal = 0;
-    uint8_t m_transferIndex = 0;
+    DataRecordAssembler m_assembler;
     std::atomic<bool> m_cancel{false};
 };
 

@@ -4,8 +4,6 @@
 #include "download/DirectoryEntry.h"
 #include "link/CDeviceLink.h"
 #include "link/Protocol.h"
-#include "model/COrvodeskDoc.h"
-#include "model/PrcRegisters.h"
 #include "model/PrcTable.h"
 #include "model/ShiftProgram.h"
 #include "model/StatusAnswer.h"
@@ -27,7 +25,7 @@ bool ItemsFit(size_t head, const uint8_t* payload, size_t length) {
 
 } // namespace
 
-bool CDeviceLink::AnswerFits(uint8_t command, const uint8_t* payload, size_t length) const {
+bool CDeviceLink::AnswerFits(uint8_t command, const uint8_t* payload, size_t length) {
     switch (command) {
     case CMD_GET_STATUS:
         return length >= STATUS_A_SIZE;
@@ -68,17 +66,17 @@ void CDeviceLink::Dispatch(uint8_t command, const uint8_t* payload, size_t lengt
     switch (command) {
     case CMD_GET_STATUS:
     case CMD_GET_STATUS_EX:
-        OnStatus(command, payload);
+        OnStatus(command, payload, length);
         break;
     case CMD_READ_PRC:
     case CMD_WRITE_PRC:
         OnRegisterList(payload, length);
         break;
     case CMD_READ_PRC_FULL:
-        OnFullRegister(payload, true);
+        OnFullRegister(payload, length, true);
         break;
     case CMD_SET_PRC_LOGGING:
-        OnFullRegister(payload, false);
+        OnFullRegister(payload, length, false);
         break;
     case CMD_GET_SHIFT_PROGRAM:
     case CMD_PROGRAM_SHIFT:
@@ -87,23 +85,23 @@ void CDeviceLink::Dispatch(uint8_t command, const uint8_t* payload, size_t lengt
         OnProgramRecord(command, payload, length);
         break;
     case CMD_GET_SAMPLE_COUNT:
-        OnSampleCount(payload);
+        OnSampleCount(payload, length);
         break;
     case CMD_GET_SAMPLE_ENTRY:
     case CMD_GET_SAMPLE_ENTRY_EX:
         OnSampleEntry(command, payload, length);
         break;
     case CMD_START_SAMPLE_DATA:
-        OnStartTransfer(GetU32(payload + 4), false, payload[0]);
+        OnStartTransfer(false, payload, length);
         break;
     case CMD_START_SERVICE_LOG:
-        OnStartTransfer(GetU32(payload), true, 0);
+        OnStartTransfer(true, payload, length);
         break;
     case CMD_GET_DATA_BLOCK:
-        OnDataBlock(false, payload);
+        OnDataBlock(false, payload, length);
         break;
     case CMD_GET_LOG_BLOCK:
-        OnDataBlock(true, payload);
+        OnDataBlock(true, payload, length);
         break;
     case CMD_SET_TEMPLATE_NAME:
     case CMD_GET_TEMPLATE_NAME:
@@ -117,7 +115,7 @@ void CDeviceLink::Dispatch(uint8_t command, const uint8_t* payload, size_t lengt
 }
 
 double CDeviceLink::WordValue(int number, uint32_t word) const {
-    const uint32_t type = m_doc.Registers().Type(number);
+    const uint32_t type = m_events.Registers().Type(number);
     if (type & PRC_TYPE_INT)
         return static_cast<double>(word);
     if (type & PRC_TYPE_FLOAT)
@@ -126,48 +124,59 @@ double CDeviceLink::WordValue(int number, uint32_t word) const {
 }
 
 uint32_t CDeviceLink::DeviceTimeToUtc(uint32_t value) const {
-    if (IsNewFirmware(m_doc.FirmwareVersion()))
+    if (IsNewFirmware(m_events.FirmwareVersion()))
         return value;
     return MonitorLocalToUtc(value, m_zone, m_clock.NowSeconds());
 }
 
-void CDeviceLink::OnStatus(uint8_t command, const uint8_t* p) {
+// The handlers below are reached only through AnswerFits; each still bounds what it reads by the
+// length it is given, so none depends on the other being right.
+
+void CDeviceLink::OnStatus(uint8_t command, const uint8_t* p, size_t length) {
     StatusAnswer answer;
     if (command == CMD_GET_STATUS) {
+        if (length < STATUS_A_SIZE)
+            return;
         answer.hasSerial = true;
         answer.serialNumber = GetU32(p);
         answer.firmware = WordToFloat(GetU32(p + 4));
         answer.state = static_cast<int8_t>(p[12]);
         answer.deviceTime = GetU32(p + 16);
     } else {
+        if (length < STATUS_B_SIZE)
+            return;
         answer.firmware = WordToFloat(GetU32(p));
         answer.state = static_cast<int8_t>(p[4]);
         answer.deviceTime = GetU32(p + 8);
     }
-    m_doc.OnStatusAnswer(answer);
+    m_events.OnStatusAnswer(answer);
 }
 
-void CDeviceLink::OnRegisterList(const uint8_t* p, size_t) {
-    const size_t count = p[0];
-    PrcTable& table = m_doc.Registers();
+void CDeviceLink::OnRegisterList(const uint8_t* p, size_t length) {
+    if (length < 4)
+        return;
+    const size_t count = std::min<size_t>(p[0], (length - 4) / REGISTER_ENTRY_SIZE);
+    PrcTable& table = m_events.Registers();
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* entry = p + 4 + i * REGISTER_ENTRY_SIZE;
         const int number = entry[0];
         table.SetValue(number, WordValue(number, GetU32(entry + 4)));
-        m_doc.UpdateViews(UPDATE_REGISTER, number);
+        m_events.UpdateViews(UPDATE_REGISTER, number);
     }
 }
 
-void CDeviceLink::OnFullRegister(const uint8_t* p, bool storeValue) {
+void CDeviceLink::OnFullRegister(const uint8_t* p, size_t length, bool storeValue) {
+    if (length < FULL_REGISTER_SIZE)
+        return;
     const int number = p[0];
-    PrcTable& table = m_doc.Registers();
+    PrcTable& table = m_events.Registers();
     if (storeValue)
         table.SetValue(number, WordValue(number, GetU32(p + 4)));
     PrcLogging logging;
     DecodeLoggingCode(GetU32(p + 8), logging.mode, logging.interval);
     logging.delta = WordToFloat(GetU32(p + 12));
     table.SetLogging(number, logging);
-    m_doc.UpdateViews(UPDATE_REGISTER, number);
+    m_events.UpdateViews(UPDATE_REGISTER, number);
 }
 
 void CDeviceLink::OnProgramRecord(uint8_t command, const uint8_t* p, size_t length) {
@@ -177,113 +186,97 @@ void CDeviceLink::OnProgramRecord(uint8_t command, const uint8_t* p, size_t leng
                                           : LongProgramRecordText(p, length);
     if (!text)
         return;
-    m_doc.InsertRecordFront(std::move(*text));
-    m_doc.UpdateViews(UPDATE_RECORD_FRONT, RECORD_INSERTED_AT_FRONT);
+    m_events.InsertRecordFront(std::move(*text));
+    m_events.UpdateViews(UPDATE_RECORD_FRONT, RECORD_INSERTED_AT_FRONT);
 }
 
-void CDeviceLink::OnSampleCount(const uint8_t* p) {
+void CDeviceLink::OnSampleCount(const uint8_t* p, size_t length) {
+    if (length < 1)
+        return;
     const uint8_t count = p[0];
     if (count == 0) {
-        m_doc.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
+        m_events.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
         return;
     }
     m_itemTotal = count;
-    if (!RequestSampleEntry(0, m_doc.NewFirmware()))
-        m_doc.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
+    if (!RequestSampleEntry(0, m_events.NewFirmware()))
+        m_events.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
 }
 
 void CDeviceLink::OnSampleEntry(uint8_t command, const uint8_t* p, size_t length) {
+    const bool extended = command == CMD_GET_SAMPLE_ENTRY_EX;
+    if (length < (extended ? LONG_ENTRY_SIZE : SHORT_ENTRY_SIZE))
+        return;
     const uint8_t index = EntryIndex(p);
     if (index >= m_itemTotal) {
-        m_doc.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
+        m_events.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
         return;
     }
-    const bool extended = command == CMD_GET_SAMPLE_ENTRY_EX;
     std::optional<std::string> text =
         extended ? LongEntryText(p, length) : ShortEntryText(p, length, m_zone, m_clock.NowSeconds());
-    m_doc.InsertRecordFront(std::move(*text)); // lengths were checked before dispatch
-    m_doc.UpdateViews(UPDATE_RECORD_FRONT, RECORD_INSERTED_AT_FRONT);
+    if (!text)
+        return;
+    m_events.InsertRecordFront(std::move(*text));
+    m_events.UpdateViews(UPDATE_RECORD_FRONT, RECORD_INSERTED_AT_FRONT);
     if (uint32_t(index) + 1 < m_itemTotal && RequestSampleEntry(static_cast<uint8_t>(index + 1), extended))
         return;
-    m_doc.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
+    m_events.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
 }
 
-void CDeviceLink::OnStartTransfer(uint32_t total, bool serviceLog, uint8_t sampleIndex) {
+// Sample data: index u8, 3 reserved, total u32. Service log: total u32.
+void CDeviceLink::OnStartTransfer(bool serviceLog, const uint8_t* p, size_t length) {
+    if (length < (serviceLog ? 4u : 8u))
+        return;
+    const uint32_t total = serviceLog ? GetU32(p) : GetU32(p + 4);
     m_itemTotal = total;
-    m_fieldCounter = 0;
-    m_fieldTotal = 0;
-    m_record.clear();
+    m_assembler.Reset();
     if (!serviceLog) {
-        if (total > 0 && RequestDataBlock(sampleIndex, 0))
+        if (total > 0 && RequestDataBlock(p[0], 0))
             return;
-        m_doc.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
+        m_events.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
         return;
     }
     if (total == 0) {
-        m_doc.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
+        m_events.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
         return;
     }
-    m_doc.UpdateViews(UPDATE_SERVICE_LOG_TOTAL, 0);
+    m_events.UpdateViews(UPDATE_SERVICE_LOG_TOTAL, 0);
     if (!RequestLogBlock(0))
-        m_doc.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
+        m_events.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
 }
 
-void CDeviceLink::OnDataBlock(bool serviceLog, const uint8_t* p) {
+// Sample block: index u8, 3 reserved, first u32, count u32, items. Log block: first, count, items.
+void CDeviceLink::OnDataBlock(bool serviceLog, const uint8_t* p, size_t length) {
     const size_t head = serviceLog ? 8 : 12;
+    if (length < head)
+        return;
     const uint8_t sampleIndex = serviceLog ? 0 : p[0];
     const uint32_t first = GetU32(p + head - 8);
     const uint32_t count = GetU32(p + head - 4);
     if (first >= m_itemTotal || count == 0) {
-        m_doc.UpdateViews(UPDATE_RECORD_APPENDED, 0);
+        m_events.UpdateViews(UPDATE_RECORD_APPENDED, 0);
         return;
     }
-    const PrcTable& table = m_doc.Registers();
+    const uint64_t present = std::min<uint64_t>(count, (length - head) / ITEM_SIZE);
     const uint8_t* item = p + head;
-    for (uint32_t i = 0; i < count; ++i, item += ITEM_SIZE) {
-        const uint8_t tag = item[0];
-        uint32_t value = GetU32(item + 1);
-        if (m_fieldCounter == 0) {
-            // A record header: its tag counts the record's items, itself included. A tag of 0
-            // would leave the record open forever and swallow every later item; it is taken
-            // as a record of the header alone.
-            m_fieldTotal = tag == 0 ? 1 : tag;
-            m_record = FormatUnsigned(DeviceTimeToUtc(value));
-            m_record += ',';
-            m_record += FormatSigned(int(m_fieldTotal) - 1);
-        } else {
-            const int number = tag;
-            if (number == PRC_LAST_SYNC_TIME || number == PRC_CURRENT_TIME || number == PRC_SHIFT_START_TIME)
-                value = DeviceTimeToUtc(value);
-            m_record += ',';
-            m_record += FormatSigned(number);
-            m_record += ',';
-            const uint32_t type = table.Type(number);
-            if (type & PRC_TYPE_INT)
-                m_record += FormatUnsigned(value);
-            else if (type & PRC_TYPE_FLOAT)
-                m_record += FormatFixed(WordToFloat(value), 6);
-            else
-                m_record += '?';
-        }
-        if (++m_fieldCounter >= m_fieldTotal) {
-            const uint32_t items = m_fieldTotal;
-            m_doc.AppendRecord(std::move(m_record));
-            m_record.clear();
-            m_fieldCounter = 0;
-            m_doc.UpdateViews(UPDATE_RECORD_APPENDED, items);
-        }
+    for (uint64_t i = 0; i < present; ++i, item += ITEM_SIZE) {
+        std::optional<AssembledRecord> record = m_assembler.Feed(item[0], GetU32(item + 1));
+        if (!record)
+            continue;
+        m_events.AppendRecord(std::move(record->text));
+        m_events.UpdateViews(UPDATE_RECORD_APPENDED, record->items);
     }
     if (m_cancel.exchange(false))
         return;
     const uint64_t next = uint64_t(first) + count;
     if (next >= m_itemTotal) {
-        m_doc.UpdateViews(UPDATE_RECORD_APPENDED, 0);
+        m_events.UpdateViews(UPDATE_RECORD_APPENDED, 0);
         return;
     }
     const bool queued =
         serviceLog ? RequestLogBlock(uint32_t(next)) : RequestDataBlock(sampleIndex, uint32_t(next));
     if (!queued)
-        m_doc.UpdateViews(UPDATE_RECORD_APPENDED, 0);
+        m_events.UpdateViews(UPDATE_RECORD_APPENDED, 0);
 }
 
 void CDeviceLink::OnText(uint8_t command, const uint8_t* p, size_t length) {
@@ -294,15 +287,15 @@ void CDeviceLink::OnText(uint8_t command, const uint8_t* p, size_t length) {
     switch (command) {
     case CMD_SET_TEMPLATE_NAME:
     case CMD_GET_TEMPLATE_NAME:
-        m_doc.SetTemplateName(std::move(text));
-        m_doc.UpdateViews(UPDATE_TEMPLATE_NAME, 0);
+        m_events.SetTemplateName(std::move(text));
+        m_events.UpdateViews(UPDATE_TEMPLATE_NAME, 0);
         break;
     case CMD_SET_SERIAL_TEXT:
-        m_doc.SetSerialText(std::move(text));
-        m_doc.UpdateViews(UPDATE_SERIAL_TEXT, 0);
+        m_events.SetSerialText(std::move(text));
+        m_events.UpdateViews(UPDATE_SERIAL_TEXT, 0);
         break;
     default:
-        m_doc.OnSerialTextAnswer(std::move(text));
+        m_events.OnSerialTextAnswer(std::move(text));
         break;
     }
 }

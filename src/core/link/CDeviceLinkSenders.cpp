@@ -2,7 +2,6 @@
 
 #include "link/CDeviceLink.h"
 #include "link/Protocol.h"
-#include "model/COrvodeskDoc.h"
 #include "model/PrcTable.h"
 #include "model/ShiftProgram.h"
 #include "platform/Clock.h"
@@ -47,7 +46,7 @@ bool CDeviceLink::WriteRegisters(const RegisterWrites& values) {
         return false;
     uint8_t payload[4 + MAX_REGISTERS_PER_REQUEST * REGISTER_ENTRY_SIZE] = {};
     payload[0] = static_cast<uint8_t>(values.size());
-    const PrcTable& table = m_doc.Registers();
+    const PrcTable& table = m_events.Registers();
     for (size_t i = 0; i < values.size(); ++i) {
         const auto [number, value] = values[i];
         if (!PrcTable::IsValid(number))
@@ -96,7 +95,7 @@ bool CDeviceLink::ProgramShift(const ShiftProgram& program, bool extended) {
         const std::vector<uint8_t> payload = EncodeLongProgram(program);
         return Send(CMD_PROGRAM_SHIFT_EX, payload.data(), payload.size());
     }
-    const std::vector<uint8_t> payload = EncodeShortProgram(program, m_zone, m_clock.NowSeconds());
+    const std::vector<uint8_t> payload = EncodeShortProgram(program, m_zone);
     return Send(CMD_PROGRAM_SHIFT, payload.data(), payload.size());
 }
 

@@ -59,7 +59,7 @@ std::vector<uint8_t> EncodeFrame(uint8_t command, uint8_t sequence, const uint8_
 }
 
 bool BodyCheckValid(const uint8_t* body, size_t length) {
-    if (length < 3)
+    if (length < FRAME_MIN_BODY)
         return false;
     const uint8_t low = static_cast<uint8_t>(Crc16(body, length - 2) & 0xFF);
     return body[length - 2] == CheckByteA(low) && body[length - 1] == CheckByteB(low);

@@ -10,6 +10,7 @@ namespace orvo {
 constexpr uint8_t FRAME_MARK = 0xFF;
 constexpr uint8_t FRAME_START = 0x02;
 constexpr uint8_t FRAME_END = 0x03;
+constexpr size_t FRAME_MIN_BODY = 4;      // command, sequence, two check bytes
 constexpr size_t FRAME_MAX_BODY = 1022;   // receive buffer
 constexpr size_t FRAME_MAX_PAYLOAD = 272; // largest request payload
 constexpr size_t FRAME_MAX_WIRE = 1027;   // largest request frame, escapes included
@@ -30,7 +31,7 @@ inline uint8_t CheckByteB(uint8_t crcLow) {
 std::vector<uint8_t> EncodeFrame(uint8_t command, uint8_t sequence, const uint8_t* payload, size_t length);
 
 // Whether a received body (command, sequence, payload, two check bytes) carries a correct check.
-// Bodies shorter than three bytes are never valid.
+// Bodies shorter than FRAME_MIN_BODY are never valid.
 bool BodyCheckValid(const uint8_t* body, size_t length);
 
 // Receives a frame one byte at a time: Hunt, StartSeen, InFrame, Escape.

@@ -321,7 +321,7 @@ void COrvodeskDoc::OnStatusAnswer(const StatusAnswer& answer) {
 void COrvodeskDoc::SetMonitorClock(bool newFirmware) {
     const uint32_t now = m_clock.NowSeconds();
     if (!newFirmware) {
-        m_link.WriteRegisters({{PRC_LAST_SYNC_TIME, double(UtcToMonitorLocal(now, m_zone, now) + 1)}});
+        m_link.WriteRegisters({{PRC_LAST_SYNC_TIME, double(UtcToMonitorLocal(now, m_zone) + 1)}});
         return;
     }
     m_link.WriteRegisters({{PRC_LAST_SYNC_TIME, double(now + 1)}});

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/CDeviceLink.h"
+#include "link/LinkEvents.h"
 #include "model/PrcTable.h"
 #include "model/StatusAnswer.h"
 
@@ -32,10 +33,10 @@ enum DeviceState : int32_t { STATE_STOPPED = 1, STATE_PROGRAMMED = 2, STATE_WARM
 // One connected monitor: its register table, its link and what is known of it. Handlers on
 // the link thread write the connection fields and the record list under the data lock and
 // release it before telling the views.
-class COrvodeskDoc {
+class COrvodeskDoc final : public LinkEvents {
 public:
     COrvodeskDoc(Clock& clock, const TimeZoneSource& zone, MessageSink& messages);
-    ~COrvodeskDoc();
+    ~COrvodeskDoc() override;
     COrvodeskDoc(const COrvodeskDoc&) = delete;
     COrvodeskDoc& operator=(const COrvodeskDoc&) = delete;
 
@@ -58,16 +59,18 @@ public:
     void SetHandOff(std::shared_ptr<UpdateHandOff> handOff);
     // Called on the link thread; returns when every view has handled the update (or the
     // hand-off was cancelled by a close).
-    void UpdateViews(uint32_t flags, intptr_t value);
+    void UpdateViews(uint32_t flags, intptr_t value) override;
 
     CDeviceLink& Link() { return m_link; }
-    PrcTable& Registers() { return m_registers; }
+    PrcTable& Registers() override { return m_registers; }
     const PrcTable& Registers() const { return m_registers; }
+    // The zone the document was given; the forms show its times in it.
+    const TimeZoneSource& Zone() const { return m_zone; }
 
     // Connection facts.
     bool Connected() const;
-    bool NewFirmware() const;
-    float FirmwareVersion() const;
+    bool NewFirmware() const override;
+    float FirmwareVersion() const override;
     int32_t State() const;
     uint32_t DeviceTime() const;
     bool SerialTextKnown() const;
@@ -95,16 +98,16 @@ public:
     std::vector<std::string> Records() const;
     size_t RecordCount() const;
     void ClearRecords();
-    void InsertRecordFront(std::string record);
-    void AppendRecord(std::string record);
+    void InsertRecordFront(std::string record) override;
+    void AppendRecord(std::string record) override;
 
     // Link-side entry points (link thread).
-    void OnStatusAnswer(const StatusAnswer& answer);
-    void OnSerialTextAnswer(std::string text);
-    void SetTemplateName(std::string name);
-    void SetSerialText(std::string text);
-    void OnLinkLost();
-    void QueueIdlePoll();
+    void OnStatusAnswer(const StatusAnswer& answer) override;
+    void OnSerialTextAnswer(std::string text) override;
+    void SetTemplateName(std::string name) override;
+    void SetSerialText(std::string text) override;
+    void OnLinkLost() override;
+    void QueueIdlePoll() override;
 
 private:
     void DisconnectLocked();

@@ -24,14 +24,14 @@ void Add(std::string& out, const std::string& field) {
 
 } // namespace
 
-std::vector<uint8_t> EncodeShortProgram(const ShiftProgram& s, const TimeZoneSource& zone, int64_t now) {
+std::vector<uint8_t> EncodeShortProgram(const ShiftProgram& s, const TimeZoneSource& zone) {
     std::vector<uint8_t> p(SHORT_PROGRAM_SIZE, 0);
     PutText(&p[0], 8, s.wearerId);
     PutText(&p[8], 7, s.mineId);
     PutText(&p[15], 3, s.contractorCode);
     PutText(&p[18], 32, s.mineName);
     PutText(&p[50], 32, s.companyName);
-    PutU32(&p[84], s.startTime == 0 ? 0 : UtcToMonitorLocal(s.startTime, zone, now));
+    PutU32(&p[84], s.startTime == 0 ? 0 : UtcToMonitorLocal(s.startTime, zone));
     PutU32(&p[88], s.duration);
     p[92] = s.sampleType;
     PutText(&p[93], 4, s.mmu);

@@ -33,8 +33,7 @@ struct ShiftProgram {
 };
 
 // The 108-byte request payload; a non-zero start is converted from UTC to the monitor's clock.
-std::vector<uint8_t> EncodeShortProgram(const ShiftProgram& program, const TimeZoneSource& zone,
-                                        int64_t nowUtcSeconds);
+std::vector<uint8_t> EncodeShortProgram(const ShiftProgram& program, const TimeZoneSource& zone);
 // The 272-byte request payload; the start travels as UTC.
 std::vector<uint8_t> EncodeLongProgram(const ShiftProgram& program);
 

@@ -6,19 +6,17 @@
 
 namespace orvo {
 
-// Monitors of the older firmware class count their clock in the computer's local time.
-// Both directions use the zone's current offset and daylight flag, as the monitor's own
-// clock was set from them; arithmetic wraps like the 32-bit values on the wire.
+// Monitors of the older firmware class count their clock in the computer's local time: the
+// true wall-clock reading of each instant, the zone's offset then. A reading the clocks showed
+// twice is placed with the offset in force now when that is one of the two (the monitor was set
+// from it), else at the earlier instant; one they skipped is read with the offset before the jump
+// (TimeZoneSource::LocalToUtc). Arithmetic wraps like the 32-bit values on the wire.
 inline uint32_t MonitorLocalToUtc(uint32_t local, const TimeZoneSource& zone, int64_t nowUtcSeconds) {
-    const int64_t shift =
-        int64_t(zone.OffsetMinutesWest()) * 60 - (zone.DaylightAt(nowUtcSeconds) ? 3600 : 0);
-    return static_cast<uint32_t>(int64_t(local) + shift);
+    return static_cast<uint32_t>(zone.LocalToUtc(local, zone.UtcOffsetSecondsAt(nowUtcSeconds)));
 }
 
-inline uint32_t UtcToMonitorLocal(uint32_t utc, const TimeZoneSource& zone, int64_t nowUtcSeconds) {
-    const int64_t shift =
-        (zone.DaylightAt(nowUtcSeconds) ? 3600 : 0) - int64_t(zone.OffsetMinutesWest()) * 60;
-    return static_cast<uint32_t>(int64_t(utc) + shift);
+inline uint32_t UtcToMonitorLocal(uint32_t utc, const TimeZoneSource& zone) {
+    return static_cast<uint32_t>(zone.UtcToLocal(utc));
 }
 
 // The firmware class: a version that, widened to double, is at most 6.69 is the older class;

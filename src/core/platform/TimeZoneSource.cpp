@@ -1,9 +1,13 @@
 #include "platform/TimeZoneSource.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <utility>
+
+#include "platform/LocalTime.h"
 
 namespace orvo {
 
@@ -11,6 +15,7 @@ namespace {
 
 constexpr int kSecondsPerHour = 3600;
 constexpr int kMinutesPerDay = 24 * 60;
+constexpr int64_t kSecondsPerDay = 86400;
 // Real TZif files are a few kilobytes; anything far larger is not one.
 constexpr std::streamsize kMaxTzifSize = 1 << 20;
 constexpr size_t kTzifHeaderSize = 44;
@@ -210,6 +215,17 @@ bool SystemZoneRule(std::string& rule) {
     return true;
 }
 
+// The wall-clock second of a yearly change: the given weekday's occurrence in the month, the
+// fifth meaning the last.
+int64_t ChangeWallSeconds(int year, const TransitionRule& rule) {
+    const int64_t first = WallSeconds(LocalDateTime{year, rule.month, 1, 0, 0, 0});
+    int day = 1 + (int(rule.dayOfWeek) - WallWeekday(first) + 7) % 7 + (int(rule.day) - 1) * 7;
+    const int64_t nextMonth = WallSeconds(LocalDateTime{year, rule.month + 1, 1, 0, 0, 0});
+    while (day > 1 && first + int64_t(day - 1) * kSecondsPerDay >= nextMonth)
+        day -= 7;
+    return first + int64_t(day - 1) * kSecondsPerDay + int64_t(rule.hour) * 3600 + int64_t(rule.minute) * 60;
+}
+
 } // namespace
 
 bool ParsePosixZoneRule(const std::string& text, ZoneRules& out) {
@@ -240,6 +256,11 @@ bool ParsePosixZoneRule(const std::string& text, ZoneRules& out) {
                !reader.Date(rules.standardDate) || !reader.AtEnd()) {
         return false;
     }
+    if (rules.daylightBiasMinutes > 0) {
+        rules.biasMinutes += rules.daylightBiasMinutes;
+        rules.daylightBiasMinutes = -rules.daylightBiasMinutes;
+        std::swap(rules.standardDate, rules.daylightDate);
+    }
     out = rules;
     return true;
 }
@@ -264,28 +285,69 @@ bool PosixRuleFromTzif(const std::string& contents, std::string& rule) {
     return true;
 }
 
+int64_t TimeZoneSource::LocalToUtc(int64_t local, std::optional<int32_t> preferredOffset) const {
+    // Offsets stay well within a day of UTC, so the offsets a day either side of the reading are
+    // those before and after any change that could make it skipped or shown twice.
+    const int32_t before = UtcOffsetSecondsAt(local - kSecondsPerDay);
+    const int32_t after = UtcOffsetSecondsAt(local + kSecondsPerDay);
+    const bool beforeFits = UtcToLocal(local - before) == local;
+    const bool afterFits = UtcToLocal(local - after) == local;
+    if (beforeFits && afterFits) {
+        if (preferredOffset == after)
+            return local - after;
+        if (preferredOffset == before)
+            return local - before;
+        return local - std::max(before, after);
+    }
+    if (afterFits)
+        return local - after;
+    // Fits the offset before, or lies in a gap: either way that offset reads it.
+    return local - before;
+}
+
+int32_t FixedTimeZone::UtcOffsetSecondsAt(int64_t utc) const {
+    if (!m_followRules)
+        return m_offsetSeconds;
+    const int32_t standard = -m_rules.biasMinutes * 60;
+    if (m_rules.daylightBiasMinutes == 0 || m_rules.standardDate.month == 0 ||
+        m_rules.daylightDate.month == 0)
+        return standard;
+    const int32_t daylight = standard - m_rules.daylightBiasMinutes * 60;
+    const int year = WallDateTime(utc + standard).year;
+    // Each change is dated on the clock in force before it.
+    const int64_t toDaylight = ChangeWallSeconds(year, m_rules.daylightDate) - standard;
+    const int64_t toStandard = ChangeWallSeconds(year, m_rules.standardDate) - daylight;
+    const bool inDaylight = toDaylight < toStandard ? utc >= toDaylight && utc < toStandard
+                                                    : utc >= toDaylight || utc < toStandard; // south
+    return inDaylight ? daylight : standard;
+}
+
 SystemTimeZone::SystemTimeZone() {
-    const int32_t offset = OffsetMinutesWest();
+    // localtime_r does not look at TZ again by itself; this is the zone from now on.
+    tzset();
     std::string rule;
     if (!SystemZoneRule(rule) || !ParsePosixZoneRule(rule, m_rules)) {
-        // The C library still knows the offset; the monitor just gets no change dates.
+        // The C library still knows the standard offset; the monitor just gets no change dates.
         m_rules = ZoneRules{};
-        m_rules.biasMinutes = offset;
+        m_rules.biasMinutes = static_cast<int32_t>(timezone / 60);
     }
 }
 
-int32_t SystemTimeZone::OffsetMinutesWest() const {
-    tzset();
-    return static_cast<int32_t>(timezone / 60);
-}
-
-bool SystemTimeZone::DaylightAt(int64_t utcSeconds) const {
-    tzset(); // localtime_r need not notice a changed TZ by itself
+int32_t SystemTimeZone::UtcOffsetSecondsAt(int64_t utcSeconds) const {
     const auto when = static_cast<std::time_t>(utcSeconds);
     std::tm local{};
+#ifdef _WIN32
+    if (localtime_s(&local, &when) != 0)
+        return 0;
+#else
     if (localtime_r(&when, &local) == nullptr)
-        return false;
-    return local.tm_isdst > 0;
+        return 0;
+#endif
+    // The wall clock's reading minus the instant is the offset actually in force; the zone's
+    // standard offset and a daylight flag do not give it where "daylight" time is the earlier one.
+    const LocalDateTime wall{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                             local.tm_hour,        local.tm_min,     local.tm_sec};
+    return static_cast<int32_t>(WallSeconds(wall) - utcSeconds);
 }
 
 ZoneRules SystemTimeZone::Rules() const {

@@ -46,6 +46,9 @@ CardGraph Graph(const DisplayTable& table, int reg, const std::string& title) {
         values.reserve(table.rows.size());
         for (const DisplayRow& row : table.rows) {
             const double value = RecordDouble(row.values[column], 0);
+            // A float register can travel as "nan" or "inf": nothing to plot, nor to scale by.
+            if (!std::isfinite(value))
+                continue;
             graph.points.push_back(CardPoint{row.time, value});
             values.push_back(value);
         }
@@ -112,14 +115,14 @@ std::string CardSampleTypeText(uint32_t code, bool imported) {
     }
 }
 
-std::string CardDateText(int64_t utcSeconds) {
+std::string CardDateText(int64_t utcSeconds, const TimeZoneSource& zone) {
     static constexpr const char* kDays[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                              "Thursday", "Friday", "Saturday"};
     static constexpr const char* kMonths[12] = {"January",   "February", "March",    "April",
                                                 "May",       "June",     "July",     "August",
                                                 "September", "October",  "November", "December"};
     // Only numeric conversions go through strftime; the names come from the tables above.
-    const std::string numbers = FormatLocalTime(utcSeconds, "%w %m");
+    const std::string numbers = FormatLocalTime(zone, utcSeconds, "%w %m");
     if (numbers.size() != 4)
         return {};
     const int day = numbers[0] - '0';
@@ -127,16 +130,17 @@ std::string CardDateText(int64_t utcSeconds) {
     if (day < 0 || day > 6 || month < 1 || month > 12)
         return {};
     return std::string(kDays[day]) + ", " + kMonths[month - 1] + " " +
-           FormatLocalTime(utcSeconds, "%d, %Y, %H:%M:%S");
+           FormatLocalTime(zone, utcSeconds, "%d, %Y, %H:%M:%S");
 }
 
-std::pair<std::string, std::string> CardTimeLabel(uint32_t utcSeconds, size_t rowCount) {
-    return {FormatLocalTime(utcSeconds, rowCount < 5 ? "%H:%M:%S" : "%H:%M"),
-            FormatLocalTime(utcSeconds, "%m/%d/%Y")};
+std::pair<std::string, std::string> CardTimeLabel(uint32_t utcSeconds, size_t rowCount,
+                                                  const TimeZoneSource& zone) {
+    return {FormatLocalTime(zone, utcSeconds, rowCount < 5 ? "%H:%M:%S" : "%H:%M"),
+            FormatLocalTime(zone, utcSeconds, "%m/%d/%Y")};
 }
 
 CardContent BuildCardContent(const std::string& entry, const DisplayTable& table, const std::string& serial,
-                             const ShiftInformation& info, bool imported) {
+                             const ShiftInformation& info, bool imported, const TimeZoneSource& zone) {
     CardContent card;
     card.title = "Dust Data Card:  (Serial Number  " + serial + ")";
 
@@ -153,18 +157,19 @@ CardContent BuildCardContent(const std::string& entry, const DisplayTable& table
         {"Contractor Code", field(6)},
         {"Mine Name", field(7)},
         {"Company Name", field(8)},
-        {"Date Sampled", CardDateText(start)},
+        {"Date Sampled", CardDateText(start, zone)},
         {"Sampling Time (minutes)", FormatUnsigned(minutes)},
         {"Type of Sample", CardSampleTypeText(type, imported)},
         {"MMU DA/SA", imported ? field(10) : ZeroPadded(RecordUnsigned(entry, 10), 4)},
         {"Occ Code", imported ? field(11) : ZeroPadded(RecordUnsigned(entry, 11), 3)},
         {"Part 90 Miner Sampled MIIN", type == kPart90SampleType ? field(12) : "(N/A)"},
-        {"Certified Person MIIN", info.certifiedMiin},
+        // A data file carries no shift information of its own for it; its entry does.
+        {"Certified Person MIIN", imported ? field(13) : info.certifiedMiin},
     };
 
     const size_t shown = std::min(table.events.size(), kStatusLines);
     for (size_t i = 0; i < shown; ++i)
-        card.statusLines.push_back(FormatLocalTime(table.events[i].time, "%m/%d/%Y %H:%M:%S") + " - " +
+        card.statusLines.push_back(FormatLocalTime(zone, table.events[i].time, "%m/%d/%Y %H:%M:%S") + " - " +
                                    table.events[i].text);
     if (table.events.size() > kStatusLines)
         card.statusLines.push_back("(More conditions exist...)");

@@ -11,6 +11,7 @@
 
 namespace orvo {
 
+class TimeZoneSource;
 struct DisplayTable;
 
 // The value axis of a card graph: from m to m + 4 × step, labelled "%.2f" at each step.
@@ -31,9 +32,9 @@ struct CardPoint {
 };
 
 struct CardGraph {
-    std::string title;    // "(No Data)" when the register is not a column
-    bool hasData = false; // the register is a column (its points may still be none)
-    std::vector<CardPoint> points;
+    std::string title;             // "(No Data)" when the register is not a column
+    bool hasData = false;          // the register is a column (its points may still be none)
+    std::vector<CardPoint> points; // the rows' finite values, in row (time) order
     CardAxis axis;
 };
 
@@ -64,19 +65,21 @@ struct CardContent {
 };
 
 // entry: the sample's directory entry text; serial: the monitor's serial number text (for an
-// imported file, the file's). imported selects the Data Import variant of the card.
+// imported file, the file's). imported selects the Data Import variant of the card, whose
+// certified person MIIN is the entry's field 13 rather than info's.
 CardContent BuildCardContent(const std::string& entry, const DisplayTable& table, const std::string& serial,
-                             const ShiftInformation& info, bool imported);
+                             const ShiftInformation& info, bool imported, const TimeZoneSource& zone);
 
 // "Type of Sample" text of a sample type code; the imported variant names type 2 differently.
 std::string CardSampleTypeText(uint32_t code, bool imported);
 
 // "Date Sampled": the long local date and time, "Tuesday, March 05, 2024, 14:30:00". English
 // names whatever the process locale, so a print does not change with the desktop's language.
-std::string CardDateText(int64_t utcSeconds);
+std::string CardDateText(int64_t utcSeconds, const TimeZoneSource& zone);
 
 // A time-axis label: the local time ("%H:%M:%S" for graphs of fewer than five rows, else
 // "%H:%M") over the local date "%m/%d/%Y".
-std::pair<std::string, std::string> CardTimeLabel(uint32_t utcSeconds, size_t rowCount);
+std::pair<std::string, std::string> CardTimeLabel(uint32_t utcSeconds, size_t rowCount,
+                                                  const TimeZoneSource& zone);
 
 } // namespace orvo

@@ -17,7 +17,7 @@ const DisplayTable& TableOf(const ExportSource& source) {
 
 // "%H:%M:%S %m/%d/%Y " with its trailing blank, then the GMT form where the serial text is held.
 void AppendCommentTime(std::string& out, const ExportSource& source, uint32_t utcSeconds) {
-    AppendLocalTime(out, utcSeconds);
+    AppendLocalTime(out, utcSeconds, *source.zone);
     out += ' ';
     if (source.HoldsSerialText())
         AppendGmtTime(out, utcSeconds);
@@ -78,7 +78,7 @@ void AppendCommentBlock(std::string& out, const ExportSource& source) {
 }
 
 void AppendRecordRow(std::string& out, const ExportSource& source, std::string_view record) {
-    AppendLocalTime(out, RecordUnsigned(record, 0));
+    AppendLocalTime(out, RecordUnsigned(record, 0), *source.zone);
     out += ',';
     const std::vector<RecordPair> pairs = RecordPairs(record);
     for (size_t i = 0; i < pairs.size(); ++i) {
@@ -118,10 +118,10 @@ bool CsvExport::WriteSampleData(const ExportSource& source, const ExportSink& si
     out += '\n';
 
     // Every row, made again from the records: memory stays one row however long the sample.
-    DisplayRowCursor rows(source.Records(), table);
+    DisplayRowCursor rows(source.Records(), table, *source.zone);
     size_t written = 0;
     for (const DisplayRow* row = rows.Next(); row; row = rows.Next(), ++written) {
-        AppendLocalTime(out, row->time);
+        AppendLocalTime(out, row->time, *source.zone);
         out += ',';
         for (size_t c = 0; c < row->values.size(); ++c) {
             if (c > 0)
@@ -140,7 +140,7 @@ bool CsvExport::WriteStatusList(const ExportSource& source, const ExportSink& si
     std::string& out = buffer.Text();
     out += "Time,Status Code\n";
     for (const StatusEntry& event : TableOf(source).events) {
-        AppendLocalTime(out, event.time);
+        AppendLocalTime(out, event.time, *source.zone);
         out += ',';
         out += event.text;
         out += '\n';

@@ -18,6 +18,7 @@ ExportSource ExportSource::FromDocument(const COrvodeskDoc& doc, const std::vect
     source.records = &records;
     source.table = &table;
     source.registers = &doc.Registers();
+    source.zone = &doc.Zone();
     source.newFirmware = doc.NewFirmware();
     source.serialNumber = source.newFirmware ? doc.SerialText() : doc.Registers().SerialNumberText();
     source.serviceLog = doc.ServiceLog();
@@ -44,7 +45,7 @@ std::string ExportSource::ShortName(int registerNumber) const {
 
 std::string ExportSource::ProposedName(const char* suffix) const {
     const uint32_t headerTime = table ? RecordUnsigned(table->header, 0) : 0;
-    std::string name = FormatLocalTime(headerTime, "%Y%m%d-%H");
+    std::string name = FormatLocalTime(*zone, headerTime, "%Y%m%d-%H");
     name += '-';
     name += serialNumber;
     name += '-';

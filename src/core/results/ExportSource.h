@@ -10,6 +10,7 @@ namespace orvo {
 
 class COrvodeskDoc;
 class PrcTable;
+class TimeZoneSource;
 struct DisplayTable;
 
 // The version text the MSHA file's OrvodeskVersion column carries.
@@ -22,8 +23,9 @@ struct ExportSource {
     ShiftInformation shift;
     // The record list the table was built from: the exports make every row again from it.
     const std::vector<std::string>* records = nullptr;
-    const DisplayTable* table = nullptr; // header, footer, columns, interval, events, changes
-    const PrcTable* registers = nullptr; // short names
+    const DisplayTable* table = nullptr;  // header, footer, columns, interval, events, changes
+    const PrcTable* registers = nullptr;  // short names
+    const TimeZoneSource* zone = nullptr; // local times are written on its wall clock; required
     // The serial number as the document holds it: the reported text on newer firmware, register 1
     // as 7 digits otherwise; an imported file's own serial-number line.
     std::string serialNumber;

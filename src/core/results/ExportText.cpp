@@ -7,8 +7,8 @@
 
 namespace orvo {
 
-void AppendLocalTime(std::string& out, uint32_t utcSeconds) {
-    out += FormatLocalTime(utcSeconds, "%H:%M:%S %m/%d/%Y");
+void AppendLocalTime(std::string& out, uint32_t utcSeconds, const TimeZoneSource& zone) {
+    out += FormatLocalTime(zone, utcSeconds, "%H:%M:%S %m/%d/%Y");
 }
 
 void AppendGmtTime(std::string& out, uint32_t utcSeconds) {

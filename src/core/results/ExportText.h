@@ -6,10 +6,12 @@
 
 namespace orvo {
 
+class TimeZoneSource;
+
 // Texts both exports share.
 
-// "%H:%M:%S %m/%d/%Y" in local time, appended.
-void AppendLocalTime(std::string& out, uint32_t utcSeconds);
+// "%H:%M:%S %m/%d/%Y" on the zone's wall clock, appended.
+void AppendLocalTime(std::string& out, uint32_t utcSeconds, const TimeZoneSource& zone);
 // "(%H:%M:%S %m/%d/%Y GMT)", appended.
 void AppendGmtTime(std::string& out, uint32_t utcSeconds);
 // Entry field 9: "E" for 9 (engineering study), the field's text otherwise.

@@ -188,16 +188,19 @@ bool ImportedDataFile::Save(const std::string& path, std::string* reason) const 
     return SaveExportFile(path, {*bytes}, reason);
 }
 
-DisplayTable ImportedDataFile::View(const PrcTable& registers, size_t maxRows) const {
-    return DisplayTable::Build(records, registers, -1, maxRows);
+DisplayTable ImportedDataFile::View(const PrcTable& registers, const TimeZoneSource& zone,
+                                    size_t maxRows) const {
+    return DisplayTable::Build(records, registers, zone, -1, maxRows);
 }
 
-ExportSource ImportedDataFile::ForExport(const DisplayTable& table, const PrcTable& registers) const {
+ExportSource ImportedDataFile::ForExport(const DisplayTable& table, const PrcTable& registers,
+                                         const TimeZoneSource& zone) const {
     ExportSource source;
     source.entry = entry;
     source.records = &records;
     source.table = &table;
     source.registers = &registers;
+    source.zone = &zone;
     source.serialNumber = serialNumber;
     source.importedFile = true;
     source.shift.averageTons = averageTons;

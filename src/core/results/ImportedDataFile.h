@@ -11,6 +11,7 @@
 namespace orvo {
 
 class PrcTable;
+class TimeZoneSource;
 struct DisplayTable;
 
 enum class ImportStatus {
@@ -51,10 +52,11 @@ public:
 
     // The view data, built exactly as the results build a download, at the automatic interval,
     // keeping at most `maxRows` rows (every row is still counted).
-    DisplayTable View(const PrcTable& registers, size_t maxRows = SIZE_MAX) const;
+    DisplayTable View(const PrcTable& registers, const TimeZoneSource& zone, size_t maxRows = SIZE_MAX) const;
     // The exports' sources: the file's records, serial number and tonnage, its entry's certified
     // person; `table` is the view of this file's records.
-    ExportSource ForExport(const DisplayTable& table, const PrcTable& registers) const;
+    ExportSource ForExport(const DisplayTable& table, const PrcTable& registers,
+                           const TimeZoneSource& zone) const;
 };
 
 } // namespace orvo

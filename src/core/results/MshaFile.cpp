@@ -22,7 +22,7 @@ const DisplayTable& TableOf(const ExportSource& source) {
 }
 
 void AppendValueLineTime(std::string& out, const ExportSource& source, uint32_t utcSeconds) {
-    AppendLocalTime(out, utcSeconds);
+    AppendLocalTime(out, utcSeconds, *source.zone);
     if (source.HoldsSerialText()) {
         out += ' ';
         AppendGmtTime(out, utcSeconds);
@@ -69,7 +69,7 @@ void AppendValueLine(std::string& out, const ExportSource& source) {
 // last by `last` (which also ends a record without pairs, so the lines stay whole).
 void AppendRecordPieces(std::string& out, const ExportSource& source, std::string_view record,
                         const char* last) {
-    AppendLocalTime(out, RecordUnsigned(record, 0));
+    AppendLocalTime(out, RecordUnsigned(record, 0), *source.zone);
     out += ',';
     const std::vector<RecordPair> pairs = RecordPairs(record);
     for (size_t i = 0; i < pairs.size(); ++i) {
@@ -105,10 +105,10 @@ bool WriteBody(const ExportSource& source, const ExportSink& sink) {
     }
     out += "\r\n";
     // Every row, made again from the records: memory stays one row however long the sample.
-    DisplayRowCursor rows(source.Records(), table);
+    DisplayRowCursor rows(source.Records(), table, *source.zone);
     size_t written = 0;
     for (const DisplayRow* row = rows.Next(); row; row = rows.Next(), ++written) {
-        AppendLocalTime(out, row->time);
+        AppendLocalTime(out, row->time, *source.zone);
         out += ',';
         for (size_t c = 0; c < row->values.size(); ++c) {
             if (c > 0)
@@ -122,7 +122,7 @@ bool WriteBody(const ExportSource& source, const ExportSink& sink) {
 
     out += "#\r\nTime,StatusCode\r\n";
     for (const StatusEntry& change : table.changes) {
-        AppendLocalTime(out, change.time);
+        AppendLocalTime(out, change.time, *source.zone);
         out += ',';
         out += change.text;
         out += "\r\n";

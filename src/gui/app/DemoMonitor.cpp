@@ -3,7 +3,6 @@
 #include "InMemoryPort.h"
 #include "SimMonitor.h"
 #include "platform/Clock.h"
-#include "platform/TimeZoneSource.h"
 
 namespace orvo {
 
@@ -20,9 +19,8 @@ sim::SimConfig DemoMonitor::ConfigFor(const QString& portName) {
     return config;
 }
 
-DemoMonitor::DemoMonitor(const sim::SimConfig& config) {
-    auto monitor =
-        std::make_shared<sim::SimMonitor>(config, SystemClock::Instance(), SystemTimeZone::Instance());
+DemoMonitor::DemoMonitor(const sim::SimConfig& config, const TimeZoneSource& zone) {
+    auto monitor = std::make_shared<sim::SimMonitor>(config, SystemClock::Instance(), zone);
     // A monitor that runs for hours keeps only its latest requests.
     monitor->SetRequestLimit(20000);
     m_wire = std::make_shared<sim::InMemoryWire>(std::move(monitor), SystemClock::Instance());

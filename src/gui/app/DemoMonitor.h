@@ -8,6 +8,8 @@
 
 namespace orvo {
 
+class TimeZoneSource;
+
 namespace sim {
 class InMemoryWire;
 class SimMonitor;
@@ -25,7 +27,8 @@ public:
     // The monitor a demo entry stands for.
     static sim::SimConfig ConfigFor(const QString& portName);
 
-    explicit DemoMonitor(const sim::SimConfig& config);
+    // Its clock is kept in `zone`, the application's.
+    DemoMonitor(const sim::SimConfig& config, const TimeZoneSource& zone);
     ~DemoMonitor();
     DemoMonitor(const DemoMonitor&) = delete;
     DemoMonitor& operator=(const DemoMonitor&) = delete;

@@ -1,5 +1,7 @@
 #include "forms/FormFactory.h"
 
+#include "forms/CGraphForm.h"
+#include "forms/CInteractForm.h"
 #include "forms/COrvodeskForm.h"
 #include "forms/CPendingForm.h"
 #include "forms/CShiftForm.h"
@@ -21,6 +23,8 @@ struct FormEntry {
 constexpr FormEntry kForms[] = {
     {FormKind::Main, &Make<COrvodeskForm>},
     {FormKind::Shift, &Make<CShiftForm>},
+    {FormKind::Interact, &Make<CInteractForm>},
+    {FormKind::Graph, &Make<CGraphForm>},
 };
 
 } // namespace

@@ -1,0 +1,140 @@
+#pragma once
+
+// Procedures against the simulated instrument at virtual time, through the real document and link.
+// The link thread may only run virtual time up to a limit; the test moves the limit from one timer
+// event to the next and delivers the event while the link thread waits with nothing left to read, so
+// every run is the same run.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "SimMonitor.h"
+#include "calibration/ProcedureLogic.h"
+#include "link/RequestRecorder.h"
+#include "link/SerialPort.h"
+#include "model/COrvodeskDoc.h"
+#include "platform/Clock.h"
+#include "platform/MessageSink.h"
+#include "platform/TimeZoneSource.h"
+
+namespace orvo::test {
+
+class SteppedSimWire : public std::enable_shared_from_this<SteppedSimWire> {
+public:
+    SteppedSimWire(sim::SimMonitor& sim, VirtualClock& clock) : m_sim(sim), m_clock(clock) {}
+
+    SerialPortFactory Factory();
+    // Lets virtual time run to `ms`; returns once the link thread waits there with nothing to read
+    // (false after ten seconds of real time).
+    bool RunTo(int64_t ms);
+    void Release();
+
+    ReadResult Read(uint8_t& byte, int timeoutMs);
+    bool Write(const uint8_t* data, size_t length);
+
+private:
+    sim::SimMonitor& m_sim;
+    VirtualClock& m_clock;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::deque<uint8_t> m_rx;
+    int64_t m_limit = 0;
+    int64_t m_parkedAt = -1;
+};
+
+// A form that remembers what it was told and answers boxes by a script.
+struct ScriptedView : IProcedureView {
+    struct Box {
+        std::string title, text;
+        MessageIcon icon;
+        MessageButtons buttons;
+    };
+
+    std::map<std::string, std::string> texts;
+    std::map<std::string, bool> enabled, checked;
+    std::vector<Box> boxes;
+    // Default: Yes to questions, OK to the rest.
+    std::function<MessageAnswer(const Box&)> answer;
+    int returns = 0;
+
+    bool timerOn = false;
+    int64_t periodMs = 0, nextMs = 0;
+    std::function<int64_t()> now; // the time a timer started now counts from
+
+    void SetText(const std::string& f, const std::string& t, TextTone) override { texts[f] = t; }
+    void SetEnabled(const std::string& c, bool e) override { enabled[c] = e; }
+    void SetChecked(const std::string& c, bool on) override { checked[c] = on; }
+    void SetVisible(const std::string&, bool) override {}
+    void Focus(const std::string&) override {}
+    MessageAnswer Message(const std::string& title, const std::string& text, MessageIcon icon,
+                          MessageButtons buttons) override {
+        boxes.push_back({title, text, icon, buttons});
+        if (answer)
+            return answer(boxes.back());
+        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    }
+    bool Dialog(const std::string&, const std::string&, std::vector<DialogNumber>&) override { return false; }
+    void StartTimer(int ms) override {
+        timerOn = true;
+        periodMs = ms;
+        nextMs = now() + ms;
+    }
+    void StopTimer() override { timerOn = false; }
+    void ReturnToMain() override { ++returns; }
+
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> out;
+        for (const Box& b : boxes)
+            out.push_back(b.text);
+        return out;
+    }
+};
+
+class CalibrationFixture : public ::testing::Test {
+protected:
+    static constexpr int64_t kStart = 1'700'000'000'000;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // A monitor with `config`, connected and identified.
+    void Connect(sim::SimConfig config = {});
+    // Adds the procedure to the document's views and opens it.
+    void Open(ProcedureLogic& procedure);
+    // Delivers the procedure's timer events until `done` holds (true) or `limitS` seconds of
+    // virtual time have passed (false); then lets the link send what is queued.
+    bool RunUntil(const std::function<bool()>& done, int limitS);
+    // Closes the procedure as its form would go and lets its last writes out.
+    void CloseProcedure();
+
+    // The register writes the procedure asked for, one "write n=v ..." line each.
+    std::vector<std::string> Writes() const;
+    double VirtualSeconds() const { return double(clock.NowMs() - m_opened) / 1000.0; }
+    size_t RequestsSinceOpen() const;
+
+    VirtualClock clock{kStart};
+    FixedTimeZone zone{300, false};
+    NullMessageSink sink;
+    std::shared_ptr<sim::SimMonitor> sim;
+    std::shared_ptr<SteppedSimWire> wire;
+    std::unique_ptr<COrvodeskDoc> doc;
+    std::unique_ptr<RequestRecorder> io;
+    ScriptedView view;
+    ProcedureLogic* procedure = nullptr;
+
+private:
+    int64_t m_tickMs = -1; // the timer event being delivered
+    int64_t m_opened = 0;
+    size_t m_requestsAtOpen = 0;
+};
+
+} // namespace orvo::test

@@ -1,0 +1,226 @@
+// The live graph's rules without a window: the plotted set, the field limits, one read request
+// per tick, samples scrolling in the last row, zooming and the CSV log.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "ServiceTestSupport.h"
+#include "forms/GraphFormLogic.h"
+#include "link/RequestRecorder.h"
+#include "model/COrvodeskDoc.h"
+#include "model/StatusAnswer.h"
+#include "platform/Clock.h"
+#include "platform/MessageSink.h"
+#include "platform/TimeZoneSource.h"
+
+using namespace orvo;
+
+namespace {
+
+struct FakeView : IGraphFormView {
+    std::string history, update, axisMin, axisMax, logPath, askedPath;
+    bool autoScale = false, logging = false;
+    std::vector<std::string> plotted;
+    std::vector<uint32_t> timerStarts;
+    int redraws = 0;
+
+    void SetTitle(const std::string&) override {}
+    void ShowRegisterChoices(const std::vector<std::string>&) override {}
+    void ShowHistory(const std::string& t) override { history = t; }
+    void ShowUpdate(const std::string& t) override { update = t; }
+    void SetAutoScaleChecked(bool c) override { autoScale = c; }
+    void ShowAxisRange(const std::string& lo, const std::string& hi) override { axisMin = lo, axisMax = hi; }
+    void SetLoggingChecked(bool c) override { logging = c; }
+    void ShowLogPath(const std::string& p) override { logPath = p; }
+    std::string AskLogPath() override { return askedPath; }
+    void ShowPlotted(const std::vector<std::string>& names) override { plotted = names; }
+    void StartTimer(uint32_t ms) override { timerStarts.push_back(ms); }
+    void Redraw() override { ++redraws; }
+};
+
+struct Rig {
+    VirtualClock clock;
+    FixedTimeZone zone{300, false};
+    NullMessageSink sink;
+    COrvodeskDoc doc{clock, zone, sink};
+    RequestRecorder io;
+    FakeView view;
+    GraphFormLogic logic{doc, io, view};
+    test::TempFolder folder;
+
+    Rig() {
+        StatusAnswer status;
+        status.firmware = 7.0f;
+        status.state = STATE_STOPPED;
+        doc.OnStatusAnswer(status);
+        logic.InitialUpdate();
+    }
+
+    void Answer(int n, double value) {
+        doc.Registers().SetValue(n, value);
+        logic.Update(UPDATE_REGISTER, n);
+    }
+    void StartLog(const std::string& name = "log.csv") {
+        view.askedPath = folder.File(name);
+        logic.SetLogging(true); // an empty path asks for one
+    }
+};
+
+} // namespace
+
+TEST(GraphFormLogic, AtMostFifteenRegistersEachOnce) {
+    Rig rig;
+    EXPECT_EQ(rig.view.timerStarts, std::vector<uint32_t>{5000});
+    EXPECT_EQ(rig.view.history, "240");
+    EXPECT_EQ(rig.view.update, "5");
+    EXPECT_TRUE(rig.view.autoScale);
+    for (int n = 100; n < 115; ++n)
+        EXPECT_TRUE(rig.logic.AddRegister(n));
+    EXPECT_FALSE(rig.logic.AddRegister(115)) << "a 16th";
+    rig.logic.RemoveRegisters({0});
+    EXPECT_FALSE(rig.logic.AddRegister(101)) << "plotted already";
+    EXPECT_EQ(rig.logic.Plotted().size(), 14u);
+    EXPECT_EQ(rig.view.plotted.front(), "MASS REJECT TIME"); // 101, now first
+}
+
+TEST(GraphFormLogic, FieldsAreHeldToTheirLimits) {
+    struct Case {
+        const char* history;
+        uint16_t points;
+        const char* shown;
+    };
+    for (const Case c : {Case{"10", 64, "64"}, Case{"1000", 512, "512"}, Case{"100.7", 100, "100"},
+                         Case{"lots", 240, "240"}}) {
+        Rig rig;
+        rig.logic.SetHistoryText(c.history);
+        EXPECT_EQ(rig.logic.HistoryPoints(), c.points) << c.history;
+        EXPECT_EQ(rig.view.history, c.shown);
+    }
+    struct Update {
+        const char* seconds;
+        uint32_t ms;
+        const char* shown;
+    };
+    for (const Update u : {Update{"0.1", 500, "0.5"}, Update{"600", 300000, "300"}, Update{"2", 2000, "2"},
+                           Update{"", 5000, "5"}}) {
+        Rig rig;
+        rig.logic.SetUpdateText(u.seconds);
+        EXPECT_EQ(rig.logic.UpdateMs(), u.ms) << u.seconds;
+        EXPECT_EQ(rig.view.update, u.shown);
+        EXPECT_EQ(rig.view.timerStarts.back(), u.ms) << "restarted only on a change";
+        EXPECT_EQ(rig.view.timerStarts.size(), u.ms == 5000 ? 1u : 2u);
+    }
+}
+
+TEST(GraphFormLogic, NothingPlottedSendsNothingAndLogsNothing) {
+    Rig rig;
+    rig.StartLog();
+    ASSERT_TRUE(rig.logic.Logging());
+    const int redraws = rig.view.redraws;
+    for (int i = 0; i < 3; ++i)
+        rig.logic.OnTimerTick();
+    EXPECT_TRUE(rig.io.sent.empty());
+    EXPECT_EQ(rig.view.redraws, redraws);
+    EXPECT_EQ(rig.folder.Read("log.csv"), "");
+}
+
+TEST(GraphFormLogic, OneReadPerTickAndTheNewestSampleInTheLastRow) {
+    Rig rig;
+    for (int n : {72, 79, 104})
+        rig.logic.AddRegister(n);
+    rig.Answer(79, 2.0); // before any tick: the last row takes it
+    rig.logic.OnTimerTick();
+    EXPECT_EQ(rig.io.Lines(), std::vector<std::string>{"read 72 79 104"});
+    EXPECT_TRUE(std::isnan(rig.logic.Samples(1).back())) << "the last row waits for its answer";
+    EXPECT_EQ(rig.logic.Samples(1)[238], 2.0) << "moved up a row";
+    const int redraws = rig.view.redraws;
+    rig.Answer(72, 2.2);
+    rig.Answer(104, 299.5);
+    EXPECT_EQ(rig.view.redraws, redraws) << "one drawing once the answer is complete";
+    rig.Answer(79, 2.1);
+    EXPECT_EQ(rig.view.redraws, redraws + 1);
+    EXPECT_EQ(rig.logic.Samples(0).back(), 2.2);
+    EXPECT_EQ(rig.logic.Samples(2).back(), 299.5);
+    EXPECT_EQ(rig.logic.Samples(2).size(), 240u);
+
+    // Removing a register leaves the others' samples; a shorter history keeps the newest.
+    rig.logic.RemoveRegisters({0});
+    EXPECT_EQ(rig.logic.Plotted(), (std::vector<int>{79, 104}));
+    EXPECT_EQ(rig.logic.Samples(0).back(), 2.1);
+    EXPECT_EQ(rig.logic.Samples(0)[238], 2.0);
+    rig.logic.SetHistoryText("64");
+    EXPECT_EQ(rig.logic.Samples(1).size(), 64u);
+    EXPECT_EQ(rig.logic.Samples(0)[62], 2.0);
+    EXPECT_EQ(rig.logic.Samples(1).back(), 299.5);
+
+    // A lost monitor is not asked: the chart goes on scrolling, with a gap.
+    rig.doc.OnLinkLost();
+    rig.io.Clear();
+    rig.logic.OnTimerTick();
+    EXPECT_TRUE(rig.io.sent.empty());
+    EXPECT_TRUE(std::isnan(rig.logic.Samples(1).back()));
+}
+
+TEST(GraphFormLogic, LogHasAHeaderForEveryPlottedSetAndOneLinePerTick) {
+    Rig rig;
+    rig.logic.AddRegister(72);
+    rig.logic.AddRegister(104);
+    rig.doc.Registers().SetValue(72, 2.2);
+    rig.doc.Registers().SetValue(104, 299.5);
+    rig.StartLog();
+    rig.logic.OnTimerTick();
+    rig.logic.AddRegister(12);
+    rig.logic.OnTimerTick();
+    rig.logic.RemoveRegisters({0, 1});
+    rig.logic.OnTimerTick();
+    rig.logic.SetLogging(false);
+    rig.logic.OnTimerTick();
+    rig.logic.AddRegister(13); // not logging: the file is left alone
+    rig.logic.SetLogging(true);
+    EXPECT_EQ(rig.folder.Read("log.csv"), "FLOW RATE SET PT,MASS FREQ RAW\n"
+                                          "2.2,299.500000\n"
+                                          "FLOW RATE SET PT,MASS FREQ RAW,SHIFT WARMUP TIME\n"
+                                          "2.2,299.500000,2100\n"
+                                          "SHIFT WARMUP TIME\n"
+                                          "2100\n"
+                                          "SHIFT WARMUP TIME,SHIFT WARMUP REMAINING\n");
+}
+
+TEST(GraphFormLogic, LogThatCannotBeOpenedClearsLoggingSilently) {
+    Rig rig;
+    rig.logic.AddRegister(72);
+    rig.StartLog("no-such-folder/log.csv");
+    EXPECT_FALSE(rig.logic.Logging());
+    EXPECT_FALSE(rig.view.logging);
+    EXPECT_EQ(rig.view.logPath, rig.folder.File("no-such-folder/log.csv"));
+    rig.view.askedPath.clear(); // the dialog cancelled: logging stays off
+    rig.logic.BrowseLogPath();
+    EXPECT_FALSE(rig.view.logging);
+}
+
+TEST(GraphFormLogic, DraggingSetsTheValueAxis) {
+    Rig rig;
+    rig.logic.BeginManualScale();
+    EXPECT_FALSE(rig.view.autoScale);
+    rig.logic.SetAxisMaximumText("100");
+    rig.logic.SetAxisMinimumText("0");
+    rig.logic.SetAxisMinimumText("200"); // above the maximum: refused
+    EXPECT_EQ(rig.logic.Axis().minimum, 0.0);
+    // A plot area from y = 10, 200 pixels high: half a unit per pixel.
+    rig.logic.Zoom(160, 60, 10, 200);
+    EXPECT_EQ(rig.logic.Axis().minimum, 25.0);
+    EXPECT_EQ(rig.logic.Axis().maximum, 75.0);
+    EXPECT_EQ(rig.view.axisMin, "25.000000");
+    EXPECT_EQ(rig.view.axisMax, "75.000000");
+    rig.logic.Zoom(80, 80, 10, 200); // a click is no zoom
+    EXPECT_EQ(rig.logic.Axis().maximum, 75.0);
+
+    rig.logic.AddRegister(72);
+    rig.Answer(72, 2.0);
+    rig.logic.SetAutoScale(true);
+    EXPECT_LT(rig.logic.Axis().minimum, 2.0);
+    EXPECT_GT(rig.logic.Axis().maximum, 2.0);
+}
