@@ -223,7 +223,8 @@ void CDeviceLink::OnStartTransfer(uint32_t total, bool serviceLog, uint8_t sampl
         m_doc.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
         return;
     }
-    m_doc.UpdateViews(UPDATE_SERVICE_LOG_TOTAL, 0);
+    // The total travels with the update, so a view need not reach into the link for it.
+    m_doc.UpdateViews(UPDATE_SERVICE_LOG_TOTAL, intptr_t(total));
     if (!RequestLogBlock(0))
         m_doc.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
 }

@@ -1,5 +1,7 @@
 #include "forms/FormFactory.h"
 
+#include "forms/CDLCompleteForm.h"
+#include "forms/CDownloadForm.h"
 #include "forms/COrvodeskForm.h"
 #include "forms/CPendingForm.h"
 #include "forms/CShiftForm.h"
@@ -21,6 +23,8 @@ struct FormEntry {
 constexpr FormEntry kForms[] = {
     {FormKind::Main, &Make<COrvodeskForm>},
     {FormKind::Shift, &Make<CShiftForm>},
+    {FormKind::Download, &Make<CDownloadForm>},
+    {FormKind::DownloadComplete, &Make<CDLCompleteForm>},
 };
 
 } // namespace
