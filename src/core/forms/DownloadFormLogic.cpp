@@ -115,6 +115,10 @@ void DownloadFormLogic::Update(uint32_t hint, intptr_t value) {
             m_view.SetStatusText(kNoDataText);
         }
     }
+    if ((hint & UPDATE_RECORD_APPENDED) && !m_downloading && m_cancelled && value > 0) {
+        // The block that was in flight at Cancel still arrives: its records are no result.
+        m_doc.ClearRecords();
+    }
     if ((hint & UPDATE_RECORD_APPENDED) && m_downloading) {
         if (value > 0) {
             m_position += uint64_t(value);
@@ -143,6 +147,7 @@ void DownloadFormLogic::StartTransfer(const std::string& entry, bool serviceLog,
     m_doc.SetServiceLog(serviceLog);
     m_doc.ClearRecords();
     m_latest = latest;
+    m_cancelled = false;
     m_downloading = true;
     Apply();
     const bool queued =
@@ -185,6 +190,7 @@ void DownloadFormLogic::OnCancel() {
         return;
     }
     m_io.CancelTransfer();
+    m_cancelled = true;
     m_entries.clear();
     m_selected = -1;
     m_view.ClearList();

@@ -40,7 +40,8 @@ public:
     virtual void SetProgress(uint64_t position, uint64_t maximum) = 0;
     virtual void SetStatusText(const std::string& text) = 0;
     virtual void ShowMessage(const std::string& text) = 0;
-    // Leaving the form: the results of a completed transfer, or the main status form.
+    // Leaving the form: the results of a completed transfer (before the update returns, so that
+    // they read the record list as the transfer left it), or the main status form.
     virtual void ShowResults() = 0;
     virtual void ShowMainForm() = 0;
 };
@@ -86,6 +87,7 @@ private:
     int m_selected = -1;
     bool m_downloading = false;
     bool m_latest = false;
+    bool m_cancelled = false; // since the last transfer started
     uint64_t m_position = 0;
     uint64_t m_maximum = 0;
     DownloadVisibility m_visible;

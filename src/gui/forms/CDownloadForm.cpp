@@ -152,9 +152,10 @@ void CDownloadForm::ShowMessage(const std::string& text) {
 }
 
 void CDownloadForm::ShowResults() {
-    // Not inside the update: the link thread waits for it, and the results open dialogs.
-    QMetaObject::invokeMethod(
-        this, [this] { Frame().SwitchToView(FormKind::DownloadComplete); }, Qt::QueuedConnection);
+    // At once, inside the update: the link waits meanwhile, so the results copy the record list
+    // before the answer to the program just cleared can add its record to it. The results open
+    // their dialogs later, once the link runs again.
+    Frame().SwitchToView(FormKind::DownloadComplete);
 }
 
 void CDownloadForm::ShowMainForm() {
