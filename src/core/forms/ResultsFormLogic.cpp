@@ -8,6 +8,10 @@ namespace orvo {
 
 ResultsFormLogic::ResultsFormLogic(COrvodeskDoc& doc, IResultsView& view) : m_doc(doc), m_view(view) {}
 
+ResultsFormLogic::~ResultsFormLogic() {
+    *m_alive = false;
+}
+
 std::string ResultsNote(const SampleResults& results) {
     const DisplayTable& table = results.Table();
     if (table.truncated)
@@ -32,9 +36,10 @@ void ResultsFormLogic::InitialUpdate() {
 }
 
 void ResultsFormLogic::ShowFirstDialogs() {
+    const std::shared_ptr<bool> alive = m_alive;
     if (!m_results.Table().events.empty())
         m_view.ShowStatusList();
-    if (m_doc.Mode() == ACCESS_STANDARD)
+    if (*alive && m_doc.Mode() == ACCESS_STANDARD)
         OnShiftInformation();
 }
 
@@ -48,14 +53,17 @@ void ResultsFormLogic::OnSelect(int position) {
 void ResultsFormLogic::OnShiftInformation() {
     // The dialog's OK already applied the checks: the values come back as they are kept, with
     // the serial numbers emptied unless the shift was a multi-unit one.
-    if (const std::optional<ShiftInformation> entered = m_view.AskShiftInformation(m_results.Shift()))
+    const std::shared_ptr<bool> alive = m_alive;
+    const std::optional<ShiftInformation> entered = m_view.AskShiftInformation(m_results.Shift());
+    if (*alive && entered)
         m_results.Shift() = *entered;
 }
 
 bool ResultsFormLogic::Save(SaveKind kind) {
     const std::string proposed = kind == SaveKind::Msha ? m_results.MshaName() : m_results.SampleDataName();
+    const std::shared_ptr<bool> alive = m_alive;
     const std::optional<std::string> path = m_view.AskSavePath(kind, proposed);
-    if (!path)
+    if (!*alive || !path)
         return false;
     std::string reason;
     const bool saved = kind == SaveKind::Msha ? m_results.SaveMsha(*path, &reason)

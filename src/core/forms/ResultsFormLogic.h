@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ public:
 class ResultsFormLogic {
 public:
     ResultsFormLogic(COrvodeskDoc& doc, IResultsView& view);
+    ~ResultsFormLogic();
+    ResultsFormLogic(const ResultsFormLogic&) = delete;
+    ResultsFormLogic& operator=(const ResultsFormLogic&) = delete;
 
     // Builds the table and fills the chart; the dialogs wait for ShowFirstDialogs.
     void InitialUpdate();
@@ -58,6 +62,9 @@ private:
     IResultsView& m_view;
     SampleResults m_results;
     int m_register = -1;
+    // A modal dialog may outlive the form (its window closed meanwhile): callers check this
+    // after each one.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 // The note under the chart when the table on screen is not the whole sample.

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -94,8 +95,9 @@ void CDataImportDlg::ShowFirstDialogs() {
 }
 
 void CDataImportDlg::ShowStatusList() {
-    CStatusListDlg dialog(m_results, m_messages, m_chooser, this);
-    dialog.exec();
+    QPointer<CStatusListDlg> dialog = new CStatusListDlg(m_results, m_messages, m_chooser, this);
+    dialog->exec();
+    delete dialog.data();
 }
 
 void CDataImportDlg::SaveCsv() {

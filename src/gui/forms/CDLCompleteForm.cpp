@@ -85,17 +85,26 @@ void CDLCompleteForm::ShowMessage(const std::string& text) {
     Services().messages.Show(text);
 }
 
+// The dialogs live on the heap: when the window goes while one is open (its document closed),
+// the dialog goes with it and exec() returns to a caller that checks before going on.
 void CDLCompleteForm::ShowStatusList() {
-    CStatusListDlg dialog(m_logic.Results(), Services().messages, m_chooser, this);
-    dialog.exec();
+    QPointer<CStatusListDlg> dialog =
+        new CStatusListDlg(m_logic.Results(), Services().messages, m_chooser, this);
+    dialog->exec();
+    delete dialog.data();
 }
 
 std::optional<ShiftInformation> CDLCompleteForm::AskShiftInformation(const ShiftInformation& preset) {
-    CShiftInfoDlg dialog(Doc().Mode(), Services().messages, this);
-    dialog.SetPreset(preset);
-    if (dialog.exec() != QDialog::Accepted)
+    QPointer<CShiftInfoDlg> dialog = new CShiftInfoDlg(Doc().Mode(), Services().messages, this);
+    dialog->SetPreset(preset);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    if (!dialog || !accepted) {
+        delete dialog.data();
         return std::nullopt;
-    return dialog.Result();
+    }
+    const ShiftInformation result = dialog->Result();
+    delete dialog.data();
+    return result;
 }
 
 std::optional<std::string> CDLCompleteForm::AskSavePath(SaveKind kind, const std::string& proposedName) {

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QPointer>
 
 namespace orvo {
 
@@ -16,16 +17,20 @@ QString& LastFolder() {
 } // namespace
 
 QString AskFile(QWidget* parent, const FileRequest& request) {
-    QFileDialog dialog(parent, request.title, LastFolder(), request.filter);
-    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::ReadOnly, false);
-    dialog.setDefaultSuffix(request.defaultSuffix);
+    // On the heap: a parent that goes while the dialog is open takes the dialog with it.
+    QPointer<QFileDialog> dialog = new QFileDialog(parent, request.title, LastFolder(), request.filter);
+    dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setOption(QFileDialog::ReadOnly, false);
+    dialog->setDefaultSuffix(request.defaultSuffix);
     if (!request.proposedName.isEmpty())
-        dialog.selectFile(request.proposedName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        dialog->selectFile(request.proposedName);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    const QStringList files = dialog ? dialog->selectedFiles() : QStringList();
+    delete dialog.data();
+    if (!accepted || files.isEmpty())
         return {};
-    const QString path = dialog.selectedFiles().first();
+    const QString path = files.first();
     LastFolder() = QFileInfo(path).absolutePath();
     return path;
 }
