@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -17,6 +18,8 @@ struct CliCommand {
     CLI::App* subcommand = nullptr;
     std::function<int(CliSession&)> run; // an exit status
     bool needsMonitor = true;            // false: works on files alone, no port is opened for it
+    // The Dust Data Card PDF it was asked to write ("" or none: no card, so no fonts to load).
+    std::function<std::string()> cardTarget = nullptr;
 };
 using CliCommands = std::vector<CliCommand>;
 
@@ -29,6 +32,7 @@ void AddClearProgramCommand(CLI::App& app, CliCommands& commands);
 void AddDownloadCommand(CLI::App& app, CliCommands& commands);
 void AddOpenCommand(CLI::App& app, CliCommands& commands);
 void AddVerifyMshaCommand(CLI::App& app, CliCommands& commands);
+void AddCardCommand(CLI::App& app, CliCommands& commands);
 void AddTemplateCommand(CLI::App& app, CliCommands& commands);
 void AddConfigCommand(CLI::App& app, CliCommands& commands);
 
@@ -43,6 +47,7 @@ inline void AddAllCommands(CLI::App& app, CliCommands& commands) {
     AddDownloadCommand(app, commands);
     AddOpenCommand(app, commands);
     AddVerifyMshaCommand(app, commands);
+    AddCardCommand(app, commands);
     AddTemplateCommand(app, commands);
     AddConfigCommand(app, commands);
 }

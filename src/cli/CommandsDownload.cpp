@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "CliCard.h"
 #include "CliExports.h"
 #include "CliParse.h"
 #include "CliSession.h"
 #include "Commands.h"
 #include "download/DisplayTable.h"
 #include "download/RecordText.h"
+#include "results/CardContent.h"
 #include "results/ExportSource.h"
 #include "results/ShiftInformationCheck.h"
 
@@ -31,6 +33,8 @@ struct DownloadArgs {
     std::string multiUnitText;
     bool shiftGiven = false;
     ShiftInformation shift;
+    std::string cardPdf; // the Dust Data Card, drawn after the exports
+    std::string paper = "letter";
 };
 
 // Items transferred, on stderr while it is a terminal. Told on the link thread; it lives as long
@@ -181,7 +185,12 @@ int RunDownload(CliSession& session, DownloadArgs& args, ProgressView& progress)
     const ExportSource source = ExportSource::FromDocument(doc, table, args.shift);
     std::printf("records: %zu\n", records.size());
     PrintTableSummary(source);
-    return WriteExports(source, args.targets);
+    const int exported = WriteExports(source, args.targets);
+    if (args.cardPdf.empty())
+        return exported;
+    const CardContent card = BuildCardContent(source.entry, table, source.serialNumber, args.shift, false);
+    const int drawn = WriteCardPdf(card, args.paper, args.cardPdf);
+    return exported != EXIT_OK ? exported : drawn;
 }
 
 } // namespace
@@ -199,6 +208,9 @@ void AddDownloadCommand(CLI::App& app, CliCommands& commands) {
                     "MSHA file, written after the CSV file (a folder: the proposed name)");
     sub->add_option("--status-csv", args->targets.statusCsv,
                     "Status list CSV file (a folder: the proposed name)");
+    sub->add_option("--card-pdf", args->cardPdf,
+                    "Dust Data Card as a PDF, with the shift information given ('-': standard output)");
+    AddPaperOption(*sub, args->paper);
     CLI::Option* shiftOptions[] = {
         sub->add_option("--avg-tons", args->typed.averageTons, "Average tons over 30 shifts (whole number)"),
         sub->add_option("--tons", args->typed.tonsThisShift, "Tons this shift (whole number)"),
@@ -243,7 +255,8 @@ void AddDownloadCommand(CLI::App& app, CliCommands& commands) {
         args->shift = check.info;
     });
     commands.push_back(
-        {sub, [args, progress](CliSession& session) { return RunDownload(session, *args, *progress); }});
+        {sub, [args, progress](CliSession& session) { return RunDownload(session, *args, *progress); }, true,
+         [args] { return args->cardPdf; }});
 }
 
 } // namespace orvo

@@ -6,23 +6,18 @@
 
 #include <clocale>
 #include <cstdio>
+#include <memory>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
+#include "CliCard.h"
 #include "CliSession.h"
 #include "Commands.h"
 
 using namespace orvo;
 
 int main(int argc, char** argv) {
-    // QtSerialPort wants an application object; its event loop never runs, the link thread uses
-    // blocking calls. Qt adopts the environment's locale, and none of our texts may follow it.
-    static int qtArgc = 1;
-    static char qtName[] = "orvoctl";
-    static char* qtArgv[] = {qtName, nullptr};
-    QCoreApplication qtApp(qtArgc, qtArgv);
-    std::setlocale(LC_ALL, "C");
-
     CLI::App app{"Drive an Orvo monitor from a terminal.", "orvoctl"};
     SessionOptions options;
     std::string firmware = "7.0";
@@ -67,6 +62,38 @@ int main(int argc, char** argv) {
         return EXIT_USAGE;
     }
     options.demoFirmware = firmware == "6.5" ? 6.5f : 7.0f;
+
+    int cardsToStdout = 0;
+    bool drawsCard = false;
+    for (CLI::App* given : app.get_subcommands())
+        for (const CliCommand& command : commands)
+            if (command.subcommand == given && command.cardTarget) {
+                const std::string target = command.cardTarget();
+                drawsCard |= !target.empty();
+                cardsToStdout += target == "-";
+            }
+    if (cardsToStdout > 1) {
+        PrintError("only one card can go to standard output");
+        return EXIT_USAGE;
+    }
+    if (cardsToStdout == 1 && !ReserveStdoutForCard())
+        return EXIT_USAGE;
+
+    // QtSerialPort wants an application object; its event loop never runs, the link thread uses
+    // blocking calls. Fonts want a gui application, which is slower to start, so only a card gets
+    // one, on the offscreen platform: no display is needed. Qt adopts the environment's locale,
+    // and none of our texts may follow it.
+    static int qtArgc = 1;
+    static char qtName[] = "orvoctl";
+    static char* qtArgv[] = {qtName, nullptr};
+    std::unique_ptr<QCoreApplication> qtApp;
+    if (drawsCard) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qtApp = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+    } else {
+        qtApp = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
+    }
+    std::setlocale(LC_ALL, "C");
 
     CliSession session(options);
     int status = needsMonitor ? session.Connect() : EXIT_OK;

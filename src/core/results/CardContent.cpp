@@ -46,6 +46,9 @@ CardGraph Graph(const DisplayTable& table, int reg, const std::string& title) {
         values.reserve(table.rows.size());
         for (const DisplayRow& row : table.rows) {
             const double value = RecordDouble(row.values[column], 0);
+            // A float register can travel as "nan" or "inf": nothing to plot, nor to scale by.
+            if (!std::isfinite(value))
+                continue;
             graph.points.push_back(CardPoint{row.time, value});
             values.push_back(value);
         }
@@ -159,7 +162,8 @@ CardContent BuildCardContent(const std::string& entry, const DisplayTable& table
         {"MMU DA/SA", imported ? field(10) : ZeroPadded(RecordUnsigned(entry, 10), 4)},
         {"Occ Code", imported ? field(11) : ZeroPadded(RecordUnsigned(entry, 11), 3)},
         {"Part 90 Miner Sampled MIIN", type == kPart90SampleType ? field(12) : "(N/A)"},
-        {"Certified Person MIIN", info.certifiedMiin},
+        // A data file carries no shift information of its own for it; its entry does.
+        {"Certified Person MIIN", imported ? field(13) : info.certifiedMiin},
     };
 
     const size_t shown = std::min(table.events.size(), kStatusLines);

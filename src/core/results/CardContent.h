@@ -31,9 +31,9 @@ struct CardPoint {
 };
 
 struct CardGraph {
-    std::string title;    // "(No Data)" when the register is not a column
-    bool hasData = false; // the register is a column (its points may still be none)
-    std::vector<CardPoint> points;
+    std::string title;             // "(No Data)" when the register is not a column
+    bool hasData = false;          // the register is a column (its points may still be none)
+    std::vector<CardPoint> points; // the rows' finite values, in row (time) order
     CardAxis axis;
 };
 
@@ -64,7 +64,8 @@ struct CardContent {
 };
 
 // entry: the sample's directory entry text; serial: the monitor's serial number text (for an
-// imported file, the file's). imported selects the Data Import variant of the card.
+// imported file, the file's). imported selects the Data Import variant of the card, whose
+// certified person MIIN is the entry's field 13 rather than info's.
 CardContent BuildCardContent(const std::string& entry, const DisplayTable& table, const std::string& serial,
                              const ShiftInformation& info, bool imported);
 
