@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrintPreviewWidget>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -50,6 +51,7 @@ struct ModalAnswers {
     QString miin = QStringLiteral("M12345678");
     QTimer timer;
     QPointer<QWidget> last;
+    int previewPages = -1;
 
     ModalAnswers() {
         timer.setInterval(10);
@@ -63,6 +65,9 @@ struct ModalAnswers {
                 info->Field(ShiftInformationField::CertifiedMiin)->setText(miin);
                 info->Field(ShiftInformationField::AverageTons)->setText(QStringLiteral("1200"));
                 info->accept();
+            } else if (auto* preview = modal->findChild<QPrintPreviewWidget*>()) {
+                previewPages = preview->pageCount();
+                qobject_cast<QDialog*>(modal)->reject();
             } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
                 dialog->accept();
             }
@@ -217,6 +222,11 @@ private slots:
         QTest::mouseClick(dialog->SaveCsvButton(), Qt::LeftButton);
         QCOMPARE(proposed, QStringLiteral("20240305-08-ORV1234567-4601234-A"));
         QCOMPARE(ReadAll(folder.filePath(QStringLiteral("out.CSV"))), ReadAll(Golden("imported-A.CSV")));
+
+        // The card's print preview shows its one page.
+        QTest::mouseClick(dialog->PrintCardButton(), Qt::LeftButton);
+        QCOMPARE(answers.seen.last(), QStringLiteral("cardPreview"));
+        QCOMPARE(answers.previewPages, 1);
 
         // A second open only brings the window forward.
         main->OpenDataFileAction()->trigger();

@@ -84,7 +84,6 @@ void CDataImportDlg::Fill() {
     const std::vector<SelectorItem>& selector = m_results.Table().selector;
     m_panel->ShowChart(m_results.Chart(first >= 0 ? selector[size_t(first)].data - 1 : -1));
     m_statusList->setEnabled(!m_results.Table().events.empty());
-    m_printCard->setEnabled(CardPreviewAvailable());
 }
 
 void CDataImportDlg::ShowFirstDialogs() {

@@ -43,7 +43,6 @@ CDLCompleteForm::CDLCompleteForm(const FormContext& context, QWidget* parent)
     layout->addWidget(m_panel, 1);
     layout->addLayout(buttons);
     setMinimumSize(680, 440);
-    m_printCard->setEnabled(CardPreviewAvailable());
 
     connect(m_panel, &RegisterChartPanel::Selected, this,
             [this](int position) { m_logic.OnSelect(position); });

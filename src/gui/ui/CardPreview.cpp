@@ -1,25 +1,21 @@
 #include "ui/CardPreview.h"
 
-#include <QFile>
+#include <QAction>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QToolBar>
 
-#if __has_include("DustDataCardPainter.h")
-#define ORVO_HAS_CARD 1
 #include "DustDataCardPainter.h"
-#endif
+#include "DustDataCardPdf.h"
+#include "platform/AtomicFile.h"
 #include "results/CardContent.h"
 #include "ui/FileDialogs.h"
 
 namespace orvo {
-
-#ifdef ORVO_HAS_CARD
-bool CardPreviewAvailable() {
-    return true;
-}
 
 void PrintCardPage(const CardContent& card, QPrinter& printer) {
     QPainter painter(&printer);
@@ -31,49 +27,42 @@ void PrintCardPage(const CardContent& card, QPrinter& printer) {
 }
 
 bool SaveCardPdf(const CardContent& card, const QString& path) {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    printer.setPageSize(QPageSize(QPageSize::Letter));
-    PrintCardPage(card, printer);
-    return QFile::exists(path) && QFile(path).size() > 0;
+    const QByteArray pdf = RenderDustDataCardPdf(card, CardPaper::Letter);
+    if (pdf.isEmpty())
+        return false;
+    AtomicFileWriter writer;
+    return writer.Open(path.toStdString()) &&
+           writer.Write(std::string_view(pdf.constData(), size_t(pdf.size()))) && writer.Commit();
 }
 
 void PreviewCard(const CardContent& card, QWidget* parent) {
     DustDataCardPainter::SubstituteMissingFonts();
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::Letter));
-    QPrintPreviewDialog preview(&printer, parent);
-    preview.setObjectName(QStringLiteral("cardPreview"));
-    preview.setWindowTitle(QStringLiteral("Dust Data Card"));
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+    printer.setPageMargins(QMarginsF(0.5, 0.5, 0.5, 0.5), QPageLayout::Inch);
+    // On the heap: a parent that goes while the preview is open takes it along.
+    QPointer<QPrintPreviewDialog> preview = new QPrintPreviewDialog(&printer, parent);
+    preview->setObjectName(QStringLiteral("cardPreview"));
+    preview->setWindowTitle(QStringLiteral("Dust Data Card"));
+    QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview,
                      [&card](QPrinter* target) { PrintCardPage(card, *target); });
-    if (auto* bar = preview.findChild<QToolBar*>()) {
+    if (auto* bar = preview->findChild<QToolBar*>()) {
         bar->addSeparator();
         QAction* pdf = bar->addAction(QStringLiteral("Save as PDF..."));
         pdf->setObjectName(QStringLiteral("savePdf"));
-        QObject::connect(pdf, &QAction::triggered, &preview, [&card, &preview] {
-            const QString path =
-                AskFile(&preview, {true, QStringLiteral("Save as PDF"),
-                                   QStringLiteral("PDF Files (*.pdf);;All Files (*.*)"),
-                                   QStringLiteral("pdf"), QStringLiteral("DustDataCard.pdf")});
-            if (!path.isEmpty())
-                SaveCardPdf(card, path);
+        QDialog* owner = preview;
+        QObject::connect(pdf, &QAction::triggered, preview, [&card, owner] {
+            const QString path = AskFile(owner, {true, QStringLiteral("Save as PDF"),
+                                                 QStringLiteral("PDF Files (*.pdf);;All Files (*.*)"),
+                                                 QStringLiteral("pdf"), QStringLiteral("DustDataCard.pdf")});
+            if (!path.isEmpty() && !SaveCardPdf(card, path))
+                QMessageBox::warning(owner, QStringLiteral("Dust Data Card"),
+                                     QStringLiteral("There was an error opening the output file!"));
         });
     }
-    preview.resize(900, 1000);
-    preview.exec();
+    preview->resize(900, 1000);
+    preview->exec();
+    delete preview.data();
 }
-
-#else
-bool CardPreviewAvailable() {
-    return false;
-}
-void PreviewCard(const CardContent&, QWidget*) {}
-void PrintCardPage(const CardContent&, QPrinter&) {}
-bool SaveCardPdf(const CardContent&, const QString&) {
-    return false;
-}
-#endif
 
 } // namespace orvo
