@@ -136,6 +136,12 @@ bool CDownloadForm::AutoChecked() const {
 }
 
 void CDownloadForm::SetProgress(uint64_t position, uint64_t maximum) {
+    if (maximum == 0) {
+        // An empty range would show the bar as busy; nothing is moving.
+        m_progress->setRange(0, 1);
+        m_progress->setValue(0);
+        return;
+    }
     // The bar counts in int: a long service log is shown in proportion.
     const uint64_t limit = uint64_t(std::numeric_limits<int>::max());
     const uint64_t scale = maximum > limit ? maximum / limit + 1 : 1;

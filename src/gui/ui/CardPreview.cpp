@@ -1,12 +1,14 @@
 #include "ui/CardPreview.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QToolBar>
 
 #include "DustDataCardPainter.h"
@@ -60,7 +62,11 @@ void PreviewCard(const CardContent& card, QWidget* parent) {
                                      QStringLiteral("There was an error opening the output file!"));
         });
     }
-    preview->resize(900, 1000);
+    // A tall page, but never taller than the screen it opens on.
+    QSize size(900, 1000);
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.95);
+    preview->resize(size);
     preview->exec();
     delete preview.data();
 }
