@@ -28,8 +28,6 @@ void ResultsFormLogic::InitialUpdate() {
     const DisplayTable& table = m_results.Table();
     m_view.SetSelector(table.selector);
     m_view.SetNote(ResultsNote(m_results));
-    if (m_results.OverRowLimit())
-        m_view.ShowMessage(kShownRowLimitMessage);
     const int first = m_results.FirstFillPosition();
     m_view.SelectItem(first);
     OnSelect(first);
@@ -37,7 +35,9 @@ void ResultsFormLogic::InitialUpdate() {
 
 void ResultsFormLogic::ShowFirstDialogs() {
     const std::shared_ptr<bool> alive = m_alive;
-    if (!m_results.Table().events.empty())
+    if (m_results.OverRowLimit())
+        m_view.ShowMessage(kShownRowLimitMessage);
+    if (*alive && !m_results.Table().events.empty())
         m_view.ShowStatusList();
     if (*alive && m_doc.Mode() == ACCESS_STANDARD)
         OnShiftInformation();

@@ -42,9 +42,11 @@ public:
     ResultsFormLogic(const ResultsFormLogic&) = delete;
     ResultsFormLogic& operator=(const ResultsFormLogic&) = delete;
 
-    // Builds the table and fills the chart; the dialogs wait for ShowFirstDialogs.
+    // Builds the table and fills the chart; the messages and dialogs wait for ShowFirstDialogs,
+    // so that the link, which waits while a download's last update is handled, is not held by them.
     void InitialUpdate();
-    // The status list when there are status events, then in standard mode Shift Information.
+    // The row-limit message, the status list when there are status events, then in standard mode
+    // Shift Information.
     void ShowFirstDialogs();
     void OnSelect(int position);
     void OnShiftInformation();
