@@ -75,7 +75,9 @@ void CalibrationFixture::TearDown() {
     if (procedure) {
         procedure->Close();
         doc->RemoveView(procedure);
+        procedure = nullptr;
     }
+    m_owned.reset();
     if (wire)
         wire->Release();
     doc.reset();

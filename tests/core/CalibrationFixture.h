@@ -60,10 +60,12 @@ struct ScriptedView : IProcedureView {
     };
 
     std::map<std::string, std::string> texts;
-    std::map<std::string, bool> enabled, checked;
+    std::map<std::string, bool> enabled, checked, visible;
     std::vector<Box> boxes;
     // Default: Yes to questions, OK to the rest.
     std::function<MessageAnswer(const Box&)> answer;
+    // Default: the dialog is cancelled.
+    std::function<bool(const std::string& prompt, std::vector<DialogNumber>&)> dialog;
     int returns = 0;
 
     bool timerOn = false;
@@ -73,7 +75,7 @@ struct ScriptedView : IProcedureView {
     void SetText(const std::string& f, const std::string& t, TextTone) override { texts[f] = t; }
     void SetEnabled(const std::string& c, bool e) override { enabled[c] = e; }
     void SetChecked(const std::string& c, bool on) override { checked[c] = on; }
-    void SetVisible(const std::string&, bool) override {}
+    void SetVisible(const std::string& c, bool v) override { visible[c] = v; }
     void Focus(const std::string&) override {}
     MessageAnswer Message(const std::string& title, const std::string& text, MessageIcon icon,
                           MessageButtons buttons) override {
@@ -82,7 +84,9 @@ struct ScriptedView : IProcedureView {
             return answer(boxes.back());
         return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
     }
-    bool Dialog(const std::string&, const std::string&, std::vector<DialogNumber>&) override { return false; }
+    bool Dialog(const std::string&, const std::string& prompt, std::vector<DialogNumber>& numbers) override {
+        return dialog && dialog(prompt, numbers);
+    }
     void StartTimer(int ms) override {
         timerOn = true;
         periodMs = ms;
@@ -108,6 +112,14 @@ protected:
 
     // A monitor with `config`, connected and identified.
     void Connect(sim::SimConfig config = {});
+    // A procedure the fixture owns until TearDown, so that a failed assertion never leaves the
+    // fixture closing one that is gone.
+    template <class P, class... Args> P& Make(Args&&... args) {
+        auto made = std::make_unique<P>(std::forward<Args>(args)...);
+        P& p = *made;
+        m_owned = std::move(made);
+        return p;
+    }
     // Adds the procedure to the document's views and opens it.
     void Open(ProcedureLogic& procedure);
     // Delivers the procedure's timer events until `done` holds (true) or `limitS` seconds of
@@ -132,6 +144,7 @@ protected:
     ProcedureLogic* procedure = nullptr;
 
 private:
+    std::unique_ptr<ProcedureLogic> m_owned;
     int64_t m_tickMs = -1; // the timer event being delivered
     int64_t m_opened = 0;
     size_t m_requestsAtOpen = 0;
