@@ -90,8 +90,8 @@ void TiltCalLogic::Restart() {
     const Step step(*this);
     if (Closed())
         return;
-    for (const char* field : {TE_TEMP, FREQUENCY, RATE, RATE_GOAL, REJECT_MAX, REJECT_MIN, CORRECT_MAX,
-                              CORRECT_MIN, CORRECT_A, CORRECT_B})
+    for (const char* field : {TE_TEMP, FREQUENCY, RATE, RATE_GOAL, TILT_DUTY, REJECT_MAX, REJECT_MIN,
+                              CORRECT_MAX, CORRECT_MIN, CORRECT_A, CORRECT_B})
         Show(field, "---");
     m_freq.clear();
     ClearLists();
@@ -250,10 +250,12 @@ void TiltCalLogic::OnFrequency(double v) {
         Show(FREQUENCY, shown);
         return;
     }
-    if (m_state > SIDE || !(v > 1.0))
+    if (m_state > SIDE)
+        return;
+    Show(FREQUENCY, shown);
+    if (!(v > 1.0))
         return;
     m_freq.push_back(v);
-    Show(FREQUENCY, shown);
     const std::optional<double> rate = FrequencyRate(m_freq);
     Show(RATE, rate && FrequencyAlive(m_freq) ? RateText(*rate) : kCalculatingRate);
     Show(RATE_GOAL, RateGoalText(kRateGoal));
