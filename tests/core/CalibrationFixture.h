@@ -127,6 +127,10 @@ protected:
     bool RunUntil(const std::function<bool()>& done, int limitS);
     // Closes the procedure as its form would go and lets its last writes out.
     void CloseProcedure();
+    // A fresh document, link and view for the next case of a table.
+    void Reset();
+    // "[figures] <what>: virtual seconds, requests and wall time since `wall`" of a whole run.
+    void PrintFigures(const std::string& what, std::chrono::steady_clock::time_point wall) const;
 
     // The register writes the procedure asked for, one "write n=v ..." line each.
     std::vector<std::string> Writes() const;

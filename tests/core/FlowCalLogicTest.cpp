@@ -2,11 +2,8 @@
 // and the fit's undefined cases, and whole runs against the simulated instrument with the writes of
 // their end and of leaving.
 
-#include <chrono>
-#include <cstdio>
-
-#include "CalibrationFixture.h"
 #include "calibration/FlowCalLogic.h"
+#include "CalibrationFixture.h"
 #include "model/PrcRegisters.h"
 #include "model/StatusAnswer.h"
 #include "platform/Format.h"
@@ -183,10 +180,7 @@ TEST_F(FlowCalRunTest, SoundInstrumentIsCalibrated) {
     ASSERT_TRUE(RunUntil([&] { return flow.State() == Flow::DONE; }, 70));
     EXPECT_EQ(flow.Points(), 153u);
     EXPECT_EQ(flow.Result(), ProcedureLogic::Outcome::Passed) << flow.Shown(Flow::STATUS);
-    std::printf("[figures] flow calibration: %.0f s virtual, %zu requests, %.0f ms wall\n", VirtualSeconds(),
-                RequestsSinceOpen(),
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall).count());
-
+    PrintFigures("flow calibration", wall);
     // Pump and heaters off three times, then the kept constants.
     w = Writes();
     ASSERT_EQ(w.size(), 7u);

@@ -2,11 +2,8 @@
 // instrument: a calibration that the audit then passes, each failure, and the writes of the end and
 // of leaving.
 
-#include <chrono>
-#include <cstdio>
-
-#include "CalibrationFixture.h"
 #include "calibration/TiltCalLogic.h"
+#include "CalibrationFixture.h"
 #include "model/PrcRegisters.h"
 
 using namespace orvo;
@@ -54,10 +51,7 @@ protected:
         Open(tilt);
         if (!RunUntil([&] { return tilt.State() >= Tilt::COMPLETE; }, 3600))
             return false;
-        std::printf(
-            "[figures] tilt %s: %.0f s virtual, %zu requests, %.0f ms wall\n",
-            tilt.Audit() ? "audit" : "calibration", VirtualSeconds(), RequestsSinceOpen(),
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall).count());
+        PrintFigures(tilt.Audit() ? "tilt audit" : "tilt calibration", wall);
         return true;
     }
     bool WroteTiltConstants() const {
@@ -153,9 +147,7 @@ TEST_F(TiltRunTest, Failures) {
               Tilt::COMPLETE, "Audit calculations complete: Fail", "The tilt audit has failed:\n\n-"},
          }) {
         SCOPED_TRACE(c.name);
-        TearDown();
-        view = ScriptedView{};
-        SetUp();
+        Reset();
         sim::SimConfig config;
         c.setUp(config);
         Connect(config);
