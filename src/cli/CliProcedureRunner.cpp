@@ -25,7 +25,8 @@ constexpr auto kSignalPoll = std::chrono::milliseconds(50);
 } // namespace
 
 CliProcedureRunner::CliProcedureRunner(CliSession& session, double timeScale, Hooks hooks)
-    : m_session(session), m_scale(timeScale > 0.0 ? timeScale : 1.0), m_hooks(std::move(hooks)) {
+    : m_session(session), m_scale(timeScale > 0.0 ? timeScale : 1.0), m_clock(m_scale),
+      m_hooks(std::move(hooks)) {
     // No SA_RESTART: a prompt waiting for Enter gives up at once.
     struct sigaction action {};
     action.sa_handler = OnInterrupt;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "calibration/ProcedureLogic.h"
+#include "platform/Clock.h"
 
 namespace orvo {
 
@@ -43,6 +44,9 @@ public:
     // went silent near its end turns into NoAnswer here.
     End Finish(ProcedureLogic& procedure, End end);
 
+    // The procedures' time: the computer's clock, running timeScale times faster from now on.
+    Clock& ProcedureClock() { return m_clock; }
+
     // Whether SIGINT has arrived since the runner was made.
     static bool Interrupted();
 
@@ -65,10 +69,24 @@ private:
         intptr_t value;
     };
 
+    class ScaledClock final : public Clock {
+    public:
+        explicit ScaledClock(double scale) : m_scale(scale), m_start(SystemClock::Instance().NowMs()) {}
+        int64_t NowMs() const override {
+            return m_start + int64_t(double(SystemClock::Instance().NowMs() - m_start) * m_scale);
+        }
+        void SleepMs(int64_t ms) override { SystemClock::Instance().SleepMs(int64_t(double(ms) / m_scale)); }
+
+    private:
+        const double m_scale;
+        const int64_t m_start;
+    };
+
     void OnDocUpdate(uint32_t flags, intptr_t value) override;
 
     CliSession& m_session;
     const double m_scale;
+    ScaledClock m_clock;
     Hooks m_hooks;
 
     std::mutex m_lock;

@@ -81,7 +81,7 @@ int RunDiagnostics(CliSession& session, const DiagnosticsOptions& options) {
         return yes ? MessageAnswer::Yes : MessageAnswer::No;
     };
     CliProcedureRunner runner(session, session.Options().timeScale, hooks);
-    Diag diag(doc, doc.Link(), runner, options.boardTest);
+    Diag diag(doc, doc.Link(), runner, runner.ProcedureClock(), options.boardTest);
     const CliProcedureRunner::End end = runner.Run(diag, [&diag] { return diag.PhaseTwoDecided(); });
 
     std::printf("%s\n", diag.Name().c_str());
@@ -122,7 +122,7 @@ int RunLeakCheck(CliSession& session, const LeakOptions& options) {
         }
     };
     CliProcedureRunner runner(session, session.Options().timeScale, hooks);
-    Leak leak(doc, doc.Link(), runner);
+    Leak leak(doc, doc.Link(), runner, runner.ProcedureClock());
     leak.Open();
     const auto running = [&leak] { return !leak.Running(); };
 

@@ -29,7 +29,7 @@ TEST(DiagnosticsBoundsTest, ReadingsOnALimitFailAndInsidePass) {
     RequestRecorder io;
     ScriptedView view;
     view.now = [&] { return clock.NowMs(); };
-    Diag diag(doc, io, view, false);
+    Diag diag(doc, io, view, clock, false);
     diag.Open();
 
     struct Case {
@@ -70,7 +70,7 @@ class DiagnosticsRunTest : public CalibrationFixture {};
 // every row and ends by switching pump and heaters off; leaving writes them off again and clears 10.
 TEST_F(DiagnosticsRunTest, SoundInstrumentPassesBothPhases) {
     Connect();
-    Diag diag(*doc, *io, view, false);
+    Diag diag(*doc, *io, view, clock, false);
     const auto wall = std::chrono::steady_clock::now();
     Open(diag);
     ASSERT_TRUE(RunUntil([&] { return diag.QuestionAsked(); }, 70));
@@ -132,7 +132,7 @@ TEST_F(DiagnosticsRunTest, FailuresAndThePumpQuestion) {
         view.answer = [&](const ScriptedView::Box& box) {
             return box.text == Diag::PUMP_QUESTION ? c.pumpAnswer : MessageAnswer::Yes;
         };
-        Diag diag(*doc, *io, view, c.boardTest);
+        Diag diag(*doc, *io, view, clock, c.boardTest);
         Open(diag);
         ASSERT_TRUE(RunUntil([&] { return diag.QuestionAsked(); }, 70));
         EXPECT_EQ(view.BoxTexts().at(0), c.question);
@@ -158,7 +158,7 @@ TEST_F(DiagnosticsRunTest, FailuresAndThePumpQuestion) {
 // safe state.
 TEST_F(DiagnosticsRunTest, LostLinkReturnsToTheMainForm) {
     Connect();
-    Diag diag(*doc, *io, view, false);
+    Diag diag(*doc, *io, view, clock, false);
     Open(diag);
     ASSERT_TRUE(RunUntil([&] { return diag.PumpAndHeatersOn(); }, 20));
     sim->SetSilent(true);

@@ -87,7 +87,7 @@ protected:
 TEST_F(LeakCheckRunTest, SoundInstrumentPassesBothTests) {
     Connect();
     FollowPrompts();
-    Leak leak(*doc, *io, view);
+    Leak leak(*doc, *io, view, clock);
     Open(leak);
     leak.StartCase();
     EXPECT_EQ(view.BoxTexts(), std::vector<std::string>{Leak::CASE_REFUSED});
@@ -113,6 +113,9 @@ TEST_F(LeakCheckRunTest, SoundInstrumentPassesBothTests) {
     io->Clear();
     ASSERT_TRUE(RunTest(leak, true));
     EXPECT_EQ(leak.Result(), ProcedureLogic::Outcome::Passed) << leak.Shown(Leak::STATUS);
+    std::printf("[figures] and the case check: %.0f s virtual, %zu requests, %.0f ms wall\n",
+                VirtualSeconds(), RequestsSinceOpen(),
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall).count());
     EXPECT_NE(view.BoxTexts().back(), Leak::MEMBRANE_WARNING);
     w = Writes();
     EXPECT_EQ(w.front(), "write 73=20 10=1");
@@ -158,7 +161,7 @@ TEST_F(LeakCheckRunTest, FailuresEndWithThePumpStopped) {
         c.setUp(config);
         Connect(config);
         FollowPrompts(c.plug);
-        Leak leak(*doc, *io, view);
+        Leak leak(*doc, *io, view, clock);
         Open(leak);
         if (c.caseCheck) {
             ASSERT_TRUE(RunTest(leak, false));
@@ -191,7 +194,7 @@ TEST_F(LeakCheckRunTest, FailuresEndWithThePumpStopped) {
 TEST_F(LeakCheckRunTest, CancelStopsARunningTest) {
     Connect();
     FollowPrompts();
-    Leak leak(*doc, *io, view);
+    Leak leak(*doc, *io, view, clock);
     Open(leak);
     leak.StartSamplePath();
     ASSERT_TRUE(RunUntil([&] { return leak.Tick() >= 5; }, 20));

@@ -44,9 +44,9 @@ std::string DiagnosticsLogic::Field(Row row, Column column) {
     return std::string(RowLabel(row)) + suffix;
 }
 
-DiagnosticsLogic::DiagnosticsLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view,
+DiagnosticsLogic::DiagnosticsLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view, Clock& clock,
                                    bool boardTest)
-    : ProcedureLogic(doc, io, view, boardTest ? "Board Test" : "Diagnostics"), m_boardTest(boardTest),
+    : ProcedureLogic(doc, io, view, clock, boardTest ? "Board Test" : "Diagnostics"), m_boardTest(boardTest),
       m_airSet(doc.Registers().Value(PRC_AIR_HEATER_SET_PT)),
       m_teSet(doc.Registers().Value(PRC_TE_HEATER_SET_PT)) {}
 

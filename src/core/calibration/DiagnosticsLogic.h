@@ -52,7 +52,8 @@ public:
     static const char* RowLabel(Row row);
     static std::string Field(Row row, Column column);
 
-    DiagnosticsLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view, bool boardTest);
+    DiagnosticsLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view, Clock& clock,
+                     bool boardTest);
 
     // The user sets or clears "Activate Pump && Heaters" (ignored while a shift runs).
     void OnPumpAndHeatersClicked(bool checked);

@@ -85,8 +85,8 @@ LeakCheckLogic::Verdict LeakCheckLogic::EvaluateCase(const std::vector<double>& 
     return v;
 }
 
-LeakCheckLogic::LeakCheckLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view)
-    : ProcedureLogic(doc, io, view, "Leak Check") {}
+LeakCheckLogic::LeakCheckLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view, Clock& clock)
+    : ProcedureLogic(doc, io, view, clock, "Leak Check") {}
 
 void LeakCheckLogic::OnOpen() {
     EnableButtons(true);

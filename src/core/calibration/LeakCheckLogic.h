@@ -52,7 +52,7 @@ public:
     static Verdict EvaluateSamplePath(const std::vector<double>& samples, double ambient);
     static Verdict EvaluateCase(const std::vector<double>& samples, double ambient, double samplePathRate);
 
-    LeakCheckLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view);
+    LeakCheckLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view, Clock& clock);
 
     // The form's buttons. Cancel stops a running test (pump off, power flag cleared, in one write)
     // and asks for the main form; OK only asks for it.

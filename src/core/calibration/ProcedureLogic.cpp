@@ -5,11 +5,13 @@
 
 #include "model/PrcTable.h"
 #include "model/StatusAnswer.h"
+#include "platform/Clock.h"
 
 namespace orvo {
 
-ProcedureLogic::ProcedureLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view, std::string name)
-    : m_doc(doc), m_io(io), m_view(view), m_name(std::move(name)) {}
+ProcedureLogic::ProcedureLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view, Clock& clock,
+                               std::string name)
+    : m_doc(doc), m_io(io), m_view(view), m_clock(clock), m_name(std::move(name)) {}
 
 bool ProcedureLogic::WritableValue(int number, double value) {
     const PrcDefinition* d = FindPrcDefinition(number);
@@ -89,6 +91,18 @@ double ProcedureLogic::Value(int number) const {
 bool ProcedureLogic::ShiftRunning() const {
     const int32_t state = m_doc.State();
     return state == STATE_WARMING || state == STATE_RUNNING;
+}
+
+int64_t ProcedureLogic::NowMs() const {
+    return m_clock.NowMs();
+}
+
+bool ProcedureLogic::WriteTimes(int times, const std::vector<RegisterWrites>& requests) {
+    bool ok = true;
+    for (int i = 0; i < times; ++i)
+        for (const RegisterWrites& r : requests)
+            ok = Write(r) && ok;
+    return ok;
 }
 
 bool ProcedureLogic::Write(const RegisterWrites& values) {

@@ -12,6 +12,8 @@
 
 namespace orvo {
 
+class Clock;
+
 // The frame every diagnostics and calibration procedure is built on: a plain state machine driven
 // by register updates and timer events, talking to an abstract view and to register I/O. The Qt
 // form only renders it and forwards clicks; orvoctl and the tests drive the same classes.
@@ -41,7 +43,10 @@ public:
     // Identifiers every procedure's form knows.
     static constexpr const char* STATUS = "status";
 
-    ProcedureLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view, std::string name);
+    // `clock` is the procedure's time: time-outs and the time stamps it writes (a host that runs the
+    // timer faster for a faster simulated monitor gives a clock that runs as fast).
+    ProcedureLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view, Clock& clock,
+                   std::string name);
     ~ProcedureLogic() override = default;
     ProcedureLogic(const ProcedureLogic&) = delete;
     ProcedureLogic& operator=(const ProcedureLogic&) = delete;
@@ -96,8 +101,11 @@ protected:
     IProcedureView& View() { return m_view; }
     double Value(int number) const;
     bool ShiftRunning() const; // the monitor warms up or samples under its own control
+    int64_t NowMs() const;
 
     bool Write(const RegisterWrites& values);
+    // The requests in order, `times` times over: a safe state that one lost request cannot undo.
+    bool WriteTimes(int times, const std::vector<RegisterWrites>& requests);
     bool Read(const std::vector<int>& numbers);
     void StartTimer(int ms);
     void StopTimer();
@@ -122,6 +130,7 @@ private:
     COrvodeskDoc& m_doc;
     DeviceRequests& m_io;
     IProcedureView& m_view;
+    Clock& m_clock;
     const std::string m_name;
 
     bool m_opened = false;
