@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "model/PrcRegisters.h"
-#include "platform/Clock.h"
 #include "platform/Format.h"
 #include "platform/NumberParse.h"
 
@@ -16,6 +15,11 @@ constexpr double kNoTemperature = -55.0;
 constexpr const char* kDetecting = "Detecting mass transducer";
 constexpr const char* kWaiting = "Waiting for temperature to stabilize.  This may take up to 45 minutes.";
 constexpr const char* kAdjust = "Adjust pump speed until flow meter reads 2.2 \xC2\xB1 0.05 L/min";
+const RegisterWrites kHeatersOff = {{PRC_TE_HEATER_PID_ACTIVE, 0.0},
+                                    {PRC_AIR_HEATER_PID_ACTIVE, 0.0},
+                                    {PRC_TE_HEATER_DUTY_CYCLE, 0.0},
+                                    {PRC_AIR_HEATER_DUTY_CYCLE, 0.0}};
+const RegisterWrites kPumpOff = {{PRC_FLOW_PID_ACTIVE, 0.0}, {PRC_FLOW_RATE_DUTY_CYCLE, 0.0}};
 constexpr const char* kEnterFlow = "Enter the flow rate from the flow meter.";
 
 // The typical flow of each entry step; outside it the technician is asked before going on.
@@ -48,7 +52,7 @@ bool FlowCalLogic::ConstantsValid(double a, double b) {
 }
 
 FlowCalLogic::FlowCalLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view, Clock& clock)
-    : ProcedureLogic(doc, io, view, "Flow Calibration"), m_clock(clock), m_teTemp(kNoTemperature),
+    : ProcedureLogic(doc, io, view, clock, "Flow Calibration"), m_teTemp(kNoTemperature),
       m_airTemp(kNoTemperature) {}
 
 void FlowCalLogic::OnOpen() {
@@ -69,11 +73,11 @@ void FlowCalLogic::Cancel() {
 }
 
 void FlowCalLogic::RestartClock() {
-    m_stateStartMs = m_clock.NowMs();
+    m_stateStartMs = NowMs();
 }
 
 double FlowCalLogic::Elapsed() const {
-    return double(m_clock.NowMs() - m_stateStartMs) / 1000.0;
+    return double(NowMs() - m_stateStartMs) / 1000.0;
 }
 
 void FlowCalLogic::ClearData() {
@@ -90,7 +94,7 @@ void FlowCalLogic::Start(bool restart) {
     ClearData();
 
     Write({{PRC_POWER_ACTIVATED, 1.0}});
-    PumpAndHeaters(true);
+    PumpAndHeatersOn();
     Write({{PRC_FLOW_RATE_DUTY_CYCLE, 40.0}});
     m_position = SPIN_START;
     Show(PUMP_SPEED, "40.0 %");
@@ -112,28 +116,17 @@ void FlowCalLogic::Start(bool restart) {
 }
 
 // The flow controller stays off throughout: the technician sets the pump's duty cycle by hand.
-void FlowCalLogic::PumpAndHeaters(bool on) {
-    if (on) {
-        Write({{PRC_TE_HEATER_PID_ACTIVE, 1.0}, {PRC_AIR_HEATER_PID_ACTIVE, 1.0}});
-    } else {
-        Write({{PRC_TE_HEATER_PID_ACTIVE, 0.0},
-               {PRC_AIR_HEATER_PID_ACTIVE, 0.0},
-               {PRC_TE_HEATER_DUTY_CYCLE, 0.0},
-               {PRC_AIR_HEATER_DUTY_CYCLE, 0.0}});
-    }
+void FlowCalLogic::PumpAndHeatersOn() {
+    Write({{PRC_TE_HEATER_PID_ACTIVE, 1.0}, {PRC_AIR_HEATER_PID_ACTIVE, 1.0}});
     Write({{PRC_FLOW_PID_ACTIVE, 0.0}, {PRC_FLOW_RATE_DUTY_CYCLE, 0.0}});
 }
 
 void FlowCalLogic::PumpAndHeatersOffThreeTimes() {
-    for (int i = 0; i < 3; ++i)
-        PumpAndHeaters(false);
+    WriteTimes(3, {kHeatersOff, kPumpOff});
 }
 
 void FlowCalLogic::WriteSafeState() {
-    for (int i = 0; i < 3; ++i) {
-        PumpAndHeaters(false);
-        Write({{PRC_POWER_ACTIVATED, 0.0}});
-    }
+    WriteTimes(3, {kHeatersOff, kPumpOff, {{PRC_POWER_ACTIVATED, 0.0}}});
 }
 
 void FlowCalLogic::OnSpin(int step) {

@@ -12,8 +12,6 @@
 
 namespace orvo {
 
-class Clock;
-
 // The rules of CFlowCalForm: the pump's flow sensor calibrated against an external flow meter at
 // three flows (no restriction, black orifice, red orifice). With the heaters settled and the pump set
 // by hand, each flow is collected for 60 s; a straight line through every point gives the
@@ -99,7 +97,7 @@ private:
     void ClearData();
     void RestartClock();
     double Elapsed() const;
-    void PumpAndHeaters(bool on);
+    void PumpAndHeatersOn();
     void PumpAndHeatersOffThreeTimes();
     void Collect();
     void AddPoint();
@@ -108,7 +106,6 @@ private:
     void ShowTemperature(const char* field, int number, double value);
     bool TemperaturesReady() const;
 
-    Clock& m_clock;
     int m_state = DETECTING;
     int64_t m_stateStartMs = 0;
     int m_countdown = COLLECT_SECONDS;

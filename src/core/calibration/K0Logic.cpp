@@ -5,7 +5,6 @@
 #include "calibration/FrequencyStability.h"
 #include "model/PrcRegisters.h"
 #include "platform/AtomicFile.h"
-#include "platform/Clock.h"
 #include "platform/Format.h"
 #include "platform/LocalTime.h"
 
@@ -16,6 +15,9 @@ namespace {
 constexpr const char* kDetecting = "Detecting mass transducer";
 constexpr const char* kFailureStatus = "Failure: Check hardware";
 constexpr const char* kOrdinals[4] = {"first", "second", "third", "fourth"};
+const RegisterWrites kPumpAndHeatersOff = {{PRC_AIR_HEATER_PID_ACTIVE, 0.0}, {PRC_AIR_HEATER_DUTY_CYCLE, 0.0},
+                                           {PRC_TE_HEATER_PID_ACTIVE, 0.0},  {PRC_TE_HEATER_DUTY_CYCLE, 0.0},
+                                           {PRC_FLOW_PID_ACTIVE, 0.0},       {PRC_FLOW_RATE_DUTY_CYCLE, 0.0}};
 constexpr double kMassRange[4][2] = {{0.5, 1.0}, {0.5, 1.0}, {0.0, 1.0}, {0.5, 1.0}};
 
 // The steps between 3 and 22 come in fours: detect, air, TE, frequency, once per weight.
@@ -64,7 +66,7 @@ std::string K0Logic::LastCell(int row, Column column) {
 }
 
 K0Logic::K0Logic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view, Clock& clock, bool audit)
-    : ProcedureLogic(doc, io, view, audit ? "K0 Audit" : "K0 Calibration"), m_clock(clock), m_audit(audit),
+    : ProcedureLogic(doc, io, view, clock, audit ? "K0 Audit" : "K0 Calibration"), m_audit(audit),
       m_airSet(doc.Registers().Value(PRC_AIR_HEATER_SET_PT)),
       m_teSet(doc.Registers().Value(PRC_TE_HEATER_SET_PT)),
       m_flowSet(doc.Registers().Value(PRC_FLOW_RATE_SET_PT)) {
@@ -89,11 +91,11 @@ void K0Logic::ReadStoredK0() {
 }
 
 void K0Logic::RestartClock() {
-    m_stateStartMs = m_clock.NowMs();
+    m_stateStartMs = NowMs();
 }
 
 double K0Logic::Elapsed() const {
-    return double(m_clock.NowMs() - m_stateStartMs) / 1000.0;
+    return double(NowMs() - m_stateStartMs) / 1000.0;
 }
 
 void K0Logic::ShowVisibility() {
@@ -181,27 +183,19 @@ void K0Logic::Cancel() {
 }
 
 void K0Logic::PumpAndHeatersOff() {
-    Write({{PRC_AIR_HEATER_PID_ACTIVE, 0.0},
-           {PRC_AIR_HEATER_DUTY_CYCLE, 0.0},
-           {PRC_TE_HEATER_PID_ACTIVE, 0.0},
-           {PRC_TE_HEATER_DUTY_CYCLE, 0.0},
-           {PRC_FLOW_PID_ACTIVE, 0.0},
-           {PRC_FLOW_RATE_DUTY_CYCLE, 0.0}});
+    Write(kPumpAndHeatersOff);
 }
 
 void K0Logic::PowerOffThreeTimes() {
-    for (int i = 0; i < 3; ++i)
-        Write({{PRC_POWER_ACTIVATED, 0.0}, {PRC_TE_HEATER_SMOOTH_FACTOR, m_savedSmoothing}});
+    WriteTimes(3, {{{PRC_POWER_ACTIVATED, 0.0}, {PRC_TE_HEATER_SMOOTH_FACTOR, m_savedSmoothing}}});
 }
 
 void K0Logic::WriteSafeState() {
-    for (int i = 0; i < 3; ++i) {
-        PumpAndHeatersOff();
-        Write({{PRC_POWER_ACTIVATED, 0.0},
-               {PRC_TE_HEATER_SMOOTH_FACTOR, 0.01},
-               {PRC_AIR_HEATER_SET_PT, 43.0},
-               {PRC_TE_HEATER_SET_PT, 46.0}});
-    }
+    WriteTimes(3, {kPumpAndHeatersOff,
+                   {{PRC_POWER_ACTIVATED, 0.0},
+                    {PRC_TE_HEATER_SMOOTH_FACTOR, 0.01},
+                    {PRC_AIR_HEATER_SET_PT, 43.0},
+                    {PRC_TE_HEATER_SET_PT, 46.0}}});
 }
 
 void K0Logic::Fail(const char* reason, bool status) {
@@ -485,7 +479,7 @@ void K0Logic::FinalEvaluation() {
         SetOutcome(Outcome::Failed);
         return;
     }
-    const uint32_t now = m_clock.NowSeconds();
+    const uint32_t now = uint32_t(NowMs() / 1000);
     const double calculated = std::trunc(e.calculated);
     if (m_audit) {
         Show(PERCENT_ERROR, FormatFixed(e.error, 3), Tone(e.passed));

@@ -11,8 +11,6 @@
 
 namespace orvo {
 
-class Clock;
-
 // The rules of CK0Form: the transducer's spring constant K0 calibrated, or audited, with four
 // reference weights. Heaters and pump on, air and transducer temperatures and then the frequency
 // settle before any weight (F0) and after each (F1..F4); K0 follows from the frequencies and the
@@ -135,7 +133,6 @@ private:
     bool TeStable() const;
     bool FlowStable() const;
 
-    Clock& m_clock;
     const bool m_audit;
     int m_state = NO_TRANSDUCER;
     int64_t m_stateStartMs = 0;

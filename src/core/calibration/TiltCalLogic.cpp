@@ -5,7 +5,6 @@
 
 #include "calibration/FrequencyStability.h"
 #include "model/PrcRegisters.h"
-#include "platform/Clock.h"
 #include "platform/Format.h"
 
 namespace orvo {
@@ -43,8 +42,8 @@ TiltCalLogic::Evaluation TiltCalLogic::Evaluate(double fUp, double fSide, double
 
 TiltCalLogic::TiltCalLogic(COrvodeskDoc& doc, DeviceRequests& io, IProcedureView& view, Clock& clock,
                            bool audit)
-    : ProcedureLogic(doc, io, view, audit ? "Tilt Audit" : "Tilt Calibration"), m_clock(clock),
-      m_audit(audit), m_teSet(doc.Registers().Value(PRC_TE_HEATER_SET_PT)) {}
+    : ProcedureLogic(doc, io, view, clock, audit ? "Tilt Audit" : "Tilt Calibration"), m_audit(audit),
+      m_teSet(doc.Registers().Value(PRC_TE_HEATER_SET_PT)) {}
 
 int TiltCalLogic::FrequencyRegister() const {
     return m_audit ? PRC_MASS_FREQ_CORRECTED : PRC_MASS_FREQ_RAW;
@@ -55,11 +54,11 @@ void TiltCalLogic::RequestReadings() {
 }
 
 void TiltCalLogic::RestartClock() {
-    m_stateStartMs = m_clock.NowMs();
+    m_stateStartMs = NowMs();
 }
 
 double TiltCalLogic::Elapsed() const {
-    return double(m_clock.NowMs() - m_stateStartMs) / 1000.0;
+    return double(NowMs() - m_stateStartMs) / 1000.0;
 }
 
 void TiltCalLogic::ClearLists() {
@@ -114,13 +113,11 @@ void TiltCalLogic::Cancel() {
 }
 
 void TiltCalLogic::WriteSafeState() {
-    for (int i = 0; i < 3; ++i) {
-        Write({{PRC_TE_HEATER_PID_ACTIVE, 0.0}, {PRC_TE_HEATER_DUTY_CYCLE, 0.0}});
-        Write({{PRC_POWER_ACTIVATED, 0.0},
-               {PRC_TE_HEATER_SMOOTH_FACTOR, 0.01},
-               {PRC_AIR_HEATER_SET_PT, 43.0},
-               {PRC_TE_HEATER_SET_PT, 46.0}});
-    }
+    WriteTimes(3, {{{PRC_TE_HEATER_PID_ACTIVE, 0.0}, {PRC_TE_HEATER_DUTY_CYCLE, 0.0}},
+                   {{PRC_POWER_ACTIVATED, 0.0},
+                    {PRC_TE_HEATER_SMOOTH_FACTOR, 0.01},
+                    {PRC_AIR_HEATER_SET_PT, 43.0},
+                    {PRC_TE_HEATER_SET_PT, 46.0}}});
 }
 
 void TiltCalLogic::OnTick() {

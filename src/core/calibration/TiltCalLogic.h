@@ -9,8 +9,6 @@
 
 namespace orvo {
 
-class Clock;
-
 // The rules of CTiltCalForm: the transducer frequency's dependence on the instrument's attitude.
 // With the transducer heater settled, the frequency and the tilt duty cycle are collected upright and
 // on the right side. A calibration derives the correction line (registers 128, 129) and the duty-cycle
@@ -108,7 +106,6 @@ private:
     void Finish();
     void FinishCalibration(const Evaluation& e);
 
-    Clock& m_clock;
     const bool m_audit;
     int m_state = STARTED;
     int64_t m_stateStartMs = 0;
