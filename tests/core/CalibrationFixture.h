@@ -103,6 +103,25 @@ struct ScriptedView : IProcedureView {
     }
 };
 
+// A document without a link: its table holds exactly the readings a procedure is given, so that a
+// rule can be met on its limit; the recorder notes what the procedure asks for.
+struct OfflineDoc {
+    VirtualClock clock;
+    FixedTimeZone zone{300, false};
+    NullMessageSink sink;
+    COrvodeskDoc doc{clock, zone, sink};
+    RequestRecorder io;
+    ScriptedView view;
+
+    OfflineDoc() {
+        view.now = [this] { return clock.NowMs(); };
+    }
+    void Set(IDocView& procedure, int number, double value) {
+        doc.Registers().SetValue(number, value);
+        procedure.OnDocUpdate(0x08, number);
+    }
+};
+
 class CalibrationFixture : public ::testing::Test {
 protected:
     static constexpr int64_t kStart = 1'700'000'000'000;
