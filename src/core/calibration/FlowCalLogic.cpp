@@ -42,11 +42,6 @@ std::string CollectingText(int countdown) {
 
 } // namespace
 
-std::optional<LineFit> FlowCalLogic::FitConstants(const std::vector<double>& x,
-                                                  const std::vector<double>& y) {
-    return FitLine(x, y);
-}
-
 bool FlowCalLogic::ConstantsValid(double a, double b) {
     return 0.0 <= a && a <= 50.0 && -10.0 <= b && b <= 0.0;
 }
@@ -226,7 +221,8 @@ void FlowCalLogic::OfferForEntry(const char* entry, const char* status, const ch
 }
 
 void FlowCalLogic::Finish() {
-    const std::optional<LineFit> fit = FitConstants(m_x, m_y);
+    // Y = B + A * X through every point of the three flows.
+    const std::optional<LineFit> fit = FitLine(m_x, m_y);
     if (!fit) {
         SetStatus("New constants invalid");
         SetOutcome(Outcome::Failed);

@@ -67,8 +67,6 @@ public:
         TEMPERATURE_FAILED
     };
 
-    // Y = B + A * X through all points; nothing when the line is undefined (singular equations).
-    static std::optional<LineFit> FitConstants(const std::vector<double>& x, const std::vector<double>& y);
     // 0 <= A <= 50 and -10 <= B <= 0.
     static bool ConstantsValid(double a, double b);
 
