@@ -14,8 +14,8 @@ bool Near(double v, double limit) {
     return -limit < v && v < limit;
 }
 
-std::string DateText(double seconds, const char* format, const char* unknown) {
-    return seconds == 0.0 ? unknown : FormatLocalTime(int64_t(seconds), format);
+std::string DateText(const TimeZoneSource& zone, double seconds, const char* format, const char* unknown) {
+    return seconds == 0.0 ? unknown : FormatLocalTime(zone, int64_t(seconds), format);
 }
 
 // ",%.3f", or just "," for a value that is no number.
@@ -55,18 +55,18 @@ std::array<double, 4> K0LastMeasurements::Differences(double stored, bool audit)
     return difference;
 }
 
-std::string K0LastMeasurements::Title(bool audit) const {
+std::string K0LastMeasurements::Title(bool audit, const TimeZoneSource& zone) const {
     std::string title = audit ? "Last Audit Measurements" : "Last Calibration Measurements";
     if (timeKnown)
-        title += " (" + DateText(time, "%m/%d/%Y", "--/--/----") + ")";
+        title += " (" + DateText(zone, time, "%m/%d/%Y", "--/--/----") + ")";
     return title;
 }
 
-std::string K0LastMeasurements::CsvText(double stored, bool audit) const {
+std::string K0LastMeasurements::CsvText(double stored, bool audit, const TimeZoneSource& zone) const {
     const std::array<double, 4> k0 = K0s();
     const std::array<double, 4> difference = Differences(stored, audit);
     std::string text = "Date,Frequency (Hz),Mass (mg),K0,% Difference,Stored K0\n";
-    text += DateText(time, "%m/%d/%Y %H:%M:%S", "--/--/---- --:--:--");
+    text += DateText(zone, time, "%m/%d/%Y %H:%M:%S", "--/--/---- --:--:--");
     text += Near(f[0], 1.0) ? "," : "," + FormatFixed(f[0], 6);
     text += ",,,," + FormatFixed(stored, 1) + "\n";
     for (size_t row = 1; row <= 4; ++row) {

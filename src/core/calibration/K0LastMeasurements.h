@@ -5,6 +5,8 @@
 
 namespace orvo {
 
+class TimeZoneSource;
+
 // The previous K0 calibration's or audit's measurements as read from the instrument (registers
 // 156..165 or 166..175), with what follows from them.
 struct K0LastMeasurements {
@@ -22,9 +24,9 @@ struct K0LastMeasurements {
     std::array<double, 4> Differences(double stored, bool audit) const;
 
     // "Last Calibration Measurements" or "Last Audit Measurements", with " (date)" once the time is known.
-    std::string Title(bool audit) const;
+    std::string Title(bool audit, const TimeZoneSource& zone) const;
     // The export: a header and one line per frequency F0..F4.
-    std::string CsvText(double stored, bool audit) const;
+    std::string CsvText(double stored, bool audit, const TimeZoneSource& zone) const;
 };
 
 } // namespace orvo

@@ -42,8 +42,8 @@ std::string K0Text(double k0) {
     return FormatUnsigned(uint64_t(k0));
 }
 
-std::string DateText(double seconds, const char* format, const char* unknown) {
-    return seconds == 0.0 ? unknown : FormatLocalTime(int64_t(seconds), format);
+std::string DateText(const TimeZoneSource& zone, double seconds, const char* format, const char* unknown) {
+    return seconds == 0.0 ? unknown : FormatLocalTime(zone, int64_t(seconds), format);
 }
 
 std::string FixedOrDashes(double v, int decimals) {
@@ -121,7 +121,7 @@ void K0Logic::OnOpen() {
     ShowVisibility();
     if (m_audit)
         Show(ERROR_GOAL, "-10 to 10%");
-    Show(LAST_GROUP, m_last.Title(m_audit));
+    Show(LAST_GROUP, m_last.Title(m_audit, Doc().Zone()));
     Show(AIR_GOAL, GoalText(m_airSet, 0.5, Doc().Registers().Unit(PRC_AIR_HEATER_SET_PT)));
     Show(TE_GOAL, GoalText(m_teSet, 0.2, Doc().Registers().Unit(PRC_TE_HEATER_SET_PT)));
     m_state = NO_TRANSDUCER;
@@ -300,7 +300,7 @@ void K0Logic::OnRegister(int number) {
         OnFrequency(v);
         return;
     case PRC_MASS_TRANS_MANUFACTURE_DATE:
-        Show(MANUFACTURE_DATE, DateText(v, "%m/%d/%Y", "--/--/----"));
+        Show(MANUFACTURE_DATE, DateText(Doc().Zone(), v, "%m/%d/%Y", "--/--/----"));
         return;
     default:
         break;
@@ -569,7 +569,7 @@ void K0Logic::ShowLastMeasurements() {
         Show(LastCell(int(row), Column::K0), shown ? FixedOrDashes(k0[row - 1], 3) : "---");
         Show(LastCell(int(row), Column::Difference), shown ? FixedOrDashes(difference[row - 1], 3) : "---");
     }
-    Show(LAST_GROUP, m_last.Title(m_audit));
+    Show(LAST_GROUP, m_last.Title(m_audit, Doc().Zone()));
 }
 
 bool K0Logic::Export(const std::string& path) {

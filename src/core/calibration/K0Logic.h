@@ -89,7 +89,7 @@ public:
     // default name from ExportName()); false after telling the user why.
     bool Export(const std::string& path);
     std::string ExportName() const { return m_audit ? "K0 Audit Data" : "K0 Cal Data"; }
-    std::string ExportText() const { return m_last.CsvText(m_stored, m_audit); }
+    std::string ExportText() const { return m_last.CsvText(m_stored, m_audit, Doc().Zone()); }
     // Update of the date of manufacture: the date dialog's preset (register 181, or `nowSeconds` when
     // it is 0) and the write of the chosen date.
     uint32_t ManufactureDatePreset(uint32_t nowSeconds) const;
