@@ -2,6 +2,8 @@
 
 #include "forms/CGraphForm.h"
 #include "forms/CInteractForm.h"
+#include "forms/CDLCompleteForm.h"
+#include "forms/CDownloadForm.h"
 #include "forms/COrvodeskForm.h"
 #include "forms/CPendingForm.h"
 #include "forms/CShiftForm.h"
@@ -25,6 +27,8 @@ constexpr FormEntry kForms[] = {
     {FormKind::Shift, &Make<CShiftForm>},
     {FormKind::Interact, &Make<CInteractForm>},
     {FormKind::Graph, &Make<CGraphForm>},
+    {FormKind::Download, &Make<CDownloadForm>},
+    {FormKind::DownloadComplete, &Make<CDLCompleteForm>},
 };
 
 } // namespace
