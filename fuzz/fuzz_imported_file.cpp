@@ -1,8 +1,11 @@
 // The imported data file reader on arbitrary bytes, then the display table (with a small row cap:
 // its row count follows the file's times) and the CSV and MSHA writers on whatever it accepted.
+// The file's serial number and mine ID become part of the proposed file names, which must stay
+// names.
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "download/DisplayTable.h"
@@ -21,7 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const DisplayTable table = DisplayTable::Build(file.records, registers, -1, 20000);
     const ExportSource source = file.ForExport(table, registers);
     (void)CsvExport::SampleData(source);
-    (void)CsvExport::SampleDataName(source);
+    for (const std::string& name : {CsvExport::SampleDataName(source), CsvExport::StatusListName(source),
+                                    MshaFile::ProposedName(source)})
+        if (name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
+            __builtin_trap();
     (void)MshaFile::Build(source).Bytes();
     // What the writer makes of it must read back the same.
     if (const auto again = file.ToBytes()) {
