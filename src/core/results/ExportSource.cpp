@@ -9,6 +9,19 @@
 
 namespace orvo {
 
+namespace {
+
+// Texts from a monitor or a data file stay one name: no folder separator, no zero byte (which
+// would cut the name short) and no other control character.
+void AppendAsName(std::string& name, std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        name += (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7F) ? '_' : c;
+    }
+}
+
+} // namespace
+
 ExportSource ExportSource::FromDocument(const COrvodeskDoc& doc, const DisplayTable& table,
                                         const ShiftInformation& shift) {
     ExportSource source;
@@ -39,9 +52,9 @@ std::string ExportSource::ProposedName(const char* suffix) const {
     const uint32_t headerTime = table ? RecordUnsigned(table->header, 0) : 0;
     std::string name = FormatLocalTime(headerTime, "%Y%m%d-%H");
     name += '-';
-    name += serialNumber;
+    AppendAsName(name, serialNumber);
     name += '-';
-    name += RecordField(entry, 5);
+    AppendAsName(name, RecordField(entry, 5));
     name += suffix;
     return name;
 }

@@ -40,7 +40,8 @@ struct ExportSource {
     std::string_view Value(int registerNumber, std::string_view value) const;
     std::string ShortName(int registerNumber) const;
 
-    // "%s-%s-%s<suffix>": the header record's local hour "%Y%m%d-%H", the serial number, the mine ID.
+    // "%s-%s-%s<suffix>": the header record's local hour "%Y%m%d-%H", the serial number, the mine ID;
+    // folder separators and control characters in the last two become '_'.
     std::string ProposedName(const char* suffix) const;
 };
 
