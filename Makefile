@@ -43,7 +43,7 @@ test-tsan: deps
 bench: build
 	@build/default/bench/orvo_bench
 
-FUZZ_SECONDS ?= 60
+FUZZ_SECONDS ?= 120
 fuzz:
 	@scripts/run-fuzz $(FUZZ_SECONDS)
 

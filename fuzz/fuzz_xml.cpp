@@ -1,5 +1,6 @@
 // The XML reader on untrusted bytes: a configuration file from anywhere. Whatever it parses must
-// write back as text that parses again without error. (The import has a target of its own.)
+// write back as text that parses again without error into a tree that writes the same text.
+// (The import has a target of its own.)
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +19,8 @@ void CheckRoundTrip(const orvo::XmlNode& document, bool formatted) {
     // Parsed as text: the file loader's byte-order mark sniffing has no part in this.
     const orvo::XmlParseResult again = orvo::XmlParser::Parse(text);
     if (again.document.IsEmpty() || (again.code != orvo::XML_NO_ERROR && !orvo::XmlIsWarning(again.code)))
+        __builtin_trap();
+    if (!formatted && again.document.CreateText(false) != text)
         __builtin_trap();
 }
 
