@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     const bool isLong = data[0] & 1;
     const FixedTimeZone zone = fuzz::ZoneFromByte(data[1]);
-    const sim::SimZone simZone{zone.OffsetMinutesWest(), zone.DaylightAt(kNow)};
+    const sim::SimZone simZone{&zone, kNow};
     const uint8_t* payload = data + 2;
     const size_t length = size - 2;
 
@@ -74,6 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ExportSource source;
     source.entry = *text;
     source.serialNumber = "ORV1234567";
+    source.zone = &zone;
     Require(IsName(CsvExport::SampleDataName(source)) && IsName(CsvExport::StatusListName(source)) &&
             IsName(MshaFile::ProposedName(source)));
 

@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     const bool isLong = data[0] & 1;
     const FixedTimeZone zone = fuzz::ZoneFromByte(data[1]);
-    const sim::SimZone simZone{zone.OffsetMinutesWest(), zone.DaylightAt(kNow)};
+    const sim::SimZone simZone{&zone, kNow};
     const uint8_t* payload = data + 2;
     const size_t length = size - 2;
 
@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The program sent from those fields is what the monitor stores.
     const ShiftProgram program = ProgramOf(*text, fields);
     const std::vector<uint8_t> sent =
-        isLong ? EncodeLongProgram(program) : EncodeShortProgram(program, zone, kNow);
+        isLong ? EncodeLongProgram(program) : EncodeShortProgram(program, zone);
     Require(sent.size() == (isLong ? LONG_PROGRAM_SIZE : SHORT_PROGRAM_SIZE));
     const sim::SimShiftFields stored =
         isLong ? sim::ParseLongProgram(sent.data()) : sim::ParseShortProgram(sent.data(), simZone);
