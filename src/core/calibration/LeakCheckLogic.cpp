@@ -178,7 +178,7 @@ void LeakCheckLogic::OnRefusedWrite(const std::string& status) {
         Write({{PRC_FLOW_RATE_DUTY_CYCLE, 0.0}, {PRC_POWER_ACTIVATED, 0.0}});
     m_verdict = {};
     m_verdict.text = status;
-    SetStatus(status);
+    Show(STATUS, status, TextTone::Fail);
     End(false);
 }
 
@@ -232,7 +232,7 @@ void LeakCheckLogic::OnTick() {
         Write({{PRC_FLOW_RATE_DUTY_CYCLE, 0.0}});
         const char* text = leak ? "Minimum pressure not obtained, leak check failed!"
                                 : "Minimum pressure not obtained, case check failed!";
-        Show(PRESSURE, text);
+        Show(PRESSURE, text, TextTone::Fail);
         m_verdict = {};
         m_verdict.text = text;
         End(false);
@@ -254,8 +254,9 @@ void LeakCheckLogic::Finish() {
         leak ? EvaluateSamplePath(samples, ambient) : EvaluateCase(samples, ambient, Doc().LeakCheckResult());
     if (leak && m_verdict.valid)
         Doc().SetLeakCheck(m_verdict.rate);
-    SetStatus(m_verdict.text);
-    End(m_verdict.valid && m_verdict.passed);
+    const bool passed = m_verdict.valid && m_verdict.passed;
+    Show(STATUS, m_verdict.text, passed ? TextTone::Pass : TextTone::Fail);
+    End(passed);
     if (m_verdict.membraneWarning)
         Message(MEMBRANE_WARNING, MessageIcon::Warning);
 }

@@ -1,5 +1,7 @@
 #include "forms/FormFactory.h"
 
+#include "forms/CCalibrateForm.h"
+#include "forms/CDiagnosticsForm.h"
 #include "forms/CGraphForm.h"
 #include "forms/CInteractForm.h"
 #include "forms/COrvodeskForm.h"
@@ -25,6 +27,8 @@ constexpr FormEntry kForms[] = {
     {FormKind::Shift, &Make<CShiftForm>},
     {FormKind::Interact, &Make<CInteractForm>},
     {FormKind::Graph, &Make<CGraphForm>},
+    {FormKind::Calibrate, &Make<CCalibrateForm>},
+    {FormKind::Diagnostics, &Make<CDiagnosticsForm>},
 };
 
 } // namespace
