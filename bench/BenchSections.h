@@ -10,7 +10,7 @@ int RunLinkSection();
 // Display table: build time per item for samples of 10 k, 100 k and 1 M items.
 int RunTableSection();
 
-// Exports: display table, CSV and MSHA file for samples of 10 k, 100 k and 1 M items.
+// Exports: display table, CSV and MSHA files for samples of 100 k, 1 M and 10 M items.
 int RunExportsSection();
 
 // Download: a stored sample at 19200 baud, as a fraction of what the line could carry.

@@ -3,7 +3,7 @@
 // figure is the transfer's payload (5 bytes an item) over what the line could carry in the time
 // it took, with the rest accounted for.
 
-#include "BenchApplication.h"
+#include "AppDownloadBench.h"
 #include "BenchSections.h"
 #include "InMemoryPort.h"
 #include "SimMonitor.h"
@@ -186,9 +186,11 @@ void Print(const Transfer& t) {
 } // namespace
 
 int RunDownloadSection() {
-    const auto app = MakeApplication();
+    // The application's own forms take part below: a widget application on the offscreen platform.
+    const auto app = MakeWidgetApplication();
 
     int failed = 0;
+    double core = 0.0;
     std::printf("   a stored sample of %d data records, 200 items a block, 19200 baud\n", kRecords);
     {
         std::printf("   in-process wire with pacing:\n");
@@ -212,9 +214,38 @@ int RunDownloadSection() {
         } else if (const std::optional<Transfer> t =
                        Download(sim.DevicePath(), [] { return std::make_unique<QtSerialPort>(); })) {
             Print(*t);
+            core = double(t->items) * 5.0 / (t->seconds * kLineBytesPerSecond);
         } else {
             ++failed;
         }
+    }
+    {
+        std::printf("   orvo-sim --pace on a pseudo-terminal, in the application (download form, update "
+                    "bridge, event loop):\n");
+        test::SimProcess sim({"--pace", "--samples", "1", "--records", std::to_string(kRecords)});
+        const std::optional<AppTransfer> t =
+            sim.DevicePath().empty() ? std::nullopt : DownloadInApplication(sim.DevicePath());
+        if (!t) {
+            std::fprintf(stderr, "orvo_bench: the download in the application did not complete\n");
+            ++failed;
+        } else {
+            const double fraction = double(t->items) * 5.0 / (t->seconds * kLineBytesPerSecond);
+            std::printf("   %llu items in %.2f s, Download to results form\n",
+                        static_cast<unsigned long long>(t->items), t->seconds);
+            std::printf(
+                "   fraction of the wire limit reached: application %.3f, core alone (as orvoctl) %.3f\n",
+                fraction, core);
+            std::printf("   longest stall of a 10 ms timer on the user-interface thread: %.1f ms\n",
+                        t->longestStallMs);
+        }
+    }
+    {
+        constexpr size_t kLogItems = 1'000'000;
+        if (const std::optional<double> seconds = ResultsOfServiceLog(kLogItems))
+            std::printf("   results form of a %zu-item service log, table built and chart drawn: %.3f s\n",
+                        kLogItems, *seconds);
+        else
+            ++failed;
     }
     return failed;
 }

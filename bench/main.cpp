@@ -23,7 +23,7 @@ const Section kSections[] = {
      orvo::bench::RunLinkSection},
     {"table", "display table: build time per item for 10 k, 100 k and 1 M items",
      orvo::bench::RunTableSection},
-    {"exports", "display table + CSV + MSHA: time per item for 10 k, 100 k and 1 M items",
+    {"exports", "display table + CSV + MSHA files: time and memory per item for 100 k, 1 M and 10 M items",
      orvo::bench::RunExportsSection},
     {"download", "a stored sample at 19200 baud: fraction of the wire limit reached",
      orvo::bench::RunDownloadSection},

@@ -15,18 +15,39 @@ namespace orvo {
 
 namespace {
 
-bool Save(const char* what, const std::string& path, std::string_view bytes) {
+constexpr const char* kStandardOutput = "-";
+
+// One export to its target: standard output, or a file written atomically (into a folder under
+// its proposed name).
+bool Save(const char* what, const std::string& target, const std::string& proposedName, const char* extension,
+          const ExportWriter& write, std::FILE* info) {
     std::string reason;
-    if (!SaveExportFile(path, {bytes}, &reason)) {
+    std::string path = kStandardOutput;
+    bool ok = false;
+    if (target == kStandardOutput) {
+        ok = WriteExportStream(stdout, write, &reason);
+    } else {
+        path = ResolveExportPath(target, proposedName, extension);
+        ok = SaveExportFile(path, write, &reason);
+    }
+    if (!ok) {
         PrintError(kOutputFileError);
         std::fprintf(stderr, "%s\n", reason.c_str());
         return false;
     }
-    std::printf("%s: %s\n", what, path.c_str());
+    std::fprintf(info, "%s: %s\n", what, path.c_str());
     return true;
 }
 
 } // namespace
+
+int ExportTargets::ToStandardOutput() const {
+    return int(csv == kStandardOutput) + int(msha == kStandardOutput) + int(statusCsv == kStandardOutput);
+}
+
+std::FILE* ExportTargets::InfoStream() const {
+    return ToStandardOutput() > 0 ? stderr : stdout;
+}
 
 std::string ResolveExportPath(const std::string& target, const std::string& proposedName,
                               const char* extension) {
@@ -37,12 +58,13 @@ std::string ResolveExportPath(const std::string& target, const std::string& prop
 }
 
 int WriteExports(const ExportSource& source, const ExportTargets& targets) {
+    std::FILE* info = targets.InfoStream();
     int status = EXIT_OK;
     bool csvWritten = true;
     if (!targets.csv.empty()) {
-        const std::string path =
-            ResolveExportPath(targets.csv, CsvExport::SampleDataName(source), CsvExport::kExtension);
-        csvWritten = Save("csv", path, CsvExport::SampleData(source));
+        csvWritten = Save(
+            "csv", targets.csv, CsvExport::SampleDataName(source), CsvExport::kExtension,
+            [&source](const ExportSink& sink) { return CsvExport::WriteSampleData(source, sink); }, info);
         if (!csvWritten)
             status = EXIT_FAILED;
     }
@@ -50,41 +72,39 @@ int WriteExports(const ExportSource& source, const ExportTargets& targets) {
         if (!csvWritten) {
             std::fprintf(stderr, "The MSHA file was not written: the CSV file failed first.\n");
         } else {
-            const std::string path =
-                ResolveExportPath(targets.msha, MshaFile::ProposedName(source), MshaFile::kExtension);
-            std::string reason;
-            if (MshaFile::Build(source).Save(path, &reason)) {
-                std::printf("msha: %s\n", path.c_str());
-            } else {
-                PrintError(kOutputFileError);
-                std::fprintf(stderr, "%s\n", reason.c_str());
+            const MshaFile file(source);
+            if (!Save(
+                    "msha", targets.msha, MshaFile::ProposedName(source), MshaFile::kExtension,
+                    [&file](const ExportSink& sink) { return file.Write(sink); }, info))
                 status = EXIT_FAILED;
-            }
         }
     }
     if (!targets.statusCsv.empty()) {
         // Without a status event there is no status list, so nothing to save.
         if (!source.table || source.table->events.empty()) {
             std::fprintf(stderr, "No status events: no status list file was written.\n");
-        } else {
-            const std::string path = ResolveExportPath(targets.statusCsv, CsvExport::StatusListName(source),
-                                                       CsvExport::kExtension);
-            if (!Save("status csv", path, CsvExport::StatusList(source)))
-                status = EXIT_FAILED;
+        } else if (!Save(
+                       "status csv", targets.statusCsv, CsvExport::StatusListName(source),
+                       CsvExport::kExtension,
+                       [&source](const ExportSink& sink) { return CsvExport::WriteStatusList(source, sink); },
+                       info)) {
+            status = EXIT_FAILED;
         }
     }
     return status;
 }
 
-void PrintTableSummary(const ExportSource& source) {
+void PrintTableSummary(const ExportSource& source, std::FILE* out) {
     const DisplayTable& table = *source.table;
-    std::printf("entry: %s\n", source.entry.c_str());
-    std::printf("interval: %lld\n", static_cast<long long>(table.interval));
-    std::printf("columns: %zu\n", table.columns.size());
-    std::printf("rows: %zu\n", table.rows.size());
-    std::printf("status events: %zu\n", table.events.size());
-    std::printf("status changes: %zu\n", table.changes.size());
-    std::printf("final concentration: %s\n", table.finalConcentration.c_str());
+    std::fprintf(out, "entry: %s\n", source.entry.c_str());
+    std::fprintf(out, "interval: %lld\n", static_cast<long long>(table.interval));
+    std::fprintf(out, "columns: %zu\n", table.columns.size());
+    std::fprintf(out, "rows: %zu\n", table.rowCount);
+    if (*table.DisplayLimitText())
+        std::fprintf(out, "display: %s\n", table.DisplayLimitText());
+    std::fprintf(out, "status events: %zu\n", table.events.size());
+    std::fprintf(out, "status changes: %zu\n", table.changes.size());
+    std::fprintf(out, "final concentration: %s\n", table.finalConcentration.c_str());
 }
 
 } // namespace orvo

@@ -1,16 +1,23 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace orvo {
 
 struct ExportSource;
 
-// The files `download` and `open` write.
+// The files `download` and `open` write. A target "-" is standard output.
 struct ExportTargets {
     std::string csv;       // sample data file
     std::string msha;      // MSHA file (downloads only)
     std::string statusCsv; // status list file
+
+    // How many exports go to standard output ("-"); more than one cannot.
+    int ToStandardOutput() const;
+    // Where the summary and the paths written go: standard error while an export takes standard
+    // output, so the export stays whole.
+    std::FILE* InfoStream() const;
 };
 
 // A target that names an existing folder gets the proposed name and extension inside it.
@@ -22,7 +29,8 @@ std::string ResolveExportPath(const std::string& target, const std::string& prop
 // written; EXIT_OK or EXIT_FAILED.
 int WriteExports(const ExportSource& source, const ExportTargets& targets);
 
-// The summary lines `download` and `open` print about a display table.
-void PrintTableSummary(const ExportSource& source);
+// The summary lines `download` and `open` print about a display table, with the results form's
+// notice when the screen could not chart every row.
+void PrintTableSummary(const ExportSource& source, std::FILE* out);
 
 } // namespace orvo

@@ -21,6 +21,8 @@ struct CliCommand {
     bool needsMonitor = true;            // false: works on files alone, no port is opened for it
     // The Dust Data Card PDF it was asked to write ("" or none: no card, so no fonts to load).
     std::function<std::string()> cardTarget = nullptr;
+    // How many exports it writes to standard output (none: it writes none there).
+    std::function<int()> exportsToStdout = nullptr;
 };
 using CliCommands = std::vector<CliCommand>;
 

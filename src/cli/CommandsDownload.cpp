@@ -181,10 +181,13 @@ int RunDownload(CliSession& session, DownloadArgs& args, ProgressView& progress)
     }
 
     const std::vector<std::string> records = doc.Records();
-    const DisplayTable table = DisplayTable::Build(records, doc.Registers(), doc.Zone(), args.interval);
-    const ExportSource source = ExportSource::FromDocument(doc, table, args.shift);
-    std::printf("records: %zu\n", records.size());
-    PrintTableSummary(source);
+    // The exports make every row again from the records; only the card draws the table's rows.
+    const DisplayTable table = DisplayTable::Build(records, doc.Registers(), doc.Zone(), args.interval,
+                                                   args.cardPdf.empty() ? 0 : SIZE_MAX);
+    const ExportSource source = ExportSource::FromDocument(doc, records, table, args.shift);
+    std::FILE* info = args.targets.InfoStream();
+    std::fprintf(info, "records: %zu\n", records.size());
+    PrintTableSummary(source, info);
     const int exported = WriteExports(source, args.targets);
     if (args.cardPdf.empty())
         return exported;
@@ -204,11 +207,13 @@ void AddDownloadCommand(CLI::App& app, CliCommands& commands) {
     sub->add_option("INDEX", args->index, "Directory index of the sample (see 'samples')");
     sub->add_flag("--service-log", args->serviceLog, "The monitor's service log (firmware above 6.69)");
     sub->add_option("--interval", args->intervalText, "Display interval in seconds, or 'auto' (default 60)");
-    sub->add_option("--csv", args->targets.csv, "Sample data CSV file (a folder: the proposed name)");
-    sub->add_option("--msha", args->targets.msha,
-                    "MSHA file, written after the CSV file (a folder: the proposed name)");
+    sub->add_option("--csv", args->targets.csv,
+                    "Sample data CSV file (a folder: the proposed name; -: standard output)");
+    sub->add_option(
+        "--msha", args->targets.msha,
+        "MSHA file, written after the CSV file (a folder: the proposed name; -: standard output)");
     sub->add_option("--status-csv", args->targets.statusCsv,
-                    "Status list CSV file (a folder: the proposed name)");
+                    "Status list CSV file (a folder: the proposed name; -: standard output)");
     sub->add_option("--card-pdf", args->cardPdf,
                     "Dust Data Card as a PDF, with the shift information given ('-': standard output)");
     AddPaperOption(*sub, args->paper);
@@ -257,7 +262,7 @@ void AddDownloadCommand(CLI::App& app, CliCommands& commands) {
     });
     commands.push_back(
         {sub, [args, progress](CliSession& session) { return RunDownload(session, *args, *progress); }, true,
-         [args] { return args->cardPdf; }});
+         [args] { return args->cardPdf; }, [args] { return args->targets.ToStandardOutput(); }});
 }
 
 } // namespace orvo

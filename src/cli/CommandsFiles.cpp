@@ -33,14 +33,16 @@ int RunOpen(const OpenArgs& args, const TimeZoneSource& zone) {
         return EXIT_FAILED;
     }
     const PrcTable registers; // short names only; an imported file brings no monitor
-    const DisplayTable table = file.View(registers, zone);
+    // No rows are shown here, and the exports make every row again from the records.
+    const DisplayTable table = file.View(registers, zone, 0);
     const ExportSource source = file.ForExport(table, registers, zone);
-    std::printf("serial number: %s\n", file.serialNumber.c_str());
-    std::printf("records: %zu\n", file.records.size());
-    std::printf("average tons: %s\n", file.averageTons.c_str());
-    std::printf("tons this shift: %s\n", file.tonsThisShift.c_str());
-    std::printf("notes: %s\n", file.notes.c_str());
-    PrintTableSummary(source);
+    std::FILE* info = args.targets.InfoStream();
+    std::fprintf(info, "serial number: %s\n", file.serialNumber.c_str());
+    std::fprintf(info, "records: %zu\n", file.records.size());
+    std::fprintf(info, "average tons: %s\n", file.averageTons.c_str());
+    std::fprintf(info, "tons this shift: %s\n", file.tonsThisShift.c_str());
+    std::fprintf(info, "notes: %s\n", file.notes.c_str());
+    PrintTableSummary(source, info);
     return WriteExports(source, args.targets);
 }
 
@@ -64,11 +66,12 @@ void AddOpenCommand(CLI::App& app, CliCommands& commands) {
     CLI::App* sub =
         app.add_subcommand("open", "Check an imported data file (.MSHA), summarise it and export it");
     sub->add_option("FILE", args->path, "The data file")->required();
-    sub->add_option("--csv", args->targets.csv, "Sample data CSV file (a folder: the proposed name)");
+    sub->add_option("--csv", args->targets.csv,
+                    "Sample data CSV file (a folder: the proposed name; -: standard output)");
     sub->add_option("--status-csv", args->targets.statusCsv,
-                    "Status list CSV file (a folder: the proposed name)");
-    commands.push_back(
-        {sub, [args](CliSession& session) { return RunOpen(*args, session.Doc().Zone()); }, false});
+                    "Status list CSV file (a folder: the proposed name; -: standard output)");
+    commands.push_back({sub, [args](CliSession& session) { return RunOpen(*args, session.Doc().Zone()); },
+                        false, nullptr, [args] { return args->targets.ToStandardOutput(); }});
 }
 
 void AddVerifyMshaCommand(CLI::App& app, CliCommands& commands) {

@@ -73,16 +73,20 @@ int main(int argc, char** argv) {
     options.demoFirmware = firmware == "6.5" ? 6.5f : 7.0f;
 
     int cardsToStdout = 0;
+    int exportsToStdout = 0;
     bool drawsCard = false;
     for (CLI::App* given : app.get_subcommands())
-        for (const CliCommand& command : commands)
+        for (const CliCommand& command : commands) {
             if (command.subcommand == given && command.cardTarget) {
                 const std::string target = command.cardTarget();
                 drawsCard |= !target.empty();
                 cardsToStdout += target == "-";
             }
-    if (cardsToStdout > 1) {
-        PrintError("only one card can go to standard output");
+            if (command.subcommand == given && command.exportsToStdout)
+                exportsToStdout += command.exportsToStdout();
+        }
+    if (cardsToStdout + exportsToStdout > 1) {
+        PrintError("only one card or export can go to standard output");
         return EXIT_USAGE;
     }
     if (cardsToStdout == 1 && !ReserveStdoutForCard())

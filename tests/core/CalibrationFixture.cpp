@@ -1,6 +1,7 @@
 #include "CalibrationFixture.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace orvo::test {
 
@@ -75,7 +76,9 @@ void CalibrationFixture::TearDown() {
     if (procedure) {
         procedure->Close();
         doc->RemoveView(procedure);
+        procedure = nullptr;
     }
+    m_owned.reset();
     if (wire)
         wire->Release();
     doc.reset();
@@ -123,6 +126,19 @@ void CalibrationFixture::CloseProcedure() {
     doc->RemoveView(procedure);
     procedure = nullptr;
     wire->RunTo(clock.NowMs() + 500);
+}
+
+void CalibrationFixture::Reset() {
+    TearDown();
+    view = ScriptedView{};
+    SetUp();
+}
+
+void CalibrationFixture::PrintFigures(const std::string& what,
+                                      std::chrono::steady_clock::time_point wall) const {
+    const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - wall;
+    std::printf("[figures] %s: %.0f s virtual, %zu requests, %.0f ms wall\n", what.c_str(), VirtualSeconds(),
+                RequestsSinceOpen(), ms.count());
 }
 
 std::vector<std::string> CalibrationFixture::Writes() const {

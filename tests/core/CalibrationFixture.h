@@ -60,10 +60,12 @@ struct ScriptedView : IProcedureView {
     };
 
     std::map<std::string, std::string> texts;
-    std::map<std::string, bool> enabled, checked;
+    std::map<std::string, bool> enabled, checked, visible;
     std::vector<Box> boxes;
     // Default: Yes to questions, OK to the rest.
     std::function<MessageAnswer(const Box&)> answer;
+    // Default: the dialog is cancelled.
+    std::function<bool(const std::string& prompt, std::vector<DialogNumber>&)> dialog;
     int returns = 0;
 
     bool timerOn = false;
@@ -73,7 +75,7 @@ struct ScriptedView : IProcedureView {
     void SetText(const std::string& f, const std::string& t, TextTone) override { texts[f] = t; }
     void SetEnabled(const std::string& c, bool e) override { enabled[c] = e; }
     void SetChecked(const std::string& c, bool on) override { checked[c] = on; }
-    void SetVisible(const std::string&, bool) override {}
+    void SetVisible(const std::string& c, bool v) override { visible[c] = v; }
     void Focus(const std::string&) override {}
     MessageAnswer Message(const std::string& title, const std::string& text, MessageIcon icon,
                           MessageButtons buttons) override {
@@ -82,7 +84,9 @@ struct ScriptedView : IProcedureView {
             return answer(boxes.back());
         return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
     }
-    bool Dialog(const std::string&, const std::string&, std::vector<DialogNumber>&) override { return false; }
+    bool Dialog(const std::string&, const std::string& prompt, std::vector<DialogNumber>& numbers) override {
+        return dialog && dialog(prompt, numbers);
+    }
     void StartTimer(int ms) override {
         timerOn = true;
         periodMs = ms;
@@ -99,6 +103,25 @@ struct ScriptedView : IProcedureView {
     }
 };
 
+// A document without a link: its table holds exactly the readings a procedure is given, so that a
+// rule can be met on its limit; the recorder notes what the procedure asks for.
+struct OfflineDoc {
+    VirtualClock clock;
+    FixedTimeZone zone{300, false};
+    NullMessageSink sink;
+    COrvodeskDoc doc{clock, zone, sink};
+    RequestRecorder io;
+    ScriptedView view;
+
+    OfflineDoc() {
+        view.now = [this] { return clock.NowMs(); };
+    }
+    void Set(IDocView& procedure, int number, double value) {
+        doc.Registers().SetValue(number, value);
+        procedure.OnDocUpdate(0x08, number);
+    }
+};
+
 class CalibrationFixture : public ::testing::Test {
 protected:
     static constexpr int64_t kStart = 1'700'000'000'000;
@@ -108,6 +131,14 @@ protected:
 
     // A monitor with `config`, connected and identified.
     void Connect(sim::SimConfig config = {});
+    // A procedure the fixture owns until TearDown, so that a failed assertion never leaves the
+    // fixture closing one that is gone.
+    template <class P, class... Args> P& Make(Args&&... args) {
+        auto made = std::make_unique<P>(std::forward<Args>(args)...);
+        P& p = *made;
+        m_owned = std::move(made);
+        return p;
+    }
     // Adds the procedure to the document's views and opens it.
     void Open(ProcedureLogic& procedure);
     // Delivers the procedure's timer events until `done` holds (true) or `limitS` seconds of
@@ -115,6 +146,10 @@ protected:
     bool RunUntil(const std::function<bool()>& done, int limitS);
     // Closes the procedure as its form would go and lets its last writes out.
     void CloseProcedure();
+    // A fresh document, link and view for the next case of a table.
+    void Reset();
+    // "[figures] <what>: virtual seconds, requests and wall time since `wall`" of a whole run.
+    void PrintFigures(const std::string& what, std::chrono::steady_clock::time_point wall) const;
 
     // The register writes the procedure asked for, one "write n=v ..." line each.
     std::vector<std::string> Writes() const;
@@ -132,6 +167,7 @@ protected:
     ProcedureLogic* procedure = nullptr;
 
 private:
+    std::unique_ptr<ProcedureLogic> m_owned;
     int64_t m_tickMs = -1; // the timer event being delivered
     int64_t m_opened = 0;
     size_t m_requestsAtOpen = 0;

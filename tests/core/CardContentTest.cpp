@@ -11,37 +11,29 @@
 namespace orvo {
 namespace {
 
-struct AxisCase {
-    const char* name;
-    std::vector<double> values;
-    double lo, span, step, m;
-    std::array<const char*, 5> labels;
-};
-
 TEST(CardAxis, FollowsTheCardsScaleRule) {
-    const AxisCase cases[] = {
-        {"largest 0.35, smallest 0.02",
-         {0.02, 0.35, 0.1},
-         0.0,
-         0.4,
-         0.1,
-         0.0,
-         {"0.00", "0.10", "0.20", "0.30", "0.40"}},
-        {"all zero", {0, 0, 0}, -0.001, 0.1, 0.025, -0.025, {"-0.03", "0.00", "0.03", "0.05", "0.08"}},
-        {"largest 2.3", {0.0, 2.3}, 0.0, 3.0, 0.75, 0.0, {"0.00", "0.75", "1.50", "2.25", "3.00"}},
-        {"range of exactly 0.1", {0.1}, 0.0, 0.2, 0.05, 0.0, {"0.00", "0.05", "0.10", "0.15", "0.20"}},
-        {"below zero", {-0.3, 0.1}, -0.3, 1.0, 0.25, -0.5, {"-0.50", "-0.25", "0.00", "0.25", "0.50"}},
-        {"no values", {}, -0.001, 0.1, 0.025, -0.025, {"-0.03", "0.00", "0.03", "0.05", "0.08"}},
+    const struct {
+        std::vector<double> values;
+        double lo, span, step, m;
+        const char* labels;
+    } cases[] = {
+        {{0.02, 0.35, 0.1}, 0.0, 0.4, 0.1, 0.0, "0.00 0.10 0.20 0.30 0.40"},
+        {{0, 0, 0}, -0.001, 0.1, 0.025, -0.025, "-0.03 0.00 0.03 0.05 0.08"}, // all zero
+        {{0.0, 2.3}, 0.0, 3.0, 0.75, 0.0, "0.00 0.75 1.50 2.25 3.00"},
+        {{0.1}, 0.0, 0.2, 0.05, 0.0, "0.00 0.05 0.10 0.15 0.20"}, // a range of exactly 0.1
+        {{-0.3, 0.1}, -0.3, 1.0, 0.25, -0.5, "-0.50 -0.25 0.00 0.25 0.50"},
+        {{}, -0.001, 0.1, 0.025, -0.025, "-0.03 0.00 0.03 0.05 0.08"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.labels);
         const CardAxis axis = ComputeCardAxis(c.values);
         EXPECT_DOUBLE_EQ(axis.lo, c.lo);
         EXPECT_DOUBLE_EQ(axis.span, c.span);
         EXPECT_DOUBLE_EQ(axis.step, c.step);
         EXPECT_DOUBLE_EQ(axis.m, c.m);
-        for (size_t k = 0; k < 5; ++k)
-            EXPECT_EQ(axis.labels[k], c.labels[k]) << k;
+        EXPECT_EQ(axis.labels[0] + " " + axis.labels[1] + " " + axis.labels[2] + " " + axis.labels[3] + " " +
+                      axis.labels[4],
+                  c.labels);
     }
 }
 
@@ -69,15 +61,8 @@ protected:
     }
 
     static ShiftInformation Info() {
-        ShiftInformation info;
-        info.averageTons = "1200";
-        info.tonsThisShift = "45";
-        info.notes = "roof fall, \"belt\" down";
-        info.certifiedMiin = "M87654321";
-        info.multiUnit = true;
-        info.firstUnitSerial = "ORVO0012345";
-        info.secondUnitSerial = "ORVO0012346";
-        return info;
+        return {"1200",        "45", "roof fall, \"belt\" down", "M87654321", true, "ORVO0012345",
+                "ORVO0012346", true};
     }
 };
 

@@ -21,7 +21,8 @@ const char* const kNotConfiguration = "stop: File does not contain configuration
 const char* const kFormatting = "stop: File formatting error\nA PRC number or value may be missing";
 const char* const kComplete = "information: Import complete\nValues will refresh in a few seconds";
 
-// Writes what the user sees into the same timeline as the commands sent.
+// Writes what the user sees into the same timeline as the commands sent: "ask warning [caption] text"
+// for a question, "<icon>: text" for a message.
 class TimelineMessages : public MessageService {
 public:
     explicit TimelineMessages(RequestRecorder& timeline) : m_timeline(timeline) {}
@@ -30,13 +31,10 @@ public:
     MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon icon,
                        MessageButtons buttons) override {
         static const char* const icons[] = {"none", "information", "warning", "stop", "question"};
-        if (buttons == MessageButtons::YesNo) {
-            m_timeline.sent.push_back({.kind = std::string("ask ") + icons[int(icon)] + " [" + caption + "] " + text});
-            return answer ? MessageAnswer::Yes : MessageAnswer::No;
-        }
-        m_timeline.sent.push_back(
-            {.kind = std::string(icons[int(icon)]) + ": " + (caption.empty() ? "" : "[" + caption + "] ") + text});
-        return MessageAnswer::Ok;
+        const bool question = buttons == MessageButtons::YesNo;
+        m_timeline.sent.push_back({.kind = (question ? "ask " : "") + std::string(icons[int(icon)]) +
+                                           (question ? " [" + caption + "] " : ": ") + text});
+        return !question ? MessageAnswer::Ok : answer ? MessageAnswer::Yes : MessageAnswer::No;
     }
 
 private:
@@ -51,77 +49,51 @@ struct Monitor {
         messages.answer = answer;
         return Importer().RunBytes(file);
     }
+    ConfigImport Importer() {
+        return ConfigImport(table, newFirmware, link, messages,
+                            [this] { link.sent.push_back({.kind = "reload all"}); });
+    }
 
     bool newFirmware;
     PrcTable table;
     RequestRecorder link;
     TimelineMessages messages{link};
-
-    ConfigImport Importer() {
-        return ConfigImport(table, newFirmware, link, messages,
-                            [this] { link.sent.push_back({.kind = "reload all"}); });
-    }
 };
 
-void SetCalibration(PrcTable& table) {
+// Calibration constants as a file holds them, each on its lines.
+const std::pair<int, const char*> kCalibration[] = {{75, "6.97"},     {76, "-0.122"},   {128, "-0.057724"},
+                                                    {129, "1e-05"},   {131, "63.7343"}, {132, "49.843"},
+                                                    {133, "66.2316"}, {134, "47.343"}};
+std::string PrcLines(int number, const std::string& value) {
+    return "\t\t<PRC>\n\t\t\t<Number>" + std::to_string(number) + "</Number>\n\t\t\t<Value>" + value +
+           "</Value>\n\t\t</PRC>\n";
+}
+
+TEST(ConfigFile, ExportOfEachFirmwareClass) {
+    // Older: version 1.0 with register 1. Newer: version 2.0 with the serial number text and 183.
+    PrcTable table;
     table.SetValue(1, 1234567);
-    table.SetValue(75, 6.97);
-    table.SetValue(76, -0.122);
-    table.SetValue(128, -0.057724);
-    table.SetValue(129, 1e-05);
-    table.SetValue(131, 63.7343);
-    table.SetValue(132, 49.843);
-    table.SetValue(133, 66.2316);
-    table.SetValue(134, 47.343);
     table.SetValue(183, 1);
-}
-
-// The registers SetCalibration sets, other than 1, as both versions of the file hold them.
-const std::string kCalibrationPrcs =
-    "\t\t<PRC>\n\t\t\t<Number>75</Number>\n\t\t\t<Value>6.97</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>76</Number>\n\t\t\t<Value>-0.122</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>128</Number>\n\t\t\t<Value>-0.057724</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>129</Number>\n\t\t\t<Value>1e-05</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>131</Number>\n\t\t\t<Value>63.7343</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>132</Number>\n\t\t\t<Value>49.843</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>133</Number>\n\t\t\t<Value>66.2316</Value>\n\t\t</PRC>\n"
-    "\t\t<PRC>\n\t\t\t<Number>134</Number>\n\t\t\t<Value>47.343</Value>\n\t\t</PRC>\n";
-
-TEST(ConfigFile, OlderFirmwareExportIsVersionOneWithRegisterOne) {
-    PrcTable table;
-    SetCalibration(table);
-    const XmlNode root = ConfigExport::Build(table, false, "ignored");
-    EXPECT_EQ(XmlWriter().FileBytes(root, nullptr, true),
-              "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-              "<OrvoML version=\"1.0\">\n"
-              "\t<PRCList>\n"
-              "\t\t<PRC>\n\t\t\t<Number>1</Number>\n\t\t\t<Value>1234567</Value>\n\t\t</PRC>\n" +
-                  kCalibrationPrcs +
-                  "\t</PRCList>\n"
-                  "</OrvoML>\n");
-    EXPECT_EQ(ConfigExport::ProposedFileName(ConfigExport::SerialNumber(table, false, "ORV9")),
-              "SN_1234567_config");
-}
-
-TEST(ConfigFile, NewerFirmwareExportIsVersionTwoWithSerialTextAndExpert) {
-    PrcTable table;
-    SetCalibration(table);
+    std::string calibration;
+    for (const auto& [number, value] : kCalibration) {
+        table.SetValue(number, std::stod(value));
+        calibration += PrcLines(number, value);
+    }
     test::TempFolder folder;
     std::string message;
-    ASSERT_TRUE(
-        ConfigExport::Write(ConfigExport::Build(table, true, "ORV1234567"), folder.File("c.xfg"), &message));
-    EXPECT_EQ(folder.Read("c.xfg"),
-              "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-              "<OrvoML version=\"2.0\">\n"
-              "\t<SerialNumber>ORV1234567</SerialNumber>\n"
-              "\t<PRCList>\n" +
-                  kCalibrationPrcs +
-                  "\t\t<PRC>\n\t\t\t<Number>183</Number>\n\t\t\t<Value>1</Value>\n\t\t</PRC>\n"
-                  "\t</PRCList>\n"
-                  "</OrvoML>\n");
-    EXPECT_EQ(ConfigExport::ProposedFileName(ConfigExport::SerialNumber(table, true, "ORV9")),
-              "SN_ORV9_config");
-
+    for (const bool newer : {false, true}) {
+        ASSERT_TRUE(ConfigExport::Write(ConfigExport::Build(table, newer, "ORV1234567"), folder.File("c.xfg"),
+                                        &message));
+        EXPECT_EQ(
+            folder.Read("c.xfg"),
+            "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n" +
+                std::string(newer ? "<OrvoML version=\"2.0\">\n\t<SerialNumber>ORV1234567</SerialNumber>\n"
+                                  : "<OrvoML version=\"1.0\">\n") +
+                "\t<PRCList>\n" + (newer ? "" : PrcLines(1, "1234567")) + calibration +
+                (newer ? PrcLines(183, "1") : "") + "\t</PRCList>\n</OrvoML>\n");
+        EXPECT_EQ(ConfigExport::ProposedFileName(ConfigExport::SerialNumber(table, newer, "ORV9")),
+                  newer ? "SN_ORV9_config" : "SN_1234567_config");
+    }
     EXPECT_FALSE(
         ConfigExport::Write(ConfigExport::Build(table, true, "ORV9"), folder.File("no/c.xfg"), &message));
     EXPECT_EQ(message, "Error writing file: Error: unable to open file for writing");
@@ -136,188 +108,102 @@ TEST(ConfigFile, ReadOnlyRegistersAreNeverExported) {
     EXPECT_EQ(list.ChildAt(0).Child("Number").Text(), "1");
     EXPECT_EQ(list.ChildAt(1).Child("Number").Text(), "75");
 
-    EXPECT_EQ(ConfigExport::RefreshRegisters(table, false),
-              (std::vector<int>{1, 75, 76, 128, 129, 131, 132, 133, 134}));
-    EXPECT_EQ(ConfigExport::RefreshRegisters(table, true),
-              (std::vector<int>{1, 75, 76, 128, 129, 131, 132, 133, 134, 183}));
+    // The serial number comes from the monitor: the proposed name is a name, never a path.
+    EXPECT_EQ(ConfigExport::ProposedFileName("../x/y:z"), "SN_.._x_y_z_config");
 }
 
-const std::string kVersion2File = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                                  "<OrvoML version=\"2.0\"><SerialNumber>ORV7654321</SerialNumber><PRCList>"
-                                  "<PRC><Number>75</Number><Value>7.5</Value></PRC>"
-                                  "<PRC><Number>133</Number><Value>66.2316</Value></PRC>"
-                                  "<PRC><Number>183</Number><Value>1</Value></PRC>"
-                                  "</PRCList></OrvoML>\n";
-
-TEST(ConfigFile, VersionTwoIntoOlderFirmwareAsksAndNeverSendsTheSerialNumber) {
-    Monitor monitor(false);
-    ConfigImportResult result = monitor.Import(kVersion2File, true);
-    EXPECT_EQ(result.outcome, ConfigImportOutcome::Completed);
-    EXPECT_TRUE(result.reload);
-    EXPECT_EQ(monitor.link.Lines(),
-              (std::vector<std::string>{"ask warning [Orvodesk] " + std::string(kQuestion), "write 75=7.5",
-                                        "write 133=66.2316", "write 183=1", kComplete, "reload all",
-                                        "template-name?"}));
-
-    result = monitor.Import(kVersion2File, false);
-    EXPECT_EQ(result.outcome, ConfigImportOutcome::Declined);
-    EXPECT_EQ(monitor.link.Lines(), (std::vector<std::string>{
-                                      "ask warning [Orvodesk] " + std::string(kQuestion), "template-name?"}));
+std::string Prc(const std::string& number, const std::string& value) {
+    return "<PRC><Number>" + number + "</Number><Value>" + value + "</Value></PRC>";
+}
+std::string File(const std::string& version, const std::string& inside) {
+    return "<OrvoML" + (version.empty() ? "" : " version='" + version + "'") + ">" + inside + "</OrvoML>";
+}
+std::string List(const std::string& prcs) {
+    return "<PRCList>" + prcs + "</PRCList>";
 }
 
-TEST(ConfigFile, VersionOneIntoNewerFirmwareDoesNotAsk) {
-    Monitor monitor(true);
-    const ConfigImportResult result = monitor.Import("<OrvoML version=\"1.0\"><PRCList>"
-                                                     "<PRC><Number>1</Number><Value>1234567</Value></PRC>"
-                                                     "<PRC><Number>75</Number><Value>6.97</Value></PRC>"
-                                                     "</PRCList></OrvoML>");
-    EXPECT_EQ(result.outcome, ConfigImportOutcome::Completed);
-    EXPECT_TRUE(result.reload);
-    // Register 1 travels as the serial number text; the register itself is cleared.
-    EXPECT_EQ(monitor.link.Lines(),
-              (std::vector<std::string>{"serial-text 1234567", "write 1=0", "write 75=6.97", kComplete,
-                                        "reload all", "template-name?"}));
-
-    monitor.Import(kVersion2File);
-    EXPECT_EQ(monitor.link.Lines(),
-              (std::vector<std::string>{"serial-text ORV7654321", "write 75=7.5", "write 133=66.2316",
-                                        "write 183=1", kComplete, "reload all", "template-name?"}));
-}
-
-TEST(ConfigFile, TwoValueElementsStopTheImportAfterTheEarlierWrites) {
-    Monitor monitor(false);
-    const ConfigImportResult result =
-        monitor.Import("<OrvoML version=\"1.0\"><PRCList>"
-                       "<PRC><Number>75</Number><Value>7</Value></PRC>"
-                       "<PRC><Number>76</Number><Value>1</Value><Value>2</Value></PRC>"
-                       "<PRC><Number>128</Number><Value>3</Value></PRC>"
-                       "</PRCList></OrvoML>");
-    EXPECT_EQ(result.outcome, ConfigImportOutcome::Malformed);
-    EXPECT_EQ(monitor.link.Lines(), (std::vector<std::string>{"write 75=7", kFormatting}));
-}
-
-TEST(ConfigFile, ElementNamesInAnyLetterCase) {
-    Monitor monitor(false);
-    monitor.Import("<orvoml VERSION='1.0'><prclist><prc><NUMBER>12</NUMBER><value>2400</value></prc>"
-                   "</prclist></orvoml>");
-    EXPECT_EQ(monitor.link.Lines(), (std::vector<std::string>{"write 12=2400", kComplete, "template-name?"}));
-}
-
-TEST(ConfigFile, MissingOrUnreadableTextsAreFormattingErrors) {
-    const struct {
-        bool newFirmware;
-        const char* file;
-    } cases[] = {
-        {false, "<OrvoML><PRCList><PRC><Number>75</Number><Value>1</Value></PRC></PRCList></OrvoML>"},
-        {true, "<OrvoML><PRCList><PRC><Number>75</Number><Value>1</Value></PRC></PRCList></OrvoML>"},
-        {false,
-         "<OrvoML version='new'><PRCList><PRC><Number>75</Number><Value>1</Value></PRC></PRCList></OrvoML>"},
-        {true, "<OrvoML version='2.0'><SerialNumber/><PRCList><PRC><Number>75</Number><Value>1</Value></PRC>"
-               "</PRCList></OrvoML>"},
-        {false, "<OrvoML version='1.0'><PRCList><PRC><Number/><Value>1</Value></PRC></PRCList></OrvoML>"},
-        {false,
-         "<OrvoML version='1.0'><PRCList><PRC><Number>75</Number><Value></Value></PRC></PRCList></OrvoML>"},
-        {false, "<OrvoML version='1.0'><PRCList><PRC><Value>1</Value></PRC></PRCList></OrvoML>"},
-        {false, "<OrvoML version='1.0'><PRCList><PRC><Number>75</Number></PRC></PRCList></OrvoML>"},
-        {false, "<OrvoML version='1.0'><PRCList><PRC><Number>75</Number><Number>76</Number><Value>1</Value>"
-                "</PRC></PRCList></OrvoML>"},
-        {false,
-         "<OrvoML version='1.0'><PRCList><PRC><Number>7x</Number><Value>1</Value></PRC></PRCList></OrvoML>"},
-        {false, "<OrvoML "
-                "version='1.0'><PRCList><PRC><Number>75</Number><Value>abc</Value></PRC></PRCList></OrvoML>"},
-        {false,
-         "<OrvoML "
-         "version='1.0'><PRCList><PRC><Number>75</Number><Value>1e39</Value></PRC></PRCList></OrvoML>"},
-        {false, "<OrvoML "
-                "version='1.0'><PRCList><PRC><Number>12</Number><Value>2.5</Value></PRC></PRCList></OrvoML>"},
-        {false,
-         "<OrvoML version='1.0'><PRCList><PRC><Number>12</Number><Value>-1</Value></PRC></PRCList></OrvoML>"},
-        {false, "<OrvoML version='1.0'><PRCList><PRC><Number>12</Number><Value>4294967296</Value></PRC>"
-                "</PRCList></OrvoML>"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
-        Monitor monitor(c.newFirmware);
-        EXPECT_EQ(monitor.Import(c.file).outcome, ConfigImportOutcome::Malformed);
-        EXPECT_EQ(monitor.link.Lines(), std::vector<std::string>{kFormatting});
+// A timeline written short: "|" between entries; "question", "complete", "formatting" and
+// "no data" stand for the messages.
+std::vector<std::string> Timeline(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t start = 0, bar = 0; bar != std::string::npos; start = bar + 1) {
+        bar = text.find('|', start);
+        const std::string line = text.substr(start, bar - start);
+        lines.push_back(line == "question"     ? "ask warning [Orvodesk] " + std::string(kQuestion)
+                        : line == "complete"   ? kComplete
+                        : line == "formatting" ? kFormatting
+                        : line == "no data"    ? kNotConfiguration
+                                               : line);
     }
+    return lines;
 }
 
-TEST(ConfigFile, FilesWithoutConfigurationData) {
+TEST(ConfigFile, ImportsSendWhatTheFileHoldsAndStopWhereItIsWrong) {
+    const std::string v2 = "<SerialNumber>ORV7654321</SerialNumber>" +
+                           List(Prc("75", "7.5") + Prc("133", "66.2316") + Prc("183", "1"));
+    const std::string sent2 = "write 75=7.5|write 133=66.2316|write 183=1|complete|reload all|template-name?";
+    using Outcome = ConfigImportOutcome;
     const struct {
-        bool newFirmware;
-        const char* file;
-        std::vector<std::string> timeline;
+        bool newFirmware, answer;
+        std::string file;
+        Outcome outcome;
+        std::string timeline;
     } cases[] = {
-        {false, "<Other version='1.0'/>", {kNotConfiguration}},
-        {false, "not xml at all", {kNotConfiguration}},
-        {false, "<OrvoML version='1.0'><PRCList>", {kNotConfiguration}},
-        {false, "<OrvoML version='1.0'/>", {kNotConfiguration}},
-        {false, "<OrvoML version='1.0'><PRCList/></OrvoML>", {kNotConfiguration}},
-        {false,
-         "<OrvoML version='1.0'><PRCList/><PRCList><PRC><Number>75</Number><Value>1</Value></PRC></PRCList>"
-         "</OrvoML>",
-         {kNotConfiguration}},
+        // Version 2 into older firmware asks, and never sends the serial number. No ends the import
+        // with nothing sent; blanks around the version are no part of it.
+        {false, true, "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n" + File("2.0", v2), Outcome::Completed,
+         "question|" + sent2},
+        {false, false, File("2.0", v2), Outcome::Declined, "question"},
+        {false, false, File(" 2.0 ", v2), Outcome::Declined, "question"},
+        {false, false, File("\t2\n", v2), Outcome::Declined, "question"},
+        {true, true, File("2.0", v2), Outcome::Completed, "serial-text ORV7654321|" + sent2},
+        // Version 1 into newer firmware is not asked; register 1 travels as the serial number text
+        // and the register itself is cleared.
+        {true, true, File("1.0", List(Prc("1", "1234567") + Prc("129", "1e-05"))), Outcome::Completed,
+         "serial-text 1234567|write 1=0|write 129=1e-05|complete|reload all|template-name?"},
+        {false, true,
+         "<orvoml VERSION='1.0'><prclist><prc><NUMBER>12</NUMBER><value>2400</value></prc>"
+         "</prclist></orvoml>",
+         Outcome::Completed, "write 12=2400|complete|template-name?"},
+        // Registers without a type are skipped; only the monitor's own serial number asks for a reload.
+        {false, true, File("1.0", List(Prc("200", "5") + Prc("-1", "5") + Prc("1", "7654321"))),
+         Outcome::Completed, "write 1=7654321|complete|template-name?"},
+        {false, true, File("1.0", List(Prc("1", "1234567"))), Outcome::Completed,
+         "write 1=1234567|complete|reload all|template-name?"},
+        // A malformed PRC stops the import after the earlier writes.
+        {false, true,
+         File("1.0", List(Prc("75", "7") + "<PRC><Number>76</Number><Value>1</Value><Value>2</Value></PRC>" +
+                          Prc("128", "3"))),
+         Outcome::Malformed, "write 75=7|formatting"},
+        {true, true, File("", List(Prc("75", "1"))), Outcome::Malformed, "formatting"},
+        {false, true, File("new", List(Prc("75", "1"))), Outcome::Malformed, "formatting"},
+        {true, true, File("2.0", "<SerialNumber/>" + List(Prc("75", "1"))), Outcome::Malformed, "formatting"},
+        {false, true, File("1.0", List("<PRC><Number/><Value>1</Value></PRC>")), Outcome::Malformed,
+         "formatting"},
+        {false, true, File("1.0", List("<PRC><Number>75</Number></PRC>")), Outcome::Malformed, "formatting"},
+        {false, true, File("1.0", List(Prc("7x", "1"))), Outcome::Malformed, "formatting"},
+        {false, true, File("1.0", List(Prc("75", "1e39"))), Outcome::Malformed, "formatting"},
+        {false, true, File("1.0", List(Prc("12", "2.5"))), Outcome::Malformed, "formatting"},
+        {false, true, File("1.0", List(Prc("12", "4294967296"))), Outcome::Malformed, "formatting"},
+        {false, true, "<Other version='1.0'/>", Outcome::NotConfiguration, "no data"},
+        {false, true, "not xml at all", Outcome::NotConfiguration, "no data"},
+        {false, true, File("1.0", ""), Outcome::NotConfiguration, "no data"},
+        {false, true, File("1.0", "<PRCList/>" + List(Prc("75", "1"))), Outcome::NotConfiguration, "no data"},
         // The serial number goes before the list is looked at.
-        {true,
-         "<OrvoML version='2.0'><SerialNumber>ORV5</SerialNumber></OrvoML>",
-         {"serial-text ORV5", kNotConfiguration}},
+        {true, true, File("2.0", "<SerialNumber>ORV5</SerialNumber>"), Outcome::NotConfiguration,
+         "serial-text ORV5|no data"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         Monitor monitor(c.newFirmware);
-        EXPECT_EQ(monitor.Import(c.file).outcome, ConfigImportOutcome::NotConfiguration);
-        EXPECT_EQ(monitor.link.Lines(), c.timeline);
+        EXPECT_EQ(monitor.Import(c.file, c.answer).outcome, c.outcome);
+        EXPECT_EQ(monitor.link.Lines(), Timeline(c.timeline));
     }
 
     Monitor monitor(false);
     test::TempFolder folder;
-    const ConfigImportResult result = monitor.Importer().Run(folder.File("missing.xfg"));
-    EXPECT_EQ(result.outcome, ConfigImportOutcome::FileNotOpened);
-    EXPECT_EQ(monitor.link.Lines(),
-              (std::vector<std::string>{"stop: No such file or directory", kNotConfiguration}));
-}
-
-TEST(ConfigFile, RegistersWithoutTypeAreSkippedAndTheSerialDecidesTheReload) {
-    Monitor monitor(false);
-    ConfigImportResult result = monitor.Import("<OrvoML version='1.0'><PRCList>"
-                                               "<PRC><Number>200</Number><Value>5</Value></PRC>"
-                                               "<PRC><Number>-1</Number><Value>5</Value></PRC>"
-                                               "<PRC><Number>1</Number><Value>7654321</Value></PRC>"
-                                               "</PRCList></OrvoML>");
-    EXPECT_FALSE(result.reload);
-    EXPECT_EQ(monitor.link.Lines(), (std::vector<std::string>{"write 1=7654321", kComplete, "template-name?"}));
-
-    // The same serial number as the monitor's own asks for a reload.
-    result =
-        monitor.Import("<OrvoML version='1.0'><PRCList><PRC><Number>1</Number><Value>1234567</Value></PRC>"
-                       "</PRCList></OrvoML>");
-    EXPECT_TRUE(result.reload);
-    EXPECT_EQ(monitor.link.Lines(),
-              (std::vector<std::string>{"write 1=1234567", kComplete, "reload all", "template-name?"}));
-}
-
-TEST(ConfigFile, ExportThenImportWritesTheSameValues) {
-    for (const bool newFirmware : {false, true}) {
-        SCOPED_TRACE(newFirmware ? "newer" : "older");
-        PrcTable source;
-        SetCalibration(source);
-        test::TempFolder folder;
-        ASSERT_TRUE(ConfigExport::Write(ConfigExport::Build(source, newFirmware, "ORV42"),
-                                        folder.File("c.xfg"), nullptr));
-        Monitor target(newFirmware);
-        target.Importer().Run(folder.File("c.xfg"));
-
-        std::vector<std::string> expected;
-        if (newFirmware)
-            expected.push_back("serial-text ORV42");
-        for (const int n : ConfigExport::CandidateRegisters(newFirmware))
-            expected.push_back(RecordedRequest{.kind = "write", .values = {{n, source.Value(n)}}}.Line());
-        expected.push_back(kComplete);
-        expected.push_back("reload all"); // newer: the serial text was sent; older: the same serial number
-        expected.push_back("template-name?");
-        EXPECT_EQ(target.link.Lines(), expected);
-    }
+    EXPECT_EQ(monitor.Importer().Run(folder.File("missing.xfg")).outcome, Outcome::FileNotOpened);
+    EXPECT_EQ(monitor.link.Lines(), Timeline("stop: No such file or directory|no data"));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ServiceTestSupport.h"
 #include "TestZones.h"
 #include "download/DisplayTable.h"
 #include "model/PrcTable.h"
@@ -35,81 +36,44 @@ inline const char* kOldEntry =
 inline const char* kNewEntry = "1709643600,1709643900,2,30,W1234567,4601234,K7P,Deep Hollow No. 3,"
                                "Ridge Coal Company,9,0010,7,M87654321,";
 
-// A download as the results form holds it.
+// A download as the results form holds it; Use() builds it again from other records.
 struct SampleDownload {
     PrcTable registers;
+    std::vector<std::string> records;
     DisplayTable table;
     ExportSource source;
 
     explicit SampleDownload(bool newFirmware) {
-        table = DisplayTable::Build(SampleRecords(newFirmware ? "7.000000" : "6.500000"), registers,
-                                    NewYork(), 60);
+        Use(SampleRecords(newFirmware ? "7.000000" : "6.500000"), 60);
+        source.newFirmware = newFirmware;
+        source.entry = newFirmware ? kNewEntry : kOldEntry;
+        source.serialNumber = newFirmware ? "ORV1234567" : "1234567";
+        ShiftInformation& shift = source.shift;
+        shift.averageTons = newFirmware ? "0" : "1200";
+        shift.tonsThisShift = newFirmware ? "980" : "1150";
+        shift.notes = newFirmware ? "Belt, \"B-2\" down" : "Roof fall, \"east\" panel";
+        shift.certifiedMiin = newFirmware ? "M00000042" : "M12345678";
+        shift.multiUnit = newFirmware;
+        shift.firstUnitSerial = newFirmware ? "ABC12345678" : "";
+        shift.secondUnitSerial = newFirmware ? "XYZ87654321" : "";
+        shift.entered = true;
+    }
+    SampleDownload(const SampleDownload&) = delete;
+
+    void Use(std::vector<std::string> list, int64_t interval, size_t maxRows = SIZE_MAX) {
+        records = std::move(list);
+        table = DisplayTable::Build(records, registers, NewYork(), interval, maxRows);
+        source.records = &records;
         source.table = &table;
         source.registers = &registers;
         source.zone = &NewYork();
-        source.newFirmware = newFirmware;
-        if (newFirmware) {
-            source.entry = kNewEntry;
-            source.serialNumber = "ORV1234567";
-            source.shift.averageTons = "0";
-            source.shift.tonsThisShift = "980";
-            source.shift.notes = "Belt, \"B-2\" down";
-            source.shift.certifiedMiin = "M00000042";
-            source.shift.multiUnit = true;
-            source.shift.firstUnitSerial = "ABC12345678";
-            source.shift.secondUnitSerial = "XYZ87654321";
-        } else {
-            source.entry = kOldEntry;
-            source.serialNumber = "1234567";
-            source.shift.averageTons = "1200";
-            source.shift.tonsThisShift = "1150";
-            source.shift.notes = "Roof fall, \"east\" panel";
-            source.shift.certifiedMiin = "M12345678";
-        }
-        source.shift.entered = true;
     }
-    SampleDownload(const SampleDownload&) = delete;
 };
 
-inline std::filesystem::path GoldenPath(const std::string& name) {
-    return std::filesystem::path(ORVO_GOLDEN_DIR) / name;
-}
-
-inline std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
+// A hand-written file's bytes.
+inline std::string Golden(const std::string& name) {
+    std::ifstream in(std::filesystem::path(ORVO_GOLDEN_DIR) / name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-inline std::string Golden(const std::string& name) {
-    return ReadBytes(GoldenPath(name));
-}
-
-// A fresh folder under /tmp, removed with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        char pattern[] = "/tmp/orvo-export-XXXXXX";
-        if (mkdtemp(pattern))
-            m_path = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
-    const std::filesystem::path& Path() const { return m_path; }
-    // Names of everything in the folder.
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_path))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
-
-private:
-    std::filesystem::path m_path;
-};
 
 } // namespace orvo::test

@@ -424,7 +424,7 @@ TEST_F(ProtocolTest, ServiceLogAnnouncesItsTotalThenTransfers) {
     EXPECT_EQ(doc->Records(), (std::vector<std::string>{"50,1,4,3", "110,0"}));
     const std::vector<Update> u = view.Updates();
     ASSERT_GE(u.size(), 4u);
-    EXPECT_EQ(u[0], (Update{UPDATE_SERVICE_LOG_TOTAL, 0}));
+    EXPECT_EQ(u[0], (Update{UPDATE_SERVICE_LOG_TOTAL, 3}));
     EXPECT_EQ(view.With(UPDATE_RECORD_APPENDED).back(), (Update{UPDATE_RECORD_APPENDED, 0}));
 
     // An empty log ends at once.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -11,7 +14,6 @@
 #include "link/RequestRecorder.h"
 
 namespace orvo::test {
-
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
@@ -42,6 +44,29 @@ public:
 
 private:
     std::filesystem::path m_path;
+};
+
+// Files larger than `bytes` cannot be written while it lives: a full disk, the one write failure
+// even root meets.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead of killing us
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+    sighandler_t m_handler;
 };
 
 } // namespace orvo::test

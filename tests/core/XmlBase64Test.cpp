@@ -31,11 +31,8 @@ TEST(XmlBase64, KnownVectorsEncodeAndDecode) {
     }
     const uint8_t all[] = {0x00, 0xFF, 0xFB, 0xEF, 0x10};
     EXPECT_EQ(Base64Encode(all, sizeof all), "AP/77xA=");
-}
-
-TEST(XmlBase64, WhiteSpaceBetweenCharactersIsSkipped) {
     XmlError code;
-    EXPECT_EQ(Base64Decode("Zm9v\r\n YmFy\t", &code), Bytes("foobar"));
+    EXPECT_EQ(Base64Decode("Zm9v\r\n YmFy\t", &code), Bytes("foobar")); // white space is skipped
     EXPECT_EQ(code, XML_NO_ERROR);
 }
 
@@ -43,28 +40,18 @@ TEST(XmlBase64, EachErrorCodeFromItsInput) {
     XmlError code;
     // Illegal: outside the alphabet, data after padding, three '='.
     for (const char* text : {"Zm9v!", "Zm=v", "Zg===", "Zm9v-_"}) {
-        EXPECT_EQ(Base64DecodedSize(text, &code), 0u) << text;
-        EXPECT_EQ(code, XML_BASE64_ILLEGAL_CHARACTER) << text;
         EXPECT_TRUE(Base64Decode(text, &code).empty());
         EXPECT_EQ(code, XML_BASE64_ILLEGAL_CHARACTER) << text;
     }
-    // A length that is not a multiple of four: the size warns, the decoder delivers what the
-    // incomplete group holds and warns that the text is truncated.
-    EXPECT_EQ(Base64DecodedSize("Zm9vYg", &code), 4u);
-    EXPECT_EQ(code, XML_BASE64_SIZE_NOT_MULTIPLE_OF_4);
-    EXPECT_EQ(Base64Decode("Zm9vYg", &code), Bytes("foob"));
-    EXPECT_EQ(code, XML_BASE64_TRUNCATED);
+    // A length that is not a multiple of four: the decoder delivers what the incomplete group
+    // holds and warns that the text is truncated.
     EXPECT_EQ(Base64Decode("Zm9vY", &code), Bytes("foo"));
     EXPECT_EQ(code, XML_BASE64_TRUNCATED);
-
     uint8_t out[3] = {1, 2, 3};
     size_t written = 99;
     EXPECT_EQ(Base64Decode("Zm9vYg==", out, sizeof out, &written), XML_BASE64_BUFFER_TOO_SMALL);
     EXPECT_EQ(written, 0u);
     EXPECT_EQ(out[0], 1); // nothing written
-    EXPECT_EQ(Base64Decode("Zm9v", out, sizeof out, &written), XML_NO_ERROR);
-    EXPECT_EQ(written, 3u);
-    EXPECT_EQ(out[2], 'o');
 }
 
 } // namespace

@@ -5,10 +5,12 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QRegularExpression>
 
 #include "GuiTestSupport.h"
 #include "ProcedureTestSupport.h"
+#include "dialogs/CProcedureNumbersDlg.h"
 #include "forms/CCalibrateForm.h"
 #include "forms/CDiagnosticsForm.h"
 #include "link/Protocol.h"
@@ -210,6 +212,37 @@ private slots:
 
         QTest::mouseClick(form->OkButton(), Qt::LeftButton);
         QCOMPARE(h.Form()->Kind(), FormKind::Main);
+    }
+
+    // The procedures' number entry takes the whole text as a number in range, or names the entry.
+    void numberDialogTakesOnlyNumbersInRange_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("in range") << QStringLiteral(" 0.75 ") << true;
+        QTest::newRow("upper bound") << QStringLiteral("1") << true;
+        QTest::newRow("decimal comma") << QStringLiteral("0,75") << false;
+        QTest::newRow("trailing text") << QStringLiteral("0.75mg") << false;
+        QTest::newRow("above the range") << QStringLiteral("1.01") << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+    void numberDialogTakesOnlyNumbersInRange() {
+        QFETCH(QString, typed);
+        QFETCH(bool, taken);
+        ProcedureMessages messages;
+        CProcedureNumbersDlg dialog(QStringLiteral("K0 Calibration"), QStringLiteral("Enter the mass."),
+                                    {{"F1 (mg)", 0.5, true, 0.5, 1.0}, {"F2 (mg)", 0.6, false, 0.5, 1.0}},
+                                    messages);
+        dialog.Entry(0)->setText(typed);
+        dialog.Entry(1)->setText(QStringLiteral("0.9")); // read-only: never taken
+        dialog.accept();
+        QCOMPARE(dialog.result() == QDialog::Accepted, taken);
+        QCOMPARE(dialog.Numbers()[0].value, taken ? typed.toDouble() : 0.5);
+        QCOMPARE(dialog.Numbers()[1].value, 0.6);
+        if (!taken) {
+            QCOMPARE(messages.Texts(), std::vector<std::string>{"F1 (mg) must be a number from 0.5 to 1."});
+            QCOMPARE(messages.boxes[0].caption, std::string("K0 Calibration"));
+            QCOMPARE(dialog.Entry(0)->selectedText(), typed);
+        }
     }
 
     // However the form goes, its procedure's safe state is written once, while the link is open.

@@ -135,11 +135,14 @@ private:
     std::string m_text;
 };
 
-// The sample-and-hold state while the data records are applied in order.
+// The sample-and-hold state while the data records are applied in order: the current values, one
+// per column, are kept in `current`. Events and changes go to the lists given (none when a walk
+// only makes the rows again).
 class RowBuilder {
 public:
-    RowBuilder(DisplayTable& table, const ColumnIndex& index, const TimeZoneSource& zone)
-        : m_table(table), m_index(index), m_zone(zone), m_current(table.columns.size()) {}
+    RowBuilder(const ColumnIndex& index, const TimeZoneSource& zone, std::vector<std::string>& current,
+               std::vector<StatusEntry>* events, std::vector<StatusEntry>* changes)
+        : m_index(index), m_zone(zone), m_events(events), m_changes(changes), m_current(current) {}
 
     void Apply(std::string_view record, uint32_t time) {
         ForEachPair(record, SIZE_MAX, [&](int reg, std::string_view value) {
@@ -152,8 +155,6 @@ public:
             return true;
         });
     }
-
-    void Emit(uint32_t time) { m_table.rows.push_back(DisplayRow{time, m_current}); }
 
 private:
     const std::string& ValueText(int reg, std::string_view value, uint32_t time) {
@@ -184,18 +185,20 @@ private:
             m_accumulatedText = StatusMaskText(accumulated);
         }
         const uint32_t risen = mask & ~m_previous;
-        for (int bit = 0; bit < 16; ++bit)
-            if (risen & (1u << bit))
-                m_table.events.push_back(StatusEntry{time, StatusBitText(bit)});
-        if (mask != m_previous)
-            m_table.changes.push_back(StatusEntry{time, StatusConditionsText(mask)});
+        if (m_events)
+            for (int bit = 0; bit < 16; ++bit)
+                if (risen & (1u << bit))
+                    m_events->push_back(StatusEntry{time, StatusBitText(bit)});
+        if (m_changes && mask != m_previous)
+            m_changes->push_back(StatusEntry{time, StatusConditionsText(mask)});
         m_previous = mask;
     }
 
-    DisplayTable& m_table;
     const ColumnIndex& m_index;
     const TimeZoneSource& m_zone;
-    std::vector<std::string> m_current;
+    std::vector<StatusEntry>* m_events;
+    std::vector<StatusEntry>* m_changes;
+    std::vector<std::string>& m_current;
     uint32_t m_accumulated = 0;
     uint32_t m_previous = 0;
     std::string m_accumulatedText;
@@ -215,6 +218,120 @@ std::string FinalConcentration(std::string_view lastData) {
 
 } // namespace
 
+// Rows at the table's interval from Start: a row is made before each record that passes it,
+// carrying the values known before that record, and after the last record rows go on up to the
+// footer's time. Records outside the window are skipped.
+class DisplayRowCursor::Walk {
+public:
+    Walk(const std::vector<std::string>& records, const DisplayTable& table, const TimeZoneSource& zone,
+         std::vector<StatusEntry>* events, std::vector<StatusEntry>* changes)
+        : m_records(records), m_index(table.columns), m_builder(m_index, zone, m_row.values, events, changes),
+          m_step(table.interval), m_start(table.windowStart), m_end(table.windowEnd),
+          m_footerTime(RecordUnsigned(table.footer, 0)), m_rowTime(table.windowStart) {
+        m_row.values.resize(table.columns.size());
+        // Data records are records[1 .. n-2].
+        if (records.size() >= 3 && records.size() == table.recordCount)
+            m_dataEnd = records.size() - 1;
+        else
+            m_done = true;
+    }
+
+    const DisplayRow* Next() {
+        while (!m_done) {
+            if (m_pending) {
+                // Rows before this record carry the values known before it.
+                if (m_step > 0 && m_step <= m_pendingTime - m_rowTime)
+                    return Emit(m_rowTime + m_step);
+                ApplyPending();
+            } else if (m_next < m_dataEnd) {
+                Take();
+            } else if (m_step > 0 && m_rowTime <= m_footerTime) {
+                if (m_step > m_footerTime - m_rowTime)
+                    m_done = true;
+                return Emit(m_rowTime + m_step);
+            } else {
+                m_done = true;
+            }
+        }
+        return nullptr;
+    }
+
+    // Counts the rows still to come without making them; the records are still applied, so the
+    // status events and changes come out whole.
+    size_t CountRest() {
+        uint64_t count = 0;
+        while (!m_done) {
+            if (m_pending) {
+                if (m_step > 0 && m_step <= m_pendingTime - m_rowTime) {
+                    const int64_t rows = (m_pendingTime - m_rowTime) / m_step;
+                    count += uint64_t(rows);
+                    m_rowTime += rows * m_step;
+                }
+                ApplyPending();
+            } else if (m_next < m_dataEnd) {
+                Take();
+            } else {
+                if (m_step > 0 && m_rowTime <= m_footerTime)
+                    count += uint64_t((m_footerTime - m_rowTime) / m_step) + 1;
+                m_done = true;
+            }
+        }
+        return static_cast<size_t>(std::min<uint64_t>(count, SIZE_MAX));
+    }
+
+private:
+    // The next data record waits for the rows before it when it lies in the window.
+    void Take() {
+        const std::string& record = m_records[m_next];
+        const int64_t t = RecordUnsigned(record, 0);
+        if (t < m_start || t > m_end) {
+            ++m_next;
+            return;
+        }
+        m_pending = true;
+        m_pendingTime = t;
+    }
+
+    void ApplyPending() {
+        m_builder.Apply(m_records[m_next], static_cast<uint32_t>(m_pendingTime));
+        m_pending = false;
+        ++m_next;
+    }
+
+    // The row is the current values themselves: the next record changes them only when the
+    // next row is asked for.
+    const DisplayRow* Emit(int64_t nextRowTime) {
+        m_row.time = static_cast<uint32_t>(m_rowTime);
+        m_rowTime = nextRowTime;
+        return &m_row;
+    }
+
+    const std::vector<std::string>& m_records;
+    const ColumnIndex m_index;
+    DisplayRow m_row;
+    RowBuilder m_builder;
+    const int64_t m_step;
+    const int64_t m_start;
+    const int64_t m_end;
+    const int64_t m_footerTime;
+    int64_t m_rowTime;
+    size_t m_next = 1;
+    size_t m_dataEnd = 1;
+    bool m_pending = false;
+    int64_t m_pendingTime = 0;
+    bool m_done = false;
+};
+
+DisplayRowCursor::DisplayRowCursor(const std::vector<std::string>& records, const DisplayTable& table,
+                                   const TimeZoneSource& zone)
+    : m_walk(std::make_unique<Walk>(records, table, zone, nullptr, nullptr)) {}
+
+DisplayRowCursor::~DisplayRowCursor() = default;
+
+const DisplayRow* DisplayRowCursor::Next() {
+    return m_walk->Next();
+}
+
 DisplayTable DisplayTable::Build(const std::vector<std::string>& records, const PrcTable& registers,
                                  const TimeZoneSource& zone, int64_t interval) {
     return Build(records, registers, zone, interval, kMaxRows);
@@ -224,11 +341,12 @@ DisplayTable DisplayTable::Build(const std::vector<std::string>& records, const 
                                  const TimeZoneSource& zone, int64_t interval, size_t maxRows) {
     DisplayTable table;
     table.interval = interval;
+    table.recordCount = records.size();
     const size_t n = records.size();
-    if (n >= 1)
+    if (n >= 1) {
         table.header = records.front();
-    if (n >= 2)
         table.footer = records.back();
+    }
     if (n < 3)
         return table;
 
@@ -282,34 +400,15 @@ DisplayTable DisplayTable::Build(const std::vector<std::string>& records, const 
         table.rows.reserve(static_cast<size_t>(std::min<int64_t>(
             {(footerTime - start) / step + 1, int64_t(dataCount) + 1024, int64_t(rowLimit)})));
 
-    const ColumnIndex index(table.columns);
-    RowBuilder builder(table, index, zone);
-    int64_t rowTime = start;
-    for (size_t i = 0; i < dataCount; ++i) {
-        const int64_t t = times[i];
-        if (t < start || t > end)
-            continue;
-        // Rows before this record carry the values known before it.
-        while (step > 0 && step <= t - rowTime) {
-            if (table.rows.size() >= rowLimit) {
-                table.truncated = true;
-                break;
-            }
-            builder.Emit(static_cast<uint32_t>(rowTime));
-            rowTime += step;
-        }
-        builder.Apply(data(i), times[i]);
-    }
-    while (step > 0 && rowTime <= footerTime) {
-        if (table.rows.size() >= rowLimit) {
-            table.truncated = true;
+    DisplayRowCursor::Walk walk(records, table, zone, &table.events, &table.changes);
+    while (table.rows.size() < rowLimit) {
+        const DisplayRow* row = walk.Next();
+        if (!row)
             break;
-        }
-        builder.Emit(static_cast<uint32_t>(rowTime));
-        if (step > footerTime - rowTime)
-            break;
-        rowTime += step;
+        table.rows.push_back(*row);
     }
+    table.rowCount = table.rows.size() + walk.CountRest();
+    table.truncated = table.rowCount > table.rows.size();
 
     table.finalConcentration = FinalConcentration(data(dataCount - 1));
     return table;
@@ -341,6 +440,10 @@ std::string DisplayTable::RowText(size_t row) const {
         text += value;
     }
     return text;
+}
+
+const char* DisplayTable::DisplayLimitText() const {
+    return rowCount > kDisplayLimit ? "Only the first 8640 records will be displayed." : "";
 }
 
 int DisplayTable::ColumnOf(int registerNumber) const {

@@ -240,7 +240,8 @@ void CDeviceLink::OnStartTransfer(bool serviceLog, const uint8_t* p, size_t leng
         m_events.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
         return;
     }
-    m_events.UpdateViews(UPDATE_SERVICE_LOG_TOTAL, 0);
+    // The total travels with the update, so a view need not reach into the link for it.
+    m_events.UpdateViews(UPDATE_SERVICE_LOG_TOTAL, intptr_t(total));
     if (!RequestLogBlock(0))
         m_events.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
 }

@@ -93,6 +93,11 @@ public:
     void ForgetLeakCheck();
     std::string CurrentEntry() const;
     void SetCurrentEntry(std::string entry);
+    // Seconds between the results' display rows, set when a download completes; -1 = automatic.
+    int64_t DisplayInterval() const { return m_displayInterval; }
+    void SetDisplayInterval(int64_t seconds) { m_displayInterval = seconds; }
+    bool PrintFinished() const { return m_printFinished; }
+    void SetPrintFinished(bool finished) { m_printFinished = finished; }
 
     // The sample record list.
     std::vector<std::string> Records() const;
@@ -136,6 +141,8 @@ private:
     std::atomic<bool> m_clearing{false};
     std::atomic<bool> m_serviceLog{false};
     std::atomic<bool> m_suppressNextStatus{false};
+    std::atomic<int64_t> m_displayInterval{60};
+    std::atomic<bool> m_printFinished{false};
     AccessMode m_mode = ACCESS_STANDARD;
 
     std::mutex m_viewLock;

@@ -2,6 +2,7 @@
 
 #include "download/DisplayTable.h"
 #include "download/RecordText.h"
+#include "results/ExportFile.h"
 #include "results/ExportText.h"
 #include "results/RecordPairs.h"
 
@@ -90,18 +91,20 @@ void AppendRecordRow(std::string& out, const ExportSource& source, std::string_v
 
 } // namespace
 
-std::string CsvExport::SampleData(const ExportSource& source) {
+bool CsvExport::WriteSampleData(const ExportSource& source, const ExportSink& sink) {
     const DisplayTable& table = TableOf(source);
-    std::string out;
-    out.reserve(1024 + table.rows.size() * (24 + table.columns.size() * 10));
+    ExportBuffer buffer(sink);
+    std::string& out = buffer.Text();
     AppendCommentBlock(out, source);
 
     out += "Time,";
     const std::vector<RecordPair> headerPairs = RecordPairs(table.header);
     for (size_t i = 0; i < headerPairs.size(); ++i) {
+        if (i > 0)
+            out += ',';
         out += source.ShortName(headerPairs[i].number);
-        out += i + 1 < headerPairs.size() ? ',' : '\n';
     }
+    out += '\n';
     AppendRecordRow(out, source, table.header);
     AppendRecordRow(out, source, table.footer);
     out += '\n';
@@ -114,30 +117,45 @@ std::string CsvExport::SampleData(const ExportSource& source) {
     }
     out += '\n';
 
-    for (const DisplayRow& row : table.rows) {
-        AppendLocalTime(out, row.time, *source.zone);
+    // Every row, made again from the records: memory stays one row however long the sample.
+    DisplayRowCursor rows(source.Records(), table, *source.zone);
+    size_t written = 0;
+    for (const DisplayRow* row = rows.Next(); row; row = rows.Next(), ++written) {
+        AppendLocalTime(out, row->time, *source.zone);
         out += ',';
-        for (size_t c = 0; c < row.values.size(); ++c) {
+        for (size_t c = 0; c < row->values.size(); ++c) {
             if (c > 0)
                 out += ',';
-            const int number = c < table.columns.size() ? table.columns[c] : -1;
-            out += source.Value(number, row.values[c]);
+            out += source.Value(table.columns[c], row->values[c]);
         }
         out += '\n';
+        if (!buffer.Spill())
+            return false;
     }
-    return out;
+    return buffer.Flush() && written == table.rowCount;
 }
 
-std::string CsvExport::StatusList(const ExportSource& source) {
-    const DisplayTable& table = TableOf(source);
-    std::string out = "Time,Status Code\n";
-    for (const StatusEntry& event : table.events) {
+bool CsvExport::WriteStatusList(const ExportSource& source, const ExportSink& sink) {
+    ExportBuffer buffer(sink);
+    std::string& out = buffer.Text();
+    out += "Time,Status Code\n";
+    for (const StatusEntry& event : TableOf(source).events) {
         AppendLocalTime(out, event.time, *source.zone);
         out += ',';
         out += event.text;
         out += '\n';
+        if (!buffer.Spill())
+            return false;
     }
-    return out;
+    return buffer.Flush();
+}
+
+std::string CsvExport::SampleData(const ExportSource& source) {
+    return ExportBytes([&source](const ExportSink& sink) { return WriteSampleData(source, sink); });
+}
+
+std::string CsvExport::StatusList(const ExportSource& source) {
+    return ExportBytes([&source](const ExportSink& sink) { return WriteStatusList(source, sink); });
 }
 
 std::string CsvExport::SampleDataName(const ExportSource& source) {

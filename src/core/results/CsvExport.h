@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "results/ExportFile.h"
 #include "results/ExportSource.h"
 
 namespace orvo {
@@ -10,6 +11,11 @@ namespace orvo {
 // "Save .csv") and the status list file ("Save As..." of the status list).
 class CsvExport {
 public:
+    // Each file piece by piece into `sink`, every row made again from the records; false when the
+    // sink failed or fewer rows came out than the table counted.
+    static bool WriteSampleData(const ExportSource& source, const ExportSink& sink);
+    static bool WriteStatusList(const ExportSource& source, const ExportSink& sink);
+    // The same, whole.
     static std::string SampleData(const ExportSource& source);
     static std::string StatusList(const ExportSource& source);
 

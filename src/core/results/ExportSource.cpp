@@ -6,14 +6,16 @@
 #include "model/PrcRegisters.h"
 #include "model/PrcTable.h"
 #include "platform/LocalTime.h"
+#include "platform/SafeFileName.h"
 
 namespace orvo {
 
-ExportSource ExportSource::FromDocument(const COrvodeskDoc& doc, const DisplayTable& table,
-                                        const ShiftInformation& shift) {
+ExportSource ExportSource::FromDocument(const COrvodeskDoc& doc, const std::vector<std::string>& records,
+                                        const DisplayTable& table, const ShiftInformation& shift) {
     ExportSource source;
     source.entry = doc.CurrentEntry();
     source.shift = shift;
+    source.records = &records;
     source.table = &table;
     source.registers = &doc.Registers();
     source.zone = &doc.Zone();
@@ -21,6 +23,11 @@ ExportSource ExportSource::FromDocument(const COrvodeskDoc& doc, const DisplayTa
     source.serialNumber = source.newFirmware ? doc.SerialText() : doc.Registers().SerialNumberText();
     source.serviceLog = doc.ServiceLog();
     return source;
+}
+
+const std::vector<std::string>& ExportSource::Records() const {
+    static const std::vector<std::string> none;
+    return records ? *records : none;
 }
 
 std::string_view ExportSource::Value(int registerNumber, std::string_view value) const {
@@ -44,7 +51,7 @@ std::string ExportSource::ProposedName(const char* suffix) const {
     name += '-';
     name += RecordField(entry, 5);
     name += suffix;
-    return name;
+    return SafeFileName(name);
 }
 
 } // namespace orvo

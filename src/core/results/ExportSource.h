@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "results/ShiftInformation.h"
 
@@ -15,12 +16,14 @@ struct DisplayTable;
 // The version text the MSHA file's OrvodeskVersion column carries.
 inline constexpr const char* kOrvodeskVersion = "7.52";
 
-// Everything the CSV and MSHA files are made of. The table and the register table are borrowed:
-// a month of service log is large, and the exports only read it.
+// Everything the CSV and MSHA files are made of. The records, the table and the register table
+// are borrowed: a month of service log is large, and the exports only read it.
 struct ExportSource {
     std::string entry; // the directory entry text of the sample
     ShiftInformation shift;
-    const DisplayTable* table = nullptr;  // header, footer, columns, rows, events, changes
+    // The record list the table was built from: the exports make every row again from it.
+    const std::vector<std::string>* records = nullptr;
+    const DisplayTable* table = nullptr;  // header, footer, columns, interval, events, changes
     const PrcTable* registers = nullptr;  // short names
     const TimeZoneSource* zone = nullptr; // local times are written on its wall clock; required
     // The serial number as the document holds it: the reported text on newer firmware, register 1
@@ -31,10 +34,12 @@ struct ExportSource {
     bool importedFile = false; // opened from a data file, not downloaded
     std::string version = kOrvodeskVersion;
 
-    // Taken from a connected monitor's document.
-    static ExportSource FromDocument(const COrvodeskDoc& doc, const DisplayTable& table,
-                                     const ShiftInformation& shift);
+    // Taken from a connected monitor's document; `table` was built from `records`.
+    static ExportSource FromDocument(const COrvodeskDoc& doc, const std::vector<std::string>& records,
+                                     const DisplayTable& table, const ShiftInformation& shift);
 
+    // The borrowed records, or an empty list.
+    const std::vector<std::string>& Records() const;
     // Register 1 values and the times' GMT forms follow the serial-number text, which the results
     // hold for newer firmware and an imported file always holds.
     bool HoldsSerialText() const { return newFirmware || importedFile; }
@@ -42,7 +47,8 @@ struct ExportSource {
     std::string_view Value(int registerNumber, std::string_view value) const;
     std::string ShortName(int registerNumber) const;
 
-    // "%s-%s-%s<suffix>": the header record's local hour "%Y%m%d-%H", the serial number, the mine ID.
+    // "%s-%s-%s<suffix>": the header record's local hour "%Y%m%d-%H", the serial number, the mine ID,
+    // made a safe file name (the serial number and the mine ID come from a monitor or a file).
     std::string ProposedName(const char* suffix) const;
 };
 

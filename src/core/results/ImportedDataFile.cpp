@@ -188,14 +188,16 @@ bool ImportedDataFile::Save(const std::string& path, std::string* reason) const 
     return SaveExportFile(path, {*bytes}, reason);
 }
 
-DisplayTable ImportedDataFile::View(const PrcTable& registers, const TimeZoneSource& zone) const {
-    return DisplayTable::Build(records, registers, zone, -1);
+DisplayTable ImportedDataFile::View(const PrcTable& registers, const TimeZoneSource& zone,
+                                    size_t maxRows) const {
+    return DisplayTable::Build(records, registers, zone, -1, maxRows);
 }
 
 ExportSource ImportedDataFile::ForExport(const DisplayTable& table, const PrcTable& registers,
                                          const TimeZoneSource& zone) const {
     ExportSource source;
     source.entry = entry;
+    source.records = &records;
     source.table = &table;
     source.registers = &registers;
     source.zone = &zone;

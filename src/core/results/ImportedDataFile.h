@@ -50,9 +50,11 @@ public:
     std::optional<std::string> ToBytes() const;
     bool Save(const std::string& path, std::string* reason = nullptr) const;
 
-    // The view data, built exactly as the results build a download, at the automatic interval.
-    DisplayTable View(const PrcTable& registers, const TimeZoneSource& zone) const;
-    // The exports' sources: the file's serial number and tonnage, its entry's certified person.
+    // The view data, built exactly as the results build a download, at the automatic interval,
+    // keeping at most `maxRows` rows (every row is still counted).
+    DisplayTable View(const PrcTable& registers, const TimeZoneSource& zone, size_t maxRows = SIZE_MAX) const;
+    // The exports' sources: the file's records, serial number and tonnage, its entry's certified
+    // person; `table` is the view of this file's records.
     ExportSource ForExport(const DisplayTable& table, const PrcTable& registers,
                            const TimeZoneSource& zone) const;
 };

@@ -65,53 +65,59 @@ void AppendValueLine(std::string& out, const ExportSource& source) {
     out += '"';
 }
 
-// One piece per pair, each value followed by "," and the last by `last`.
+// The pieces of a record: its time, then one piece per pair, each value followed by "," and the
+// last by `last` (which also ends a record without pairs, so the lines stay whole).
 void AppendRecordPieces(std::string& out, const ExportSource& source, std::string_view record,
                         const char* last) {
     AppendLocalTime(out, RecordUnsigned(record, 0), *source.zone);
     out += ',';
     const std::vector<RecordPair> pairs = RecordPairs(record);
     for (size_t i = 0; i < pairs.size(); ++i) {
+        if (i > 0)
+            out += ',';
         out += source.Value(pairs[i].number, pairs[i].value);
-        out += i + 1 < pairs.size() ? "," : last;
     }
+    out += last;
 }
 
-} // namespace
-
-MshaFile MshaFile::Build(const ExportSource& source) {
+// Pieces 2 to the last: everything after the value line.
+bool WriteBody(const ExportSource& source, const ExportSink& sink) {
     const DisplayTable& table = TableOf(source);
-    MshaFile file;
-    std::string& out = file.m_pieces;
-    out.reserve(2048 + table.rows.size() * (24 + table.columns.size() * 10) + table.changes.size() * 48);
-
-    out += kColumnNames;
-    file.m_piece0End = out.size();
-    AppendValueLine(out, source);
-    file.m_piece1End = out.size();
+    ExportBuffer buffer(sink);
+    std::string& out = buffer.Text();
 
     out += "\r\n#\r\nTime,";
     const std::vector<RecordPair> headerPairs = RecordPairs(table.header);
     for (size_t i = 0; i < headerPairs.size(); ++i) {
+        if (i > 0)
+            out += ',';
         out += source.ShortName(headerPairs[i].number);
-        out += i + 1 < headerPairs.size() ? "," : "\r\n";
     }
+    out += "\r\n";
     AppendRecordPieces(out, source, table.header, "\r\n");
     AppendRecordPieces(out, source, table.footer, "\r\n#\r\n");
 
     out += "Time,";
     for (size_t c = 0; c < table.columns.size(); ++c) {
+        if (c > 0)
+            out += ',';
         out += source.ShortName(table.columns[c]);
-        out += c + 1 < table.columns.size() ? "," : "\r\n";
     }
-    for (const DisplayRow& row : table.rows) {
-        AppendLocalTime(out, row.time, *source.zone);
+    out += "\r\n";
+    // Every row, made again from the records: memory stays one row however long the sample.
+    DisplayRowCursor rows(source.Records(), table, *source.zone);
+    size_t written = 0;
+    for (const DisplayRow* row = rows.Next(); row; row = rows.Next(), ++written) {
+        AppendLocalTime(out, row->time, *source.zone);
         out += ',';
-        for (size_t c = 0; c < row.values.size(); ++c) {
-            const int number = c < table.columns.size() ? table.columns[c] : -1;
-            out += source.Value(number, row.values[c]);
-            out += c + 1 < row.values.size() ? "," : "\r\n";
+        for (size_t c = 0; c < row->values.size(); ++c) {
+            if (c > 0)
+                out += ',';
+            out += source.Value(table.columns[c], row->values[c]);
         }
+        out += "\r\n";
+        if (!buffer.Spill())
+            return false;
     }
 
     out += "#\r\nTime,StatusCode\r\n";
@@ -120,38 +126,66 @@ MshaFile MshaFile::Build(const ExportSource& source) {
         out += ',';
         out += change.text;
         out += "\r\n";
+        if (!buffer.Spill())
+            return false;
     }
     out += "#\r\n";
-    return file;
+    return buffer.Flush() && written == table.rowCount;
 }
 
+class MshaHash {
+public:
+    void Update(std::string_view bytes) {
+        m_hash.Update(reinterpret_cast<const CryptoPP::byte*>(bytes.data()), bytes.size());
+    }
+    std::string Hex() {
+        CryptoPP::byte digest[CryptoPP::SHA256::DIGESTSIZE];
+        m_hash.Final(digest);
+        std::string hex;
+        CryptoPP::HexEncoder encoder(new CryptoPP::StringSink(hex), true);
+        encoder.Put(digest, sizeof digest);
+        encoder.MessageEnd();
+        return hex;
+    }
+
+private:
+    CryptoPP::SHA256 m_hash;
+};
+
+std::string ValueLine(const ExportSource& source) {
+    std::string line;
+    AppendValueLine(line, source);
+    return line;
+}
+
+} // namespace
+
 std::string MshaFile::Checksum() const {
-    const std::string_view pieces = m_pieces;
-    return MshaChecksum(pieces.substr(0, m_piece0End), pieces.substr(m_piece0End, m_piece1End - m_piece0End),
-                        pieces.substr(m_piece1End));
+    MshaHash hash;
+    hash.Update(kKey);
+    hash.Update(kColumnNames);
+    hash.Update(ValueLine(m_source));
+    WriteBody(m_source, [&hash](std::string_view bytes) {
+        hash.Update(bytes);
+        return true;
+    });
+    return hash.Hex();
+}
+
+bool MshaFile::Write(const ExportSink& sink) const {
+    const std::string checksum = Checksum();
+    const std::string valueLine = ValueLine(m_source);
+    return sink(kColumnNames) && sink(",checksum") && sink(valueLine) && sink(",") && sink(checksum) &&
+           WriteBody(m_source, sink);
 }
 
 std::string MshaFile::Bytes() const {
-    const std::string checksum = Checksum();
-    std::string bytes;
-    bytes.reserve(m_pieces.size() + 16 + checksum.size());
-    bytes.append(m_pieces, 0, m_piece0End);
-    bytes += ",checksum";
-    bytes.append(m_pieces, m_piece0End, m_piece1End - m_piece0End);
-    bytes += ',';
-    bytes += checksum;
-    bytes.append(m_pieces, m_piece1End);
-    return bytes;
+    return ExportBytes([this](const ExportSink& sink) { return Write(sink); });
 }
 
 bool MshaFile::Save(const std::string& path, std::string* reason) const {
-    const std::string checksum = Checksum();
-    const std::string_view pieces = m_pieces;
-    return SaveExportFile(path,
-                          {pieces.substr(0, m_piece0End), ",checksum",
-                           pieces.substr(m_piece0End, m_piece1End - m_piece0End), ",", checksum,
-                           pieces.substr(m_piece1End)},
-                          reason);
+    return SaveExportFile(
+        path, [this](const ExportSink& sink) { return Write(sink); }, reason);
 }
 
 std::string MshaFile::ProposedName(const ExportSource& source) {
@@ -159,16 +193,10 @@ std::string MshaFile::ProposedName(const ExportSource& source) {
 }
 
 std::string MshaChecksum(std::string_view piece0, std::string_view piece1, std::string_view rest) {
-    CryptoPP::SHA256 hash;
+    MshaHash hash;
     for (std::string_view part : {kKey, piece0, piece1, rest})
-        hash.Update(reinterpret_cast<const CryptoPP::byte*>(part.data()), part.size());
-    CryptoPP::byte digest[CryptoPP::SHA256::DIGESTSIZE];
-    hash.Final(digest);
-    std::string hex;
-    CryptoPP::HexEncoder encoder(new CryptoPP::StringSink(hex), true);
-    encoder.Put(digest, sizeof digest);
-    encoder.MessageEnd();
-    return hex;
+        hash.Update(part);
+    return hash.Hex();
 }
 
 } // namespace orvo

@@ -1,29 +1,31 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "results/ExportFile.h"
 #include "results/ExportSource.h"
 
 namespace orvo {
 
-// The checksummed file for the mine safety authority, CR LF line ends. Its pieces are kept as
-// one text (they are only ever read in order) with the ends of pieces 0 and 1 marked, where
-// ",checksum" and the digits go when the file is written.
+// The checksummed file for the mine safety authority, CR LF line ends. Its pieces are made twice
+// from the source, never held whole: once for the checksum, once for the file, where ",checksum"
+// goes after piece 0 and "," with the digits after piece 1. The source is borrowed.
 class MshaFile {
 public:
-    static MshaFile Build(const ExportSource& source);
+    explicit MshaFile(const ExportSource& source) : m_source(source) {}
+    static MshaFile Build(const ExportSource& source) { return MshaFile(source); }
 
     // SHA-256 over the key text and the pieces: 64 upper-case hexadecimal digits.
     std::string Checksum() const;
-    // The file as written: piece 0, ",checksum", piece 1, ",", the digits, the other pieces.
+    // The file as written: piece 0, ",checksum", piece 1, ",", the digits, the other pieces; false
+    // when the sink failed or fewer rows came out than the table counted.
+    bool Write(const ExportSink& sink) const;
+    // The same, whole.
     std::string Bytes() const;
     // Writes through a temporary file beside the target; false (with the system's reason) leaves
     // any existing file as it was.
     bool Save(const std::string& path, std::string* reason = nullptr) const;
-
-    const std::string& Pieces() const { return m_pieces; }
 
     // "%s-%s-%s-A" from the header record's hour, the serial number and the mine ID.
     static std::string ProposedName(const ExportSource& source);
@@ -34,9 +36,7 @@ public:
         "MultiUnitShift2,OrvodeskVersion,NOTES";
 
 private:
-    std::string m_pieces;
-    size_t m_piece0End = 0;
-    size_t m_piece1End = 0;
+    const ExportSource& m_source;
 };
 
 // The checksum of a file's pieces, as a reader holding the key computes it.

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/SafeFileName.h"
 #include "service/XmlNode.h"
 
 namespace orvo {
@@ -23,9 +24,10 @@ public:
     // The serial number the file name is made of: the document's serial number text with newer
     // firmware, register 1's value text with older.
     static std::string SerialNumber(const PrcTable& table, bool newFirmware, const std::string& serialText);
-    // The name the save dialog proposes, before its default extension "xfg" is added.
+    // The name the save dialog proposes, before its default extension "xfg" is added; the serial
+    // number comes from the monitor, so it is made a safe file name.
     static std::string ProposedFileName(const std::string& serialNumber) {
-        return "SN_" + serialNumber + "_config";
+        return SafeFileName("SN_" + serialNumber + "_config");
     }
 
     // The OrvoML element: version "2.0" with a SerialNumber element for newer firmware, "1.0"

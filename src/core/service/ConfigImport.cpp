@@ -5,10 +5,10 @@
 #include <limits>
 #include <optional>
 
+#include "link/DeviceRequests.h"
 #include "model/PrcRegisters.h"
 #include "model/PrcTable.h"
 #include "platform/MessageService.h"
-#include "link/DeviceRequests.h"
 #include "platform/ReadFile.h"
 #include "service/XmlReader.h"
 
@@ -17,15 +17,20 @@ namespace orvo {
 namespace {
 
 // Texts in the file are parsed whole and by the C locale's rules: a value that does not read as
-// a number is a formatting error rather than a zero written into a calibration constant.
-std::string_view WithoutPlus(std::string_view text) {
+// a number is a formatting error rather than a zero written into a calibration constant. Blanks
+// around the number are no part of it (an attribute keeps them: version="2.0 ").
+std::string_view NumberText(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos)
+        return {};
+    text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     return text;
 }
 
 std::optional<int64_t> ParseInteger(std::string_view text) {
-    text = WithoutPlus(text);
+    text = NumberText(text);
     int64_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size())
@@ -34,7 +39,7 @@ std::optional<int64_t> ParseInteger(std::string_view text) {
 }
 
 std::optional<double> ParseDecimal(std::string_view text) {
-    text = WithoutPlus(text);
+    text = NumberText(text);
     double value = 0;
     const auto [end, ec] =
         std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
@@ -110,7 +115,6 @@ ConfigImportResult ConfigImport::Import(const XmlNode& root) {
         if (m_messages.Show(CONFIG_NEWER_FIRMWARE_QUESTION, CONFIG_QUESTION_TITLE, MessageIcon::Warning,
                             MessageButtons::YesNo) != MessageAnswer::Yes) {
             result.outcome = ConfigImportOutcome::Declined;
-            Queued(m_link.RequestTemplateName(), result);
             return result;
         }
         result.reload = true;

@@ -26,7 +26,7 @@ inline constexpr const char* CONFIG_IMPORT_COMPLETE = "Import complete\nValues w
 
 enum class ConfigImportOutcome {
     Completed,        // every PRC written, the completion message shown
-    Declined,         // the user would not write a newer firmware's file
+    Declined,         // the user would not write a newer firmware's file; nothing was sent
     FileNotOpened,    // the system's reason and "File does not contain configuration data" shown
     NotConfiguration, // "File does not contain configuration data" shown
     Malformed,        // the formatting message shown; the writes before it stay sent
@@ -42,8 +42,8 @@ struct ConfigImportResult {
 // Messages and the version question go through the message service (errors with the stop icon,
 // the question as Yes/No with the warning icon and the caption "Orvodesk"). When the register
 // list must be read again, `reloadAll` runs after the completion message. After an import that
-// completed, or that the user declined, the logging template name is requested; an import that
-// stopped at an error message requests nothing more.
+// completed the logging template name is requested; one that the user declined or that stopped at
+// an error message sends nothing more.
 class ConfigImport {
 public:
     ConfigImport(const PrcTable& table, bool newFirmware, DeviceRequests& link, MessageService& messages,

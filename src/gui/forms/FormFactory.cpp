@@ -4,6 +4,8 @@
 #include "forms/CDiagnosticsForm.h"
 #include "forms/CGraphForm.h"
 #include "forms/CInteractForm.h"
+#include "forms/CDLCompleteForm.h"
+#include "forms/CDownloadForm.h"
 #include "forms/COrvodeskForm.h"
 #include "forms/CPendingForm.h"
 #include "forms/CShiftForm.h"
@@ -27,6 +29,8 @@ constexpr FormEntry kForms[] = {
     {FormKind::Shift, &Make<CShiftForm>},
     {FormKind::Interact, &Make<CInteractForm>},
     {FormKind::Graph, &Make<CGraphForm>},
+    {FormKind::Download, &Make<CDownloadForm>},
+    {FormKind::DownloadComplete, &Make<CDLCompleteForm>},
     {FormKind::Calibrate, &Make<CCalibrateForm>},
     {FormKind::Diagnostics, &Make<CDiagnosticsForm>},
 };

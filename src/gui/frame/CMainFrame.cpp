@@ -12,6 +12,7 @@
 
 #include "app/COrvodeskApp.h"
 #include "app/DocumentSession.h"
+#include "dialogs/CDataImportDlg.h"
 #include "dialogs/CMreEquivalentDlg.h"
 #include "frame/CAboutDlg.h"
 #include "frame/CChildFrame.h"
@@ -76,6 +77,13 @@ void CMainFrame::CreateActions() {
     m_save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     m_save->setShortcutContext(Qt::ApplicationShortcut);
     addAction(m_save);
+
+    // Saved samples are viewed here; the command is in the File menu so that users find it.
+    m_openDataFile = new QAction(QStringLiteral("Open &Data File...\tCtrl+D"), this);
+    m_openDataFile->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    m_openDataFile->setShortcutContext(Qt::ApplicationShortcut);
+    m_openDataFile->setStatusTip(QStringLiteral("View a sample saved as a data file (.MSHA)"));
+    connect(m_openDataFile, &QAction::triggered, this, &CMainFrame::OnOpenDataFile);
 
     m_close = new QAction(QStringLiteral("&Close"), this);
     m_close->setStatusTip(QStringLiteral("Close the monitor's windows and end its connection"));
@@ -144,6 +152,7 @@ void CMainFrame::CreateMenus() {
     // Without a document.
     QMenu* file = new QMenu(QStringLiteral("&File"), this);
     file->addAction(m_connect);
+    file->addAction(m_openDataFile);
     file->addSeparator();
     file->addAction(m_exit);
     QMenu* view = new QMenu(QStringLiteral("&View"), this);
@@ -155,6 +164,7 @@ void CMainFrame::CreateMenus() {
     // With a document.
     QMenu* docFile = new QMenu(QStringLiteral("&File"), this);
     docFile->addAction(m_connect);
+    docFile->addAction(m_openDataFile);
     docFile->addAction(m_close);
     docFile->addSeparator();
     docFile->addAction(m_exit);
@@ -306,6 +316,36 @@ void CMainFrame::OnArrangeIcons() {
         window->move(x, bottom - window->height());
         x += window->width();
     }
+}
+
+CDataImportDlg* CMainFrame::DataImport() const {
+    return m_dataImport.data();
+}
+
+void CMainFrame::OnOpenDataFile() {
+    if (m_dataImport) {
+        m_dataImport->show();
+        m_dataImport->raise();
+        m_dataImport->activateWindow();
+        return;
+    }
+    const QString path = m_chooser(this, {false, QStringLiteral("Open"),
+                                          QStringLiteral("MSHA Files (*.MSHA);;All Files (*.*)"),
+                                          QStringLiteral("msha"), QString()});
+    if (path.isEmpty())
+        return;
+    m_dataImport = CDataImportDlg::Open(path, m_app.Services().messages, m_app.Services().zone, m_chooser, this);
+    if (!m_dataImport)
+        return;
+    m_dataImport->show();
+    QPointer<CDataImportDlg> shown = m_dataImport;
+    QMetaObject::invokeMethod(
+        this,
+        [shown] {
+            if (shown)
+                shown->ShowFirstDialogs();
+        },
+        Qt::QueuedConnection);
 }
 
 void CMainFrame::OnAbout() {

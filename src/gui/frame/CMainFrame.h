@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include "forms/FormKind.h"
+#include "ui/FileDialogs.h"
 
 class QAction;
 class QLabel;
@@ -13,6 +15,7 @@ class QToolBar;
 namespace orvo {
 
 class CChildFrame;
+class CDataImportDlg;
 class COrvodeskApp;
 class DocumentSession;
 
@@ -43,6 +46,14 @@ public:
     QAction* AboutAction() const { return m_about; }
     QAction* NewWindowAction() const { return m_newWindow; }
     bool ShowsDocumentMenus() const { return m_documentMenus; }
+    QAction* OpenDataFileAction() const { return m_openDataFile; }
+
+    // Open Data File: brings the Data Import window forward when there is one, else asks for a
+    // data file and shows it.
+    void OnOpenDataFile();
+    CDataImportDlg* DataImport() const;
+    // Tests answer the file dialogs.
+    void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -81,6 +92,9 @@ private:
     QAction* m_contextHelp = nullptr;
     QAction* m_nextPane = nullptr;
     QAction* m_previousPane = nullptr;
+    QAction* m_openDataFile = nullptr;
+    QPointer<CDataImportDlg> m_dataImport; // at most one; it deletes itself when closed
+    FileChooser m_chooser = AskFile;
 
     QList<QMenu*> m_noDocumentMenus;
     QList<QMenu*> m_documentMenuList;
