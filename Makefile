@@ -5,7 +5,7 @@
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build run test test-default test-asan test-tsan bench fuzz format clean
+.PHONY: all deps build run test test-default test-asan test-tsan bench fuzz package format clean
 
 all: build
 
@@ -43,9 +43,14 @@ test-tsan: deps
 bench: build
 	@build/default/bench/orvo_bench
 
-FUZZ_SECONDS ?= 60
+# Every libFuzzer target for FUZZ_SECONDS each (clang; CI runs a fixed number of inputs instead).
+FUZZ_SECONDS ?= 120
 fuzz:
 	@scripts/run-fuzz $(FUZZ_SECONDS)
+
+# The Debian package of orvodesk, orvoctl and orvo-sim: build/default/package/orvodesk_*.deb
+package: build
+	@cd build/default && cpack -G DEB --config CPackConfig.cmake
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,9 +1,11 @@
 // The imported data file reader on arbitrary bytes, then the display table (with a small row cap:
 // its row count follows the file's times) and the CSV and MSHA writers on whatever it accepted,
-// which must write exactly the rows the table counted.
+// which must write exactly the rows the table counted. The file's serial number and mine ID become
+// part of the proposed file names, which must stay names.
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "download/DisplayTable.h"
@@ -23,7 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     const DisplayTable table = DisplayTable::Build(file.records, registers, zone, -1, 20000);
     const ExportSource source = file.ForExport(table, registers, zone);
-    (void)CsvExport::SampleDataName(source);
+    for (const std::string& name : {CsvExport::SampleDataName(source), CsvExport::StatusListName(source),
+                                    MshaFile::ProposedName(source)})
+        if (name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
+            __builtin_trap();
     // The files hold every row the table counted; how many follows the file's times, so only
     // the shorter ones are written here.
     if (table.rowCount <= 20000) {

@@ -1,10 +1,8 @@
 #include "CliParse.h"
 
-#include <charconv>
-#include <cmath>
-
 #include "model/PrcTable.h"
 #include "platform/LocalTime.h"
+#include "platform/NumberParse.h"
 #include "platform/TimeZoneSource.h"
 
 namespace orvo {
@@ -24,7 +22,7 @@ bool AllDigits(std::string_view text) {
 bool TakeDigits(std::string_view text, size_t at, size_t width, int& out) {
     if (at + width > text.size() || !AllDigits(text.substr(at, width)))
         return false;
-    std::from_chars(text.data() + at, text.data() + at + width, out);
+    out = int(*ParseWholeUnsigned(text.substr(at, width), 9999));
     return true;
 }
 
@@ -38,23 +36,11 @@ std::optional<int> ParseRegisterNumber(std::string_view text) {
 }
 
 std::optional<double> ParseDecimal(std::string_view text) {
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    double value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    return ParseWholeDouble(text);
 }
 
 std::optional<uint64_t> ParseUnsigned(std::string_view text, uint64_t maximum) {
-    if (!AllDigits(text))
-        return std::nullopt;
-    uint64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value > maximum)
-        return std::nullopt;
-    return value;
+    return ParseWholeUnsigned(text, maximum);
 }
 
 std::optional<uint32_t> ParseDuration(std::string_view text) {

@@ -9,8 +9,8 @@ namespace orvo {
 
 class TimeZoneSource;
 
-// Numbers and times typed on the command line. Decimals are read by the C locale's rules whatever
-// the environment says: "2.2" is two point two under every locale, "2,2" is no number.
+// Numbers and times typed on the command line, read by the application's one number parse
+// (platform/NumberParse.h): "2.2" is two point two under every locale, "2,2" is no number.
 
 // A register number 0..183, the whole text.
 std::optional<int> ParseRegisterNumber(std::string_view text);

@@ -10,6 +10,7 @@
 #include "Commands.h"
 #include "model/PrcRegisters.h"
 #include "model/ShiftProgram.h"
+#include "model/ShiftTextFields.h"
 #include "platform/Clock.h"
 #include "platform/Format.h"
 
@@ -21,7 +22,7 @@ namespace {
 // firmware class is known.
 struct ProgramArgs {
     std::string wearer, mineId, contractor, mineName, company, mmu, occupation, miin, spare;
-    std::string startText, durationText;
+    std::string startText, durationText, sampleTypeText = "0";
     StartTime start; // from startText; no start at all when that is empty
     uint32_t duration = 0;
     unsigned sampleType = 0;
@@ -30,19 +31,19 @@ struct ProgramArgs {
 struct TextField {
     const char* option;
     const std::string* value;
-    size_t shortWidth; // the long layout holds 32 bytes everywhere
+    ShiftText text;
 };
 
 std::array<TextField, 9> TextFields(const ProgramArgs& a) {
-    return {{{"--wearer", &a.wearer, 8},
-             {"--mine-id", &a.mineId, 7},
-             {"--contractor", &a.contractor, 3},
-             {"--mine-name", &a.mineName, 32},
-             {"--company", &a.company, 32},
-             {"--mmu", &a.mmu, 4},
-             {"--occupation", &a.occupation, 3},
-             {"--miin", &a.miin, 32},
-             {"--spare", &a.spare, 32}}};
+    return {{{"--wearer", &a.wearer, ShiftText::WearerId},
+             {"--mine-id", &a.mineId, ShiftText::MineId},
+             {"--contractor", &a.contractor, ShiftText::ContractorCode},
+             {"--mine-name", &a.mineName, ShiftText::MineName},
+             {"--company", &a.company, ShiftText::CompanyName},
+             {"--mmu", &a.mmu, ShiftText::Mmu},
+             {"--occupation", &a.occupation, ShiftText::Occupation},
+             {"--miin", &a.miin, ShiftText::Miin},
+             {"--spare", &a.spare, ShiftText::Spare}}};
 }
 
 int UsageError(const std::string& text) {
@@ -66,11 +67,11 @@ bool NumberField(const char* option, const std::string& text, uint32_t& out, std
 
 std::optional<ShiftProgram> BuildProgram(const ProgramArgs& a, bool newFirmware, float firmware,
                                          int64_t nowUtc, std::string& error) {
+    // Where the layout takes a number the text is read as one below.
     for (const TextField& field : TextFields(a)) {
-        const size_t width = newFirmware ? 32 : field.shortWidth;
-        if (field.value->size() > width) {
-            error = std::string(field.option) + " holds at most " + std::to_string(width) +
-                    " characters on firmware " + FormatFixed(firmware, 2);
+        if (const std::optional<std::string> refusal =
+                CheckShiftText(field.text, *field.value, newFirmware)) {
+            error = std::string(field.option) + ": " + *refusal + " on firmware " + FormatFixed(firmware, 2);
             return std::nullopt;
         }
     }
@@ -173,7 +174,7 @@ void AddProgramCommand(CLI::App& app, CliCommands& commands, const TimeZoneSourc
     sub->add_option("--start", args->startText,
                     "Start: local \"YYYY-MM-DD HH:MM\", now+MINUTES or UTC seconds; none when left out");
     sub->add_option("--duration", args->durationText, "Duration: MINUTES or HH:MM")->required();
-    sub->add_option("--sample-type", args->sampleType, "Sample type code")->check(CLI::Range(0u, 255u));
+    sub->add_option("--sample-type", args->sampleTypeText, "Sample type code, 0 to 255");
     sub->add_option("--mmu", args->mmu, "MMU DA/SA");
     sub->add_option("--occupation", args->occupation, "Occupation code (a number on newer firmware)");
     sub->add_option("--miin", args->miin, "Miner's MIIN (a number on older firmware)");
@@ -192,10 +193,15 @@ void AddProgramCommand(CLI::App& app, CliCommands& commands, const TimeZoneSourc
             throw CLI::ValidationError("--duration: '" + args->durationText +
                                        "' is neither MINUTES nor HH:MM of at least one minute");
         args->duration = *duration;
-        // Record texts are split at commas when they are read back.
         for (const TextField& field : TextFields(*args))
-            if (field.value->find(',') != std::string::npos)
-                throw CLI::ValidationError(std::string(field.option) + " must not hold a comma");
+            if (HoldsComma(*field.value))
+                throw CLI::ValidationError(std::string(field.option) + ": " +
+                                           CommaRefusal(ShiftTextLayoutOf(field.text).name));
+        const std::optional<uint64_t> sampleType = ParseUnsigned(args->sampleTypeText, 255);
+        if (!sampleType)
+            throw CLI::ValidationError("--sample-type: '" + args->sampleTypeText +
+                                       "' is not a sample type code from 0 to 255");
+        args->sampleType = unsigned(*sampleType);
     });
     commands.push_back({sub, [args](CliSession& session) { return RunProgram(session, *args); }});
 }

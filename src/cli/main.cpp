@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 
 #include "CliCard.h"
+#include "CliParse.h"
 #include "CliSession.h"
 #include "Commands.h"
 #include "platform/TimeZoneSource.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     CLI::App app{"Drive an Orvo monitor from a terminal.", "orvoctl"};
     SessionOptions options;
     std::string firmware = "7.0";
+    std::string timeoutText;
     CLI::Option_group* connection = app.add_option_group("connection");
     CLI::Option* port =
         connection->add_option("--port", options.port, "Serial port (a bare name lies under /dev/)");
@@ -37,8 +39,14 @@ int main(int argc, char** argv) {
         ->needs(demo)
         ->excludes(port);
     app.add_flag("--trace", options.trace, "Every frame in hex on stderr");
-    app.add_option("--timeout", options.timeoutSeconds, "Seconds to wait for the monitor (default 10)")
-        ->check(CLI::PositiveNumber);
+    // A wait beyond a day would overflow the clock's deadline and end at once.
+    app.add_option("--timeout", timeoutText, "Seconds to wait for the monitor (default 10, at most 86400)")
+        ->check([](const std::string& text) -> std::string {
+            const std::optional<double> seconds = ParseDecimal(text);
+            if (seconds && *seconds > 0 && *seconds <= 86400)
+                return {};
+            return "'" + text + "' is not a number of seconds above 0 and up to 86400";
+        });
     app.add_option("--time-scale", options.timeScale,
                    "Run the procedures' timers this many times faster (at most 20), for a simulated monitor "
                    "started with the same time scale; the demo's follows it")
@@ -71,6 +79,8 @@ int main(int argc, char** argv) {
         return EXIT_USAGE;
     }
     options.demoFirmware = firmware == "6.5" ? 6.5f : 7.0f;
+    if (!timeoutText.empty())
+        options.timeoutSeconds = *ParseDecimal(timeoutText);
 
     int cardsToStdout = 0;
     int exportsToStdout = 0;

@@ -96,3 +96,28 @@ TEST(NumberParse, IntLikeAtoi) {
     EXPECT_EQ(ParseCInt("abc"), 0);
     EXPECT_EQ(ParseCInt("99999999999"), std::numeric_limits<int>::max());
 }
+
+// A typed number is taken whole or not at all: "1,5" must never become 1.
+TEST(NumberParse, WholeTextsOnly) {
+    const struct {
+        const char* text;
+        std::optional<double> value;
+    } doubles[] = {{"2.2", 2.2},       {" 1.5 ", 1.5},        {"-3", -3.0},
+                   {"1e3", 1000.0},    {"1,5", std::nullopt}, {"12abc", std::nullopt},
+                   {"", std::nullopt}, {"inf", std::nullopt}, {"1e999", std::nullopt}};
+    for (const auto& c : doubles)
+        EXPECT_EQ(ParseWholeDouble(c.text), c.value) << c.text;
+    const struct {
+        const char* text;
+        std::optional<uint64_t> value;
+    } unsigneds[] = {{"42", 42},
+                     {" 7", 7},
+                     {"4294967295", 4294967295u},
+                     {"4294967296", std::nullopt},
+                     {"+1", std::nullopt},
+                     {"2.5", std::nullopt},
+                     {"M123", std::nullopt},
+                     {"", std::nullopt}};
+    for (const auto& c : unsigneds)
+        EXPECT_EQ(ParseWholeUnsigned(c.text, 4294967295u), c.value) << c.text;
+}

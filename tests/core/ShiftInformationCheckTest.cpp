@@ -74,6 +74,14 @@ TEST(ShiftInformationCheck, RefusesInTheDialogsOrderWithItsMessageAndFocus) {
              e.secondUnitSerial = "123456789012";
          }),
          kService, kSecond, MessageIcon::Stop, Field::SecondUnitSerial},
+        // The serial numbers go into comma-separated records; the notes are quoted and may.
+        {"comma in a serial", with([](auto& e) {
+             e.multiUnit = 1;
+             e.firstUnitSerial = "12345678901";
+             e.secondUnitSerial = "ORV1234,678";
+         }),
+         kService, "The second serial number cannot contain a comma.", MessageIcon::None,
+         Field::SecondUnitSerial},
         {"serials differing in case only", with([](auto& e) {
              e.multiUnit = 1;
              e.firstUnitSerial = "orvo0012345";

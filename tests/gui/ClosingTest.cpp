@@ -2,6 +2,9 @@
 
 #include <QElapsedTimer>
 
+#include <functional>
+#include <utility>
+
 #include "GuiTestSupport.h"
 #include "link/Protocol.h"
 #include "model/ShiftProgram.h"
@@ -31,34 +34,27 @@ DocumentSession* ConnectedDemo(AppHarness& harness, float firmware) {
     return QTest::qWaitFor([session] { return session->Doc().Connected(); }, kConnectMs) ? session : nullptr;
 }
 
-size_t PowerDowns(const std::vector<sim::SimRequest>& requests) {
-    size_t n = 0;
-    for (const sim::SimRequest& r : requests)
-        n += r.command == CMD_WRITE_PRC && r.payload == kPowerDown;
-    return n;
-}
-
 } // namespace
 
 class ClosingTest : public QObject {
     Q_OBJECT
 private slots:
-    void secondaryFormReturnsToTheMainForm() {
+    void secondaryFormReturnsToTheMainFormPoweredOff() {
         AppHarness harness;
-        DocumentSession* session = ConnectedDemo(harness, 7.0f);
-        QVERIFY(session);
+        DocumentSession* session = nullptr;
+        QVERIFY(OpenShiftForm(harness, 7.0f, &session));
         QPointer<CChildFrame> frame = FirstFrame(session);
-        QTRY_VERIFY_WITH_TIMEOUT(MainForm(session)->Button(MainButton::ProgramShift)->isEnabled(), kChangeMs);
-        QTest::mouseClick(MainForm(session)->Button(MainButton::ProgramShift), Qt::LeftButton);
-        QCOMPARE(frame->ActiveForm()->Kind(), FormKind::Shift);
+        sim::SimMonitor& monitor = session->Demo()->Monitor();
+        QTRY_COMPARE_WITH_TIMEOUT(monitor.RegisterValue(10), 1.0, kChangeMs);
 
-        // The first close goes back to the main form; the window and the link stay.
+        // The first close goes back to the main form, as Cancel; the window and the link stay.
         QVERIFY(!frame->close());
         QCoreApplication::processEvents();
         QVERIFY(frame);
         QCOMPARE(frame->ActiveForm()->Kind(), FormKind::Main);
         QVERIFY(session->Doc().Link().IsOpen());
-        QTRY_COMPARE_WITH_TIMEOUT(TextOf(MainForm(session), "sampleTime"), QStringLiteral("STOP"), kChangeMs);
+        QTRY_COMPARE_WITH_TIMEOUT(monitor.RegisterValue(10), 0.0, kChangeMs);
+        QVERIFY(Received(session, CMD_PROGRAM_SHIFT_EX).empty());
 
         // The second closes it, and the document with its last window.
         QPointer<DocumentSession> watched(session);
@@ -68,72 +64,92 @@ private slots:
         QVERIFY(harness.app->Sessions().isEmpty());
     }
 
-    void closingWhileProgrammingDoesNothing() {
+    // Pull the cable, press OK, plug it back: busy (and closed to every way out) only until the
+    // document knows the shift was not programmed; then it says so and the window closes.
+    void aPulledCableEndsProgrammingAndTheWindowCloses() {
         AppHarness harness;
-        DocumentSession* session = ConnectedDemo(harness, 7.0f);
-        QVERIFY(session);
+        DocumentSession* session = nullptr;
+        CShiftForm* form = OpenShiftForm(harness, 7.0f, &session);
+        QVERIFY(form);
         QPointer<CChildFrame> frame = FirstFrame(session);
-        for (bool clearing : {false, true}) {
-            if (clearing)
-                session->Doc().SetClearingBusy(true);
-            else
-                session->Doc().SetProgrammingBusy(true);
-            QVERIFY(!frame->close());
+        sim::SimMonitor& monitor = session->Demo()->Monitor();
+        EnterValid(harness, form, 120);
+        // The link runs at virtual time: it would find the cable gone before the press unless it
+        // waits, as it does while an update of the connected monitor is being handled.
+        struct WhileTheLinkWaits : IDocView {
+            std::function<void()> action;
+            void OnDocUpdate(uint32_t, intptr_t) override {
+                if (action)
+                    std::exchange(action, nullptr)();
+            }
+        } press;
+        bool busy = false, closeRefused = false, exitRefused = false;
+        press.action = [&] {
+            monitor.SetSilent(true);
+            QTest::mouseClick(form->OkButton(), Qt::LeftButton);
+            busy = session->Doc().ProgrammingBusy();
+            closeRefused = !frame->close();
             harness.app->MainFrame()->CloseAction()->trigger();
-            QVERIFY(!harness.app->MainFrame()->close());
-            QCoreApplication::processEvents();
-            QVERIFY(frame);
-            QVERIFY(session->Doc().Link().IsOpen());
-            QCOMPARE(harness.app->Sessions().size(), 1);
-            session->Doc().SetProgrammingBusy(false);
-            session->Doc().SetClearingBusy(false);
-        }
+            exitRefused = !harness.app->MainFrame()->close();
+        };
+        session->Doc().AddView(&press);
+        QTRY_VERIFY_WITH_TIMEOUT(!press.action, kChangeMs);
+        session->Doc().RemoveView(&press);
+        QVERIFY(busy && closeRefused && exitRefused);
+        QCOMPARE(harness.app->Sessions().size(), 1);
+
+        QTRY_COMPARE_WITH_TIMEOUT(
+            harness.messages.Texts(),
+            std::vector<std::string>{"The shift was not programmed: the monitor stopped answering."},
+            kChangeMs);
+        COrvodeskForm* main = MainForm(session);
+        QCOMPARE(TextOf(main, "statusLine"), QString());
+        monitor.SetSilent(false);
+        QTRY_VERIFY_WITH_TIMEOUT(main->Button(MainButton::ProgramShift)->isEnabled(), kConnectMs);
+        QCOMPARE(TextOf(main, "sampleTime"), QStringLiteral("STOP"));
+        QTest::mouseClick(main->DoneButton(), Qt::LeftButton);
+        QTRY_VERIFY(!frame);
+        QTRY_VERIFY(harness.app->Sessions().isEmpty());
     }
 
-    void closingAnIdleMonitorPowersItDown() {
+    void closingPowersAnIdleMonitorDownAndLeavesARunningOneAlone_data() {
+        QTest::addColumn<float>("firmware");
+        QTest::addColumn<bool>("running");
+        QTest::newRow("6.50 stopped") << 6.5f << false;
+        QTest::newRow("7.00 running") << 7.0f << true;
+    }
+    void closingPowersAnIdleMonitorDownAndLeavesARunningOneAlone() {
+        QFETCH(float, firmware);
+        QFETCH(bool, running);
         AppHarness harness;
-        DocumentSession* session = ConnectedDemo(harness, 6.5f);
+        DocumentSession* session = ConnectedDemo(harness, firmware);
         QVERIFY(session);
         sim::SimMonitor& monitor = session->Demo()->Monitor();
-        QTRY_COMPARE_WITH_TIMEOUT(TextOf(MainForm(session), "sampleTime"), QStringLiteral("STOP"), kChangeMs);
-        QCOMPARE(PowerDowns(monitor.Requests()), size_t(0));
+        if (running) {
+            ShiftProgram program;
+            program.startTime = harness.clock.NowSeconds() - 60;
+            program.duration = 3600;
+            session->Doc().Link().ProgramShift(program, true);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(TextOf(MainForm(session), "sampleTime"),
+                                  running ? QStringLiteral("Running") : QStringLiteral("STOP"), kChangeMs);
+        const size_t before = monitor.Requests().size();
         // Read while the window closes: the monitor goes with the document.
         std::vector<sim::SimRequest> seen;
-        QObject::connect(session, &DocumentSession::Finished,
-                         [&monitor, &seen] { seen = monitor.Requests(); });
-        QVERIFY(FirstFrame(session)->close());
-        QTRY_VERIFY(harness.app->Sessions().isEmpty());
-        QVERIFY(!seen.empty());
-        QCOMPARE(PowerDowns(seen), size_t(1));
-        QCOMPARE(seen.back().command, uint8_t(CMD_WRITE_PRC));
-        QCOMPARE(seen.back().payload, kPowerDown);
-    }
-
-    void closingARunningMonitorSendsNothing() {
-        AppHarness harness;
-        DocumentSession* session = ConnectedDemo(harness, 7.0f);
-        QVERIFY(session);
-        sim::SimMonitor& monitor = session->Demo()->Monitor();
-        ShiftProgram program;
-        program.startTime = uint32_t(QDateTime::currentSecsSinceEpoch() - 60);
-        program.duration = 3600;
-        session->Doc().Link().ProgramShift(program, true);
-        QTRY_COMPARE_WITH_TIMEOUT(TextOf(MainForm(session), "sampleTime"), QStringLiteral("Running"),
-                                  kChangeMs);
-        const size_t before = monitor.Requests().size();
-        std::vector<sim::SimRequest> seen;
-        int state = 0;
-        QObject::connect(session, &DocumentSession::Finished, [&] {
-            seen = monitor.Requests();
-            state = monitor.DeviceState();
-        });
+        QObject::connect(session, &DocumentSession::Finished, [&] { seen = monitor.Requests(); });
         QVERIFY(FirstFrame(session)->close());
         QTRY_VERIFY(harness.app->Sessions().isEmpty());
         QVERIFY(seen.size() >= before);
-        // Polls may still have gone out while the link ended; a write never.
-        for (size_t i = before; i < seen.size(); ++i)
-            QVERIFY(seen[i].command != CMD_WRITE_PRC);
-        QCOMPARE(state, int(STATE_RUNNING));
+        // Polls may still have gone out while the link ended; a running monitor gets no write, an
+        // idle one the power-down last.
+        size_t powerDowns = 0, writesAfter = 0;
+        for (size_t i = 0; i < seen.size(); ++i) {
+            powerDowns += seen[i].command == CMD_WRITE_PRC && seen[i].payload == kPowerDown;
+            writesAfter += i >= before && seen[i].command == CMD_WRITE_PRC;
+        }
+        QCOMPARE(powerDowns, size_t(running ? 0 : 1));
+        QVERIFY(running ? writesAfter == 0 : seen.back().payload == kPowerDown);
+        QCOMPARE(monitor.DeviceState(), int(running ? STATE_RUNNING : STATE_STOPPED));
     }
 
     void exitWhileTwoMonitorsStreamDoesNotHang() {

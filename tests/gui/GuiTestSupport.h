@@ -1,10 +1,15 @@
 #pragma once
 
-// Shared pieces of the widget tests: a registry of test classes, a message service that
-// records and answers, and an application with the demo monitor at hand.
+// Shared pieces of the widget tests: a registry of test classes, an application with the demo
+// monitor at hand at virtual time, and the shift form filled in as a user would.
 
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QObject>
@@ -12,26 +17,25 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "FormTestSupport.h" // the message service that records and answers
 #include "SimMonitor.h"
 #include "app/COrvodeskApp.h"
 #include "app/DemoMonitor.h"
 #include "app/DocumentSession.h"
 #include "forms/COrvodeskForm.h"
+#include "forms/CShiftForm.h"
 #include "frame/CChildFrame.h"
 #include "frame/CMainFrame.h"
-#include "model/COrvodeskDoc.h"
-#include "platform/MessageService.h"
 
 namespace orvo::test {
 
-// Generous bounds: the demo monitor runs on the real clock and the link polls every 250 ms.
+// Bounds in real time. The demo monitor runs on the harness's virtual clock: its time moves
+// only as the link handles requests, so a poll takes microseconds, not a quarter second.
 constexpr int kConnectMs = 20000;
 constexpr int kChangeMs = 10000;
 
@@ -46,47 +50,11 @@ struct RegisterTest {
 #define ORVO_GUI_TEST(Class)                                                                                 \
     static ::orvo::test::RegisterTest s_register##Class(#Class, [] { return new Class; });
 
-class ScriptedMessages : public MessageService {
-public:
-    struct Shown {
-        std::string text;
-        std::string caption;
-        MessageIcon icon;
-        MessageButtons buttons;
-    };
-
-    MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon icon,
-                       MessageButtons buttons) override {
-        std::lock_guard lock(m_lock);
-        m_shown.push_back({text, caption, icon, buttons});
-        if (m_answers.empty())
-            return MessageAnswer::Ok;
-        const MessageAnswer answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
-    }
-    std::vector<Shown> AllShown() const {
-        std::lock_guard lock(m_lock);
-        return m_shown;
-    }
-    void Clear() {
-        std::lock_guard lock(m_lock);
-        m_shown.clear();
-    }
-    void Answer(MessageAnswer answer) {
-        std::lock_guard lock(m_lock);
-        m_answers.push_back(answer);
-    }
-
-private:
-    mutable std::mutex m_lock;
-    std::vector<Shown> m_shown;
-    std::deque<MessageAnswer> m_answers;
-};
-
-// An application as a test wants it: no splash, recorded messages, the given serial ports.
+// An application as a test wants it: no splash, recorded messages, the given serial ports, and
+// a virtual clock starting on Tuesday 2023-11-14 17:13:20 in New York (TZ is set for the run).
 struct AppHarness {
     ScriptedMessages messages;
+    VirtualClock clock{1'700'000'000'000LL};
     std::unique_ptr<COrvodeskApp> app;
 
     explicit AppHarness(const QStringList& arguments = {}, std::vector<PortEntry> ports = {}) {
@@ -95,6 +63,7 @@ struct AppHarness {
         options.splash = false;
         options.messages = &messages;
         options.listPorts = [ports] { return ports; };
+        options.clock = &clock;
         app = std::make_unique<COrvodeskApp>(std::move(options));
         app->InitInstance();
     }
@@ -112,6 +81,7 @@ struct AppHarness {
         const QString name = firmware > 6.69f ? DemoMonitor::NAME_NEW : DemoMonitor::NAME_OLD;
         return app->Connect(name, &config);
     }
+    QDateTime Now() const { return QDateTime::fromMSecsSinceEpoch(clock.NowMs()); }
 };
 
 inline CChildFrame* FirstFrame(DocumentSession* session) {
@@ -153,6 +123,66 @@ inline std::vector<sim::SimRequest> Received(DocumentSession* session, uint8_t c
         if (r.command == command)
             out.push_back(r);
     return out;
+}
+
+// The shift form on a connected demo monitor (warm-up 35 minutes), once it shows the monitor's
+// program.
+inline CShiftForm* OpenShiftForm(AppHarness& harness, float firmware, DocumentSession** out = nullptr) {
+    DocumentSession* session = harness.ConnectDemo(firmware);
+    if (!session)
+        return nullptr;
+    if (out)
+        *out = session;
+    COrvodeskForm* main = MainForm(session);
+    // The main form has read register 12 once connected.
+    if (!QTest::qWaitFor(
+            [&] {
+                return main->Button(MainButton::ProgramShift)->isEnabled() &&
+                       session->Doc().Registers().Value(12) == 2100.0;
+            },
+            kConnectMs))
+        return nullptr;
+    QTest::mouseClick(main->Button(MainButton::ProgramShift), Qt::LeftButton);
+    auto* form = qobject_cast<CShiftForm*>(FirstFrame(session)->ActiveForm());
+    if (!form ||
+        !QTest::qWaitFor([&] { return !Find<QLineEdit>(form, "dustStandard")->text().isEmpty(); }, kChangeMs))
+        return nullptr;
+    return form;
+}
+
+inline void Type(QWidget* form, const char* name, const QString& text) {
+    auto* edit = Find<QLineEdit>(form, name);
+    QVERIFY2(edit, name);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+}
+
+inline void Choose(QWidget* form, const char* name, int row) {
+    auto* combo = Find<QComboBox>(form, name);
+    QVERIFY2(combo, name);
+    combo->setCurrentIndex(row);
+    emit combo->activated(row);
+}
+
+// Entries that pass every check in standard mode, Sunday only, eight hours, the start
+// `minutesAhead` from the harness's now.
+inline void EnterValid(AppHarness& harness, CShiftForm* form, int minutesAhead) {
+    Type(form, "wearerId", QStringLiteral("1234"));
+    Type(form, "mineId", QStringLiteral("4601234"));
+    Type(form, "contractorCode", QStringLiteral("AB1"));
+    Type(form, "mineName", QStringLiteral("North Portal"));
+    Type(form, "companyName", QStringLiteral("Coal Co"));
+    Type(form, "mmu", QStringLiteral("0010"));
+    Choose(form, "occupation", FindOccupation(36));
+    Choose(form, "sampleType", 0);
+    Choose(form, "temperature", 2);
+    Type(form, "dustStandard", QStringLiteral("2.2"));
+    form->DayBox(0)->click();
+    auto* duration = qobject_cast<QAbstractSpinBox*>(form->Field(ShiftField::Duration));
+    duration->selectAll();
+    QTest::keyClicks(duration, QStringLiteral("8:00"));
+    Find<QDateTimeEdit>(form, "sampleStart")->setDateTime(harness.Now().addSecs(minutesAhead * 60));
 }
 
 } // namespace orvo::test

@@ -29,7 +29,7 @@ constexpr int kRunMs = 60000; // a whole procedure: two minutes of simulated tim
 
 using Diag = DiagnosticsLogic;
 using Leak = LeakCheckLogic;
-using Writes = std::vector<std::vector<std::pair<int, uint32_t>>>; // requests of (register, word)
+using Heard = std::vector<std::vector<std::pair<int, uint32_t>>>; // requests of (register, word)
 
 // Every box, with whether the poll timer of the window's procedure form ran while it was open;
 // questions are answered Yes.
@@ -103,8 +103,8 @@ struct Harness {
     }
 };
 
-Writes WritesHeard(const std::vector<sim::SimRequest>& requests) {
-    Writes writes;
+Heard WritesHeard(const std::vector<sim::SimRequest>& requests) {
+    Heard writes;
     for (const sim::SimRequest& r : requests) {
         if (r.command != CMD_WRITE_PRC || r.payload.empty())
             continue;
@@ -121,11 +121,11 @@ Writes WritesHeard(const std::vector<sim::SimRequest>& requests) {
 // register at a time (147, 73, 145, 34, 146, 47), then clears the power flag; a leak check leaving a
 // running test stops the pump and clears the power flag in one write; the link's power-down follows
 // on exit. Every value is 0 or 0.0.
-const Writes kDiagnosticsSafe = {{{147, 0}}, {{73, 0}}, {{145, 0}}, {{34, 0}},
-                                 {{146, 0}}, {{47, 0}}, {{10, 0}}};
-const Writes kPowerOn = {{{10, 1}}};
-const Writes kLeakSafeThenPowerDown = {{{73, 0}, {10, 0}},
-                                       {{10, 0}, {147, 0}, {145, 0}, {146, 0}, {73, 0}, {34, 0}, {47, 0}}};
+const Heard kDiagnosticsSafe = {{{147, 0}}, {{73, 0}}, {{145, 0}}, {{34, 0}},
+                                {{146, 0}}, {{47, 0}}, {{10, 0}}};
+const Heard kPowerOn = {{{10, 1}}};
+const Heard kLeakSafeThenPowerDown = {{{73, 0}, {10, 0}},
+                                      {{10, 0}, {147, 0}, {145, 0}, {146, 0}, {73, 0}, {34, 0}, {47, 0}}};
 const QColor kPass(0, 127, 0);
 
 QColor Colour(QWidget* w) {
@@ -142,7 +142,7 @@ enum class Route { WindowClosed, LinkLost, ApplicationExit };
 
 Q_DECLARE_METATYPE(orvo::MainButton)
 Q_DECLARE_METATYPE(Route)
-Q_DECLARE_METATYPE(Writes)
+Q_DECLARE_METATYPE(Heard)
 
 class ProcedureFormsTest : public QObject {
     Q_OBJECT
@@ -266,7 +266,7 @@ private slots:
     void leavingWritesTheSafeStateOnce_data() {
         QTest::addColumn<MainButton>("button");
         QTest::addColumn<Route>("route");
-        QTest::addColumn<Writes>("expected");
+        QTest::addColumn<Heard>("expected");
         QTest::newRow("diagnostics, window closed")
             << MainButton::Diagnostics << Route::WindowClosed << kDiagnosticsSafe;
         QTest::newRow("diagnostics, link lost")
@@ -277,7 +277,7 @@ private slots:
     void leavingWritesTheSafeStateOnce() {
         QFETCH(MainButton, button);
         QFETCH(Route, route);
-        QFETCH(Writes, expected);
+        QFETCH(Heard, expected);
         Harness h;
         h.ConnectDemo(7.0f, button == MainButton::LeakCheck ? kLeakScale : kDiagnosticsScale);
         sim::SimMonitor& monitor = h.Monitor();
@@ -311,8 +311,8 @@ private slots:
             break;
         }
         QTRY_VERIFY_WITH_TIMEOUT(WritesHeard(monitor.Requests()).size() >= expected.size(), kChangeMs);
-        const Writes heard = WritesHeard(monitor.Requests());
-        QCOMPARE(Writes(heard.begin(), heard.begin() + expected.size()), expected);
+        const Heard heard = WritesHeard(monitor.Requests());
+        QCOMPARE(Heard(heard.begin(), heard.begin() + expected.size()), expected);
         // Once: nothing of it again (a monitor that comes back only has its clock set).
         for (size_t i = expected.size(); i < heard.size(); ++i)
             QVERIFY(std::find(expected.begin(), expected.end(), heard[i]) == expected.end());

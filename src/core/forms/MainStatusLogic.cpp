@@ -4,6 +4,7 @@
 
 #include "forms/BuiltInLoggingTemplate.h"
 #include "link/DeviceRequests.h"
+#include "model/BusyOperation.h"
 #include "model/COrvodeskDoc.h"
 #include "model/PrcRegisters.h"
 #include "model/ShiftProgram.h"
@@ -38,26 +39,26 @@ void MainStatusLogic::Update(uint32_t hint, intptr_t value) {
     const bool all = hint == 0;
     auto has = [&](uint32_t flag) { return all || (hint & flag) != 0; };
 
-    if (m_programmingShown) {
-        m_programmingShown = false;
-        SetStatus("Programming Shift");
-        HoldStatus();
-    }
-
     const bool programming = m_doc.ProgrammingBusy();
     const bool clearing = m_doc.ClearingBusy();
-    if (programming)
-        SetStatus(m_status + "...");
-    if (clearing)
-        SetStatus(m_status + "...");
-    if (programming != m_programming) {
+    if (m_programmingShown) {
+        m_programmingShown = false;
+        if (programming) {
+            SetStatus("Programming Shift");
+            HoldStatus();
+        }
+    }
+    if (programming || clearing)
+        AddProgressDots();
+    if (programming != m_programming || clearing != m_clearing) {
+        if (!programming && !clearing)
+            OnBusyEnded();
         ApplyEnabling();
         m_programming = programming;
-    }
-    if (clearing != m_clearing) {
-        ApplyEnabling();
         m_clearing = clearing;
     }
+    if (const std::optional<std::string> failure = m_doc.TakeBusyFailure())
+        m_view.ShowFailure(*failure);
 
     m_view.SetTitle(m_doc.Title());
 
@@ -175,10 +176,9 @@ void MainStatusLogic::OnStateChanged(int32_t state) {
         m_view.SetSampleText("STOP");
         m_view.SetWarmupText("");
         // A monitor that has not yet taken the program being sent is still stopped: the
-        // "Programming Shift" line stays until it reports programmed.
-        if (!m_doc.ProgrammingBusy())
+        // "Programming Shift" line stays until the document knows the outcome.
+        if (!Busy())
             SetStatus("");
-        m_doc.SetClearingBusy(false);
         break;
     case STATE_PROGRAMMED:
         m_io.ReadRegisters({PRC_SHIFT_WARMUP_REMAINING, PRC_SHIFT_START_TIME});
@@ -187,8 +187,8 @@ void MainStatusLogic::OnStateChanged(int32_t state) {
         m_view.SetWarmupText(ShiftTimeText(WarmupStart(m_startTime, RegisterWord(PRC_SHIFT_WARMUP_TIME)),
                                            newFirmware, m_doc.Zone()));
         m_shownStart = m_startTime;
-        m_doc.SetProgrammingBusy(false);
-        SetStatus("");
+        if (!Busy())
+            SetStatus("");
         StopTimer();
         break;
     case STATE_WARMING:
@@ -200,18 +200,16 @@ void MainStatusLogic::OnStateChanged(int32_t state) {
         m_io.ReadRegisters({PRC_SHIFT_WARMUP_REMAINING, PRC_SHIFT_START_TIME});
         m_view.SetSampleText(ShiftTimeText(m_startTime, newFirmware, m_doc.Zone()));
         m_shownStart = m_startTime;
-        m_doc.SetProgrammingBusy(false);
-        // The shift is programmed: "Programming Shift..." would otherwise stay for the
-        // whole shift, as only a stopped or programmed monitor clears the line.
-        SetStatus("");
+        if (!Busy())
+            SetStatus("");
         break;
     case STATE_RUNNING:
         m_view.ShowDeviceActive(true);
         StopTimer();
         m_view.SetWarmupText("");
         m_view.SetSampleText("Running");
-        m_doc.SetProgrammingBusy(false);
-        SetStatus("");
+        if (!Busy())
+            SetStatus("");
         break;
     default:
         break;
@@ -294,13 +292,23 @@ void MainStatusLogic::ClearProgram() {
     StopTimer();
     if (Busy())
         return;
+    // A monitor known to be gone would never answer: nothing could be pressed until it came back.
+    if (!m_doc.Connected()) {
+        m_view.ShowFailure(NOT_CLEARED_TEXT);
+        return;
+    }
     m_io.WriteRegisters({{PRC_AUTO_SHIFT_OPTIONS, 0.0}, {PRC_MRE_EQUIVALENT, 1.0}});
     m_doc.SetClearingBusy(true);
     // All texts empty and all numbers zero, in the layout of the monitor's firmware.
-    m_io.ProgramShift(ShiftProgram{}, m_doc.NewFirmware());
+    if (!m_io.ProgramShift(ShiftProgram{}, m_doc.NewFirmware())) {
+        m_doc.SetClearingBusy(false);
+        m_view.ShowFailure(NOT_CLEARED_TEXT);
+        return;
+    }
+    m_clearing = true;
     SetStatus("Clearing Program Shift");
     HoldStatus();
-    // Nothing may be pressed until the monitor reports stopped; say so at once rather than
+    // Nothing may be pressed until the document knows the outcome; say so at once rather than
     // with the next update.
     ApplyEnabling();
 }
@@ -330,8 +338,17 @@ void MainStatusLogic::SetVisibility(const AdvancedVisibility& visible) {
 
 void MainStatusLogic::SetStatus(std::string text) {
     m_status = std::move(text);
+    m_statusBase = m_status.size();
     if (!m_statusHeld)
         m_view.SetStatusLine(m_status);
+}
+
+// Each update while busy adds "..."; past MAX_PROGRESS_DOTS the dots start again.
+void MainStatusLogic::AddProgressDots() {
+    const size_t base = m_statusBase;
+    std::string text = m_status.size() - base + 3 > MAX_PROGRESS_DOTS ? m_status.substr(0, base) : m_status;
+    SetStatus(text + "...");
+    m_statusBase = base;
 }
 
 // The status line keeps an announcement such as "Programming Shift" for two seconds; what
@@ -342,6 +359,13 @@ void MainStatusLogic::HoldStatus() {
     m_statusHeld = true;
     m_view.SetStatusLine(m_status);
     m_view.StartStatusHold(STATUS_HOLD_MS);
+}
+
+// The line and the buttons say the same: once the operation is over, neither shows it running,
+// however little of the hold has passed.
+void MainStatusLogic::OnBusyEnded() {
+    m_statusHeld = false;
+    SetStatus("");
 }
 
 void MainStatusLogic::StopTimer() {

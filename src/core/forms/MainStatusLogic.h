@@ -31,6 +31,9 @@ public:
     virtual void StopCountdown() = 0;
     // Calls OnStatusHoldEnded after `ms` milliseconds.
     virtual void StartStatusHold(int ms) = 0;
+    // Tells the user that a shift was not programmed (or not cleared); shown after the update
+    // that found it out, so that the link thread does not wait on a message box.
+    virtual void ShowFailure(const std::string& text) = 0;
 };
 
 // The rules of the main status form: what it shows for each update of the document, which
@@ -38,8 +41,10 @@ public:
 // the user-interface thread; it never waits for the link.
 class MainStatusLogic {
 public:
-    // A status line such as "Programming Shift" stays at least this long.
+    // A status line such as "Programming Shift" stays this long, unless the operation ends first.
     static constexpr int STATUS_HOLD_MS = 2000;
+    // Progress dots wrap after this many, so that the line never runs out of its group.
+    static constexpr size_t MAX_PROGRESS_DOTS = 12;
 
     MainStatusLogic(COrvodeskDoc& doc, DeviceRequests& io, IMainStatusView& view);
 
@@ -70,7 +75,9 @@ private:
     void ApplyEnabling();
     void SetVisibility(const AdvancedVisibility& visible);
     void SetStatus(std::string text);
+    void AddProgressDots();
     void HoldStatus();
+    void OnBusyEnded();
     void StopTimer();
     void RefreshSerialNumber();
     void OnConnectionChanged(bool connected);
@@ -100,6 +107,7 @@ private:
 
     AdvancedVisibility m_visibility{};
     std::string m_status;
+    size_t m_statusBase = 0; // characters of m_status before its progress dots
     bool m_statusHeld = false;
 };
 

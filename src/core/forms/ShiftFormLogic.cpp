@@ -4,8 +4,9 @@
 #include <limits>
 
 #include "download/RecordText.h"
-#include "link/DeviceRequests.h"
 #include "forms/PowerSwitch.h"
+#include "link/DeviceRequests.h"
+#include "model/BusyOperation.h"
 #include "model/COrvodeskDoc.h"
 #include "model/PrcRegisters.h"
 #include "model/ShiftProgram.h"
@@ -253,10 +254,18 @@ bool ShiftFormLogic::Ok() {
     m_io.WriteRegisters({{PRC_AUTO_SHIFT_OPTIONS, double(AutoShiftValue(m_entries.days))}});
 
     const ShiftTexts texts = ReadTexts();
+    const bool part90 = m_entries.sampleType == kPart90Position;
     if (const auto refusal = CheckIdentificationTexts(texts, newFirmware, mode))
         return Refuse(refusal->message, refusal->icon, refusal->focus);
+    if (const auto refusal = CheckRecordTexts(texts, newFirmware, part90))
+        return Refuse(refusal->message, refusal->icon, refusal->focus);
 
-    m_io.WriteRegisters({{PRC_SHIFT_LIMIT, ParseCDouble(m_entries.dustStandard).value_or(0.0)}});
+    // "1,5" is no number: it must not go out as 1.
+    const std::optional<double> dustStandard = ParseWholeDouble(m_entries.dustStandard);
+    if (!dustStandard)
+        return Refuse("The Respirable Dust Standard must be a number", MessageIcon::None,
+                      ShiftField::DustStandard);
+    m_io.WriteRegisters({{PRC_SHIFT_LIMIT, *dustStandard}});
 
     const PrcTable& table = m_doc.Registers();
     const auto minimum = uint32_t(table.Minimum(PRC_PROGRAM_TIME));
@@ -272,14 +281,30 @@ bool ShiftFormLogic::Ok() {
 
     if (const auto refusal = CheckMmu(texts.mmu, newFirmware, mode))
         return Refuse(refusal->message, refusal->icon, refusal->focus);
-    if (m_entries.sampleType == kPart90Position && newFirmware && standard)
+    uint32_t miinNumber = 0;
+    if (part90 && newFirmware && standard)
         if (const auto refusal = CheckPart90Miin(texts.miin))
             return Refuse(refusal->message, refusal->icon, refusal->focus);
+    if (part90 && !newFirmware) {
+        // The short layout keeps the MIIN as a 32-bit number.
+        const std::optional<uint64_t> number = ParseWholeUnsigned(texts.miin, UINT32_MAX);
+        if (!number)
+            return Refuse("The Part 90 Miner Sampled MIIN must be a number from 0 to 4294967295",
+                          MessageIcon::None, ShiftField::Miin);
+        miinNumber = uint32_t(*number);
+    }
 
+    // A monitor known to be gone would never answer: the program would wait forever.
+    if (!m_doc.Connected())
+        return Refuse(NOT_PROGRAMMED_TEXT, MessageIcon::Stop);
     m_view.StopClock();
     m_doc.SetProgrammingBusy(true);
+    if (!m_io.ProgramShift(BuildProgram(texts, PickedStart(), miinNumber), newFirmware)) {
+        m_doc.SetProgrammingBusy(false);
+        m_view.StartClock();
+        return Refuse(NOT_PROGRAMMED_TEXT, MessageIcon::Stop);
+    }
     m_view.ShowBusy();
-    m_io.ProgramShift(BuildProgram(texts, PickedStart()), newFirmware);
 
     PowerOffAndLeave();
     return true;
@@ -334,7 +359,7 @@ ShiftTexts ShiftFormLogic::ReadTexts() const {
                       FirstCharacters(e.miin, kMiinRead)};
 }
 
-ShiftProgram ShiftFormLogic::BuildProgram(const ShiftTexts& texts, int64_t start) const {
+ShiftProgram ShiftFormLogic::BuildProgram(const ShiftTexts& texts, int64_t start, uint32_t miinNumber) const {
     ShiftProgram program;
     program.wearerId = texts.wearerId;
     program.mineId = texts.mineId;
@@ -353,8 +378,7 @@ ShiftProgram ShiftFormLogic::BuildProgram(const ShiftTexts& texts, int64_t start
 
     if (m_entries.sampleType == kPart90Position) {
         program.miinText = texts.miin;
-        // "%lu" into the monitor's 32-bit field.
-        program.miinNumber = uint32_t(ParseCUnsigned(texts.miin).value_or(0));
+        program.miinNumber = miinNumber;
     }
     return program;
 }

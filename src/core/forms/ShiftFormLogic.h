@@ -111,7 +111,7 @@ private:
     bool CheckStartTime();
     bool MissingValues() const;
     ShiftTexts ReadTexts() const;
-    ShiftProgram BuildProgram(const ShiftTexts& texts, int64_t start) const;
+    ShiftProgram BuildProgram(const ShiftTexts& texts, int64_t start, uint32_t miinNumber) const;
     uint32_t RegisterWord(int number) const;
     int64_t Now() const;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/ShiftTextFields.h"
 #include "platform/Format.h"
 #include "platform/LocalTime.h"
 
@@ -81,6 +82,27 @@ WeekDays AutoShiftDays(uint32_t value) {
     return days;
 }
 
+size_t TextCapacity(ShiftField field) {
+    switch (field) {
+    case ShiftField::WearerId:
+        return kWearerIdRead;
+    case ShiftField::MineId:
+        return kMineIdRead;
+    case ShiftField::ContractorCode:
+        return kContractorRead;
+    case ShiftField::MineName:
+        return kMineNameRead;
+    case ShiftField::CompanyName:
+        return kCompanyNameRead;
+    case ShiftField::Mmu:
+        return kMmuRead;
+    case ShiftField::Miin:
+        return kMiinRead;
+    default:
+        return 0;
+    }
+}
+
 size_t CharacterCount(const std::string& text) {
     return size_t(std::count_if(text.begin(), text.end(),
                                 [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
@@ -132,6 +154,27 @@ std::optional<ShiftRefusal> CheckMmu(const std::string& mmu, bool newFirmware, i
         return Refuse("The MMU DA/SA must be 4 numbers", ShiftField::Mmu);
     if (!newFirmware && CharacterCount(mmu) > 4)
         return Refuse("The MMU DA/SA must be less than or equal to 4 characters", ShiftField::Mmu);
+    return std::nullopt;
+}
+
+std::optional<ShiftRefusal> CheckRecordTexts(const ShiftTexts& texts, bool newFirmware, bool miinSent) {
+    const struct {
+        ShiftText text;
+        std::string_view value;
+        ShiftField focus;
+    } fields[] = {
+        {ShiftText::WearerId, texts.wearerId, ShiftField::WearerId},
+        {ShiftText::MineId, texts.mineId, ShiftField::MineId},
+        {ShiftText::ContractorCode, texts.contractorCode, ShiftField::ContractorCode},
+        {ShiftText::MineName, texts.mineName, ShiftField::MineName},
+        {ShiftText::CompanyName, texts.companyName, ShiftField::CompanyName},
+        {ShiftText::Mmu, texts.mmu, ShiftField::Mmu},
+        {ShiftText::Miin, miinSent && newFirmware ? std::string_view(texts.miin) : std::string_view(),
+         ShiftField::Miin},
+    };
+    for (const auto& field : fields)
+        if (const std::optional<std::string> refusal = CheckShiftText(field.text, field.value, newFirmware))
+            return ShiftRefusal{*refusal, MessageIcon::None, field.focus};
     return std::nullopt;
 }
 

@@ -76,6 +76,9 @@ inline constexpr size_t kCompanyNameRead = 31;
 inline constexpr size_t kMmuRead = 9;
 inline constexpr size_t kMiinRead = 11;
 
+// The capacity of a text field, 0 for one the form reads whole (the dust standard).
+size_t TextCapacity(ShiftField field);
+
 // The first `count` characters of UTF-8 text.
 std::string FirstCharacters(const std::string& text, size_t count);
 size_t CharacterCount(const std::string& text);
@@ -85,6 +88,10 @@ size_t CharacterCount(const std::string& text);
 std::optional<ShiftRefusal> CheckIdentificationTexts(const ShiftTexts& texts, bool newFirmware,
                                                      int accessMode);
 std::optional<ShiftRefusal> CheckMmu(const std::string& mmu, bool newFirmware, int accessMode);
+// No comma (record texts are read back by position) and no more than the monitor's program
+// layout holds, for every text the form sends, in screen order; the MIIN only when it is sent
+// as text.
+std::optional<ShiftRefusal> CheckRecordTexts(const ShiftTexts& texts, bool newFirmware, bool miinSent);
 // Only for a Part 90 miner sample on newer firmware in standard mode.
 std::optional<ShiftRefusal> CheckPart90Miin(const std::string& miin);
 

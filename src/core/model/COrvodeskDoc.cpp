@@ -29,7 +29,10 @@ uint32_t SerialFromText(const std::string& text) {
 } // namespace
 
 COrvodeskDoc::COrvodeskDoc(Clock& clock, const TimeZoneSource& zone, MessageSink& messages)
-    : m_clock(clock), m_zone(zone), m_link(*this, clock, zone, messages) {}
+    : m_clock(clock), m_zone(zone), m_link(*this, clock, zone, messages) {
+    // First, so that every form sees the busy flags as this update left them.
+    AddView(&m_busyWatch);
+}
 
 COrvodeskDoc::~COrvodeskDoc() {
     std::shared_ptr<UpdateHandOff> handOff;
@@ -69,7 +72,46 @@ bool COrvodeskDoc::OpenConnection(const std::string& portName, SerialPortFactory
 }
 
 bool COrvodeskDoc::CanClose() const {
-    return !m_programming && !m_clearing;
+    std::lock_guard lock(m_busyLock);
+    return m_busy.Kind() == BusyKind::None;
+}
+
+bool COrvodeskDoc::ProgrammingBusy() const {
+    std::lock_guard lock(m_busyLock);
+    return m_busy.Kind() == BusyKind::Programming;
+}
+
+bool COrvodeskDoc::ClearingBusy() const {
+    std::lock_guard lock(m_busyLock);
+    return m_busy.Kind() == BusyKind::Clearing;
+}
+
+void COrvodeskDoc::SetProgrammingBusy(bool busy) {
+    SetBusy(BusyKind::Programming, busy);
+}
+
+void COrvodeskDoc::SetClearingBusy(bool busy) {
+    SetBusy(BusyKind::Clearing, busy);
+}
+
+void COrvodeskDoc::SetBusy(BusyKind kind, bool busy) {
+    std::lock_guard lock(m_busyLock);
+    if (busy)
+        m_busy.Begin(kind);
+    else if (m_busy.Kind() == kind)
+        m_busy.End();
+}
+
+std::optional<std::string> COrvodeskDoc::TakeBusyFailure() {
+    std::lock_guard lock(m_busyLock);
+    return m_busy.TakeFailure();
+}
+
+void COrvodeskDoc::BusyWatch::OnDocUpdate(uint32_t flags, intptr_t value) {
+    const bool connected = m_doc.Connected();
+    const int32_t state = m_doc.State();
+    std::lock_guard lock(m_doc.m_busyLock);
+    m_doc.m_busy.Observe(flags, value, connected, state);
 }
 
 bool COrvodeskDoc::Close() {

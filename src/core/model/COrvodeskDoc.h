@@ -5,11 +5,13 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "link/CDeviceLink.h"
 #include "link/LinkEvents.h"
+#include "model/BusyOperation.h"
 #include "model/PrcTable.h"
 #include "model/StatusAnswer.h"
 
@@ -49,7 +51,8 @@ public:
     bool OpenConnection(const std::string& portName, SerialPortFactory factory,
                         const std::string& title = "");
     // Refused (false) while a shift is being programmed or cleared. Otherwise the link is closed,
-    // powering the monitor down when it is stopped or only programmed.
+    // powering the monitor down when it is stopped or only programmed. Busy never lasts: it ends
+    // with the monitor's answer, a dropped request or a lost link (BusyOperation).
     bool CanClose() const;
     bool Close();
 
@@ -79,11 +82,14 @@ public:
     std::string Title() const;
     AccessMode Mode() const { return m_mode; }
 
-    // Flags and selectors the forms share.
-    bool ProgrammingBusy() const { return m_programming; }
-    void SetProgrammingBusy(bool busy) { m_programming = busy; }
-    bool ClearingBusy() const { return m_clearing; }
-    void SetClearingBusy(bool busy) { m_clearing = busy; }
+    // Flags and selectors the forms share. Setting a busy flag starts following the program
+    // just about to be queued; the document clears it when the outcome is known.
+    bool ProgrammingBusy() const;
+    void SetProgrammingBusy(bool busy);
+    bool ClearingBusy() const;
+    void SetClearingBusy(bool busy);
+    // Why the last programming or clearing ended without the monitor taking it; once.
+    std::optional<std::string> TakeBusyFailure();
     bool ServiceLog() const { return m_serviceLog; }
     void SetServiceLog(bool serviceLog) { m_serviceLog = serviceLog; }
     void SuppressNextStatusUpdate() { m_suppressNextStatus = true; }
@@ -137,8 +143,20 @@ private:
     double m_leakCheckResult = 0.0;
     bool m_leakCheckDone = false;
 
-    std::atomic<bool> m_programming{false};
-    std::atomic<bool> m_clearing{false};
+    // The document follows its own busy operation, as the first of its views.
+    class BusyWatch final : public IDocView {
+    public:
+        explicit BusyWatch(COrvodeskDoc& doc) : m_doc(doc) {}
+        void OnDocUpdate(uint32_t flags, intptr_t value) override;
+
+    private:
+        COrvodeskDoc& m_doc;
+    };
+    void SetBusy(BusyKind kind, bool busy);
+
+    mutable std::mutex m_busyLock;
+    BusyOperation m_busy;
+    BusyWatch m_busyWatch{*this};
     std::atomic<bool> m_serviceLog{false};
     std::atomic<bool> m_suppressNextStatus{false};
     std::atomic<int64_t> m_displayInterval{60};

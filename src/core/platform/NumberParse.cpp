@@ -1,5 +1,6 @@
 #include "platform/NumberParse.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -97,6 +98,38 @@ std::optional<uint64_t> ParseCUnsigned(std::string_view text, size_t* used) {
     if (overflow)
         return std::numeric_limits<uint64_t>::max();
     return negative ? uint64_t(0) - value : value;
+}
+
+namespace {
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
+
+std::optional<double> ParseWholeDouble(std::string_view text) {
+    text = TrimBlanks(text);
+    size_t used = 0;
+    const std::optional<double> value = ParseCDouble(text, &used);
+    if (!value || used != text.size() || !std::isfinite(*value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<uint64_t> ParseWholeUnsigned(std::string_view text, uint64_t maximum) {
+    text = TrimBlanks(text);
+    if (text.empty() || !std::all_of(text.begin(), text.end(), IsDigit))
+        return std::nullopt;
+    uint64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value > maximum)
+        return std::nullopt;
+    return value;
 }
 
 int ParseCInt(std::string_view text) {

@@ -23,4 +23,11 @@ std::optional<uint64_t> ParseCUnsigned(std::string_view text, size_t* used = nul
 // atoi: the leading decimal number, 0 when there is none; clamped to the int range.
 int ParseCInt(std::string_view text);
 
+// A number typed into a field or on the command line, taken only when the whole text is one
+// (blanks around it aside): "1,5" or "12abc" are refused rather than read as 1 or 12.
+// A finite decimal number with an optional sign, point and exponent.
+std::optional<double> ParseWholeDouble(std::string_view text);
+// Decimal digits only, at most `maximum`.
+std::optional<uint64_t> ParseWholeUnsigned(std::string_view text, uint64_t maximum);
+
 } // namespace orvo

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/ShiftTextFields.h"
+
 namespace orvo {
 
 namespace {
@@ -39,9 +41,9 @@ std::string LimitNotes(const std::string& notes) {
     return notes;
 }
 
-ShiftInformationCheck Refuse(const char* message, MessageIcon icon, ShiftInformationField focus) {
+ShiftInformationCheck Refuse(std::string message, MessageIcon icon, ShiftInformationField focus) {
     ShiftInformationCheck check;
-    check.message = message;
+    check.message = std::move(message);
     check.icon = icon;
     check.focus = focus;
     return check;
@@ -76,6 +78,13 @@ ShiftInformationCheck CheckShiftInformation(const ShiftInformationEntry& typed, 
                           ShiftInformationField::FirstUnitSerial);
         if (typed.secondUnitSerial.size() != 11)
             return Refuse("The second serial number must be 11 characters long", MessageIcon::Stop,
+                          ShiftInformationField::SecondUnitSerial);
+        // Both go into comma-separated record texts.
+        if (HoldsComma(typed.firstUnitSerial))
+            return Refuse(CommaRefusal("first serial number"), MessageIcon::None,
+                          ShiftInformationField::FirstUnitSerial);
+        if (HoldsComma(typed.secondUnitSerial))
+            return Refuse(CommaRefusal("second serial number"), MessageIcon::None,
                           ShiftInformationField::SecondUnitSerial);
         info.firstUnitSerial = UpperCase(typed.firstUnitSerial);
         info.secondUnitSerial = UpperCase(typed.secondUnitSerial);

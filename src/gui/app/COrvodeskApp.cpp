@@ -29,7 +29,9 @@ COrvodeskApp::COrvodeskApp(AppOptions options)
         m_ownMessages = std::make_unique<QtMessageService>();
         messages = m_ownMessages.get();
     }
-    m_services.reset(new AppServices{*messages, SystemClock::Instance(), SystemTimeZone::Instance()});
+    Clock& clock = m_options.clock ? *m_options.clock : SystemClock::Instance();
+    const TimeZoneSource& zone = m_options.zone ? *m_options.zone : SystemTimeZone::Instance();
+    m_services.reset(new AppServices{*messages, clock, zone});
 }
 
 COrvodeskApp::~COrvodeskApp() {

@@ -16,9 +16,11 @@
 
 namespace orvo {
 
+class Clock;
 class CMainFrame;
 class DocumentSession;
 class MessageService;
+class TimeZoneSource;
 
 namespace sim {
 struct SimConfig;
@@ -29,6 +31,10 @@ struct AppOptions {
     bool splash = true;                                // two seconds of start-up picture
     MessageService* messages = nullptr;                // message boxes when not given
     std::function<std::vector<PortEntry>()> listPorts; // the system's serial ports when not given
+    // The computer's clock and time zone when not given; everything the application creates
+    // (documents, links, the demo monitor, forms) runs on these, so tests can use virtual time.
+    Clock* clock = nullptr;
+    const TimeZoneSource* zone = nullptr;
 };
 
 // The application: settings, start-up, the main window and the connections.

@@ -3,6 +3,7 @@
 #include "InMemoryPort.h"
 #include "SimMonitor.h"
 #include "platform/Clock.h"
+#include "platform/TimeZoneSource.h"
 
 namespace orvo {
 
@@ -19,11 +20,11 @@ sim::SimConfig DemoMonitor::ConfigFor(const QString& portName) {
     return config;
 }
 
-DemoMonitor::DemoMonitor(const sim::SimConfig& config, const TimeZoneSource& zone) {
-    auto monitor = std::make_shared<sim::SimMonitor>(config, SystemClock::Instance(), zone);
+DemoMonitor::DemoMonitor(const sim::SimConfig& config, Clock& clock, const TimeZoneSource& zone) {
+    auto monitor = std::make_shared<sim::SimMonitor>(config, clock, zone);
     // A monitor that runs for hours keeps only its latest requests.
     monitor->SetRequestLimit(20000);
-    m_wire = std::make_shared<sim::InMemoryWire>(std::move(monitor), SystemClock::Instance());
+    m_wire = std::make_shared<sim::InMemoryWire>(std::move(monitor), clock);
 }
 
 DemoMonitor::~DemoMonitor() = default;

@@ -8,6 +8,7 @@
 
 namespace orvo {
 
+class Clock;
 class TimeZoneSource;
 
 namespace sim {
@@ -17,7 +18,7 @@ struct SimConfig;
 } // namespace sim
 
 // The built-in demo monitor: a simulated monitor in this process, on an in-memory cable,
-// reached through the same document and link as a real one, on the computer's own clock.
+// reached through the same document and link as a real one, on the application's clock.
 class DemoMonitor {
 public:
     static const QString NAME_NEW; // "Demo Orvo (firmware 7.00)"
@@ -27,8 +28,7 @@ public:
     // The monitor a demo entry stands for.
     static sim::SimConfig ConfigFor(const QString& portName);
 
-    // Its clock is kept in `zone`, the application's.
-    DemoMonitor(const sim::SimConfig& config, const TimeZoneSource& zone);
+    DemoMonitor(const sim::SimConfig& config, Clock& clock, const TimeZoneSource& zone);
     ~DemoMonitor();
     DemoMonitor(const DemoMonitor&) = delete;
     DemoMonitor& operator=(const DemoMonitor&) = delete;

@@ -57,8 +57,8 @@ bool DocumentSession::Open(const QString& portName, const QString& modeWord, con
     m_doc->BeginConnection(modeWord.toStdString());
     SerialPortFactory factory;
     if (demo || DemoMonitor::IsDemoName(portName)) {
-        m_demo =
-            std::make_unique<DemoMonitor>(demo ? *demo : DemoMonitor::ConfigFor(portName), m_services.zone);
+        m_demo = std::make_unique<DemoMonitor>(demo ? *demo : DemoMonitor::ConfigFor(portName),
+                                               m_services.clock, m_services.zone);
         factory = m_demo->PortFactory();
     } else {
         factory = [] { return std::make_unique<QtSerialPort>(); };

@@ -14,6 +14,7 @@
 #include "frame/CChildFrame.h"
 #include "frame/CMainFrame.h"
 #include "platform/Clock.h"
+#include "platform/MessageService.h"
 #include "ui/Pictures.h"
 
 namespace orvo {
@@ -61,7 +62,8 @@ struct COrvodeskForm::ButtonSpec {
 };
 
 COrvodeskForm::COrvodeskForm(const FormContext& context, QWidget* parent)
-    : CFormView(context, parent), m_logic(context.session.Doc(), context.session.Doc().Link(), *this), m_countdown(new QTimer(this)), m_hold(new QTimer(this)) {
+    : CFormView(context, parent), m_logic(context.session.Doc(), context.session.Doc().Link(), *this),
+      m_countdown(new QTimer(this)), m_hold(new QTimer(this)) {
     setObjectName(QStringLiteral("mainStatusForm"));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -361,6 +363,14 @@ void COrvodeskForm::StopCountdown() {
 
 void COrvodeskForm::StartStatusHold(int ms) {
     m_hold->start(ms);
+}
+
+void COrvodeskForm::ShowFailure(const std::string& text) {
+    // Once the update has returned: the link thread waits for it, not for the user. The main
+    // window outlives this form (and goes before the message service).
+    MessageService& messages = Services().messages;
+    QTimer::singleShot(0, &Frame().MainFrame(),
+                       [&messages, text] { messages.Show(text, {}, MessageIcon::Stop); });
 }
 
 } // namespace orvo

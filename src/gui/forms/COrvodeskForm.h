@@ -5,8 +5,8 @@
 #include <array>
 
 #include "forms/CFormView.h"
-#include "link/DeviceRequests.h"
 #include "forms/MainStatusLogic.h"
+#include "link/DeviceRequests.h"
 
 class QGroupBox;
 class QLabel;
@@ -59,6 +59,7 @@ private:
     void StartCountdown() override;
     void StopCountdown() override;
     void StartStatusHold(int ms) override;
+    void ShowFailure(const std::string& text) override;
 
     MainStatusLogic m_logic;
     QTimer* m_countdown;

@@ -74,7 +74,8 @@ private:
 } // namespace
 
 CShiftForm::CShiftForm(const FormContext& context, QWidget* parent)
-    : CFormView(context, parent), m_logic(context.session.Doc(), context.session.Doc().Link(), *this, context.services.messages, context.services.clock),
+    : CFormView(context, parent), m_logic(context.session.Doc(), context.session.Doc().Link(), *this,
+                                          context.services.messages, context.services.clock),
       m_clock(new QTimer(this)) {
     setObjectName(QStringLiteral("shiftForm"));
 
@@ -250,6 +251,10 @@ QWidget* CShiftForm::BuildSchedule() {
 QLineEdit* CShiftForm::TextField(ShiftField field, const char* name, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
+    // A field takes no more than the form reads of it, so nothing typed is dropped unseen.
+    const size_t capacity = TextCapacity(field);
+    if (capacity != 0)
+        edit->setMaxLength(int(capacity));
     connect(edit, &QLineEdit::textEdited, this,
             [this, field](const QString& text) { m_logic.EditText(field, text.toStdString()); });
     return edit;

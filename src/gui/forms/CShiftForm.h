@@ -3,8 +3,8 @@
 #include <array>
 
 #include "forms/CFormView.h"
-#include "link/DeviceRequests.h"
 #include "forms/ShiftFormLogic.h"
+#include "link/DeviceRequests.h"
 
 class QCheckBox;
 class QComboBox;
@@ -28,6 +28,7 @@ public:
     ~CShiftForm() override;
 
     FormKind Kind() const override { return FormKind::Shift; }
+    bool FixedFrame() const override { return true; }
     void OnInitialUpdate() override;
 
     ShiftFormLogic& Logic() { return m_logic; }

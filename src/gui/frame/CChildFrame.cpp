@@ -5,6 +5,8 @@
 #include <QMdiArea>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "app/DocumentSession.h"
 #include "forms/CFormView.h"
 #include "forms/FormFactory.h"
@@ -64,22 +66,21 @@ void CChildFrame::FitToForm(bool restore) {
     if (!m_form)
         return;
     const bool fixed = m_form->FixedFrame();
-    Qt::WindowFlags flags = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                            Qt::WindowCloseButtonHint;
-    if (!fixed)
-        flags |= Qt::WindowMaximizeButtonHint;
+    // The frame never has a maximise box, whatever form it shows.
+    const Qt::WindowFlags flags = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                  Qt::WindowCloseButtonHint;
     if (windowFlags() != flags) {
         setWindowFlags(flags); // hides the window
         if (mdiArea())
             show();
     }
-    if (fixed && restore && (isMaximized() || isMinimized()))
+    if (restore && (isMaximized() || isMinimized()))
         showNormal();
     if (isMinimized())
         return; // sized when it is restored
     if (fixed) {
-        // The main status form: the window is exactly as large as the form and not resizable.
+        // The window is exactly as large as the form and not resizable.
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         if (layout())
@@ -88,9 +89,23 @@ void CChildFrame::FitToForm(bool restore) {
     } else {
         setMinimumSize(QMdiSubWindow::minimumSizeHint());
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        if (!isMaximized())
-            resize(QMdiSubWindow::sizeHint().expandedTo(size()));
+        resize(QMdiSubWindow::sizeHint().expandedTo(size()));
     }
+    KeepInView();
+}
+
+void CChildFrame::KeepInView() {
+    QMdiArea* area = mdiArea();
+    if (!area)
+        return;
+    // A window that grew past the area's right or bottom edge moves back in, as far as it fits:
+    // its buttons stay reachable and the area needs no scroll bar for it.
+    const QSize view = area->viewport()->size();
+    const QRect now = geometry();
+    const QPoint inside(std::max(0, std::min(now.x(), view.width() - now.width())),
+                        std::max(0, std::min(now.y(), view.height() - now.height())));
+    if (inside != now.topLeft())
+        move(inside);
 }
 
 void CChildFrame::changeEvent(QEvent* event) {

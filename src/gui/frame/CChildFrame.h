@@ -29,10 +29,10 @@ public:
     // Closes the window without the rules below; the document is closed already.
     void ForceClose();
 
-    // Sizes the window to its form: exactly, and not resizable, for the main status form;
+    // Sizes the window to its form: exactly, and not resizable, for a form with a fixed frame;
     // at least the form's minimum for the others, which resize with the window. `restore`
-    // brings a minimised or maximised window back, as the main status form does whenever it
-    // becomes the window's form.
+    // brings a minimised or maximised window back, as every new form does. The window is then
+    // moved back into the area as far as it fits.
     void FitToForm(bool restore = false);
 
 protected:
@@ -43,6 +43,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void KeepInView();
+
     DocumentSession& m_session;
     CMainFrame& m_mainFrame;
     QPointer<CFormView> m_form;

@@ -8,13 +8,17 @@
 
 #include <algorithm>
 
+#include "platform/NumberParse.h"
+
 namespace orvo {
 
 namespace {
 
-// Hours, then optionally a colon and the minutes; partial entries while typing.
+// Hours, then optionally a colon and the minutes; partial entries while typing. A duration
+// above the maximum is typed as it is: the form refuses it with its message rather than the
+// keys being swallowed.
 const QRegularExpression& Pattern() {
-    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{0,3})(?::(\\d{0,2}))?\\s*$"));
+    static const QRegularExpression pattern(QStringLiteral("^\\s*([0-9]{0,5})(?::([0-9]{0,2}))?\\s*$"));
     return pattern;
 }
 
@@ -39,11 +43,9 @@ std::optional<uint32_t> DurationEdit::ParseMinutes(const QString& text) {
     const QRegularExpressionMatch match = Pattern().match(text);
     if (!match.hasMatch() || match.captured(1).isEmpty())
         return std::nullopt;
-    const uint32_t hours = match.captured(1).toUInt();
-    const QString minutesText = match.captured(2);
-    const uint32_t minutes = minutesText.isEmpty() ? 0 : minutesText.toUInt();
-    if (minutes >= 60)
-        return std::nullopt;
+    // Minutes past 59 carry into the hours ("1:90" is 2:30).
+    const uint32_t hours = uint32_t(ParseWholeUnsigned(match.captured(1).toStdString(), 99999).value_or(0));
+    const uint32_t minutes = uint32_t(ParseWholeUnsigned(match.captured(2).toStdString(), 99).value_or(0));
     return hours * 60 + minutes;
 }
 
@@ -58,7 +60,6 @@ void DurationEdit::SetMaximumSeconds(uint32_t seconds) {
 }
 
 void DurationEdit::SetMinutes(uint32_t minutes, bool rewrite) {
-    minutes = std::min(minutes, m_maxMinutes);
     if (rewrite && lineEdit()->text() != Format(minutes))
         lineEdit()->setText(Format(minutes));
     if (minutes == m_minutes)
@@ -68,7 +69,7 @@ void DurationEdit::SetMinutes(uint32_t minutes, bool rewrite) {
 }
 
 void DurationEdit::OnTextEdited(const QString& text) {
-    if (const std::optional<uint32_t> minutes = ParseMinutes(text); minutes && *minutes <= m_maxMinutes)
+    if (const std::optional<uint32_t> minutes = ParseMinutes(text))
         SetMinutes(*minutes, false);
 }
 
@@ -113,18 +114,13 @@ QValidator::State DurationEdit::validate(QString& input, int&) const {
     const QRegularExpressionMatch match = Pattern().match(input);
     if (!match.hasMatch())
         return QValidator::Invalid;
-    const std::optional<uint32_t> minutes = ParseMinutes(input);
-    if (!minutes)
-        return match.captured(2).toUInt() >= 60 ? QValidator::Invalid : QValidator::Intermediate;
-    if (*minutes > m_maxMinutes)
-        return QValidator::Invalid;
-    return input.contains(QLatin1Char(':')) && match.captured(2).size() == 2 ? QValidator::Acceptable
-                                                                             : QValidator::Intermediate;
+    return ParseMinutes(input) && input.contains(QLatin1Char(':')) && match.captured(2).size() == 2
+               ? QValidator::Acceptable
+               : QValidator::Intermediate;
 }
 
 void DurationEdit::fixup(QString& input) const {
-    const std::optional<uint32_t> minutes = ParseMinutes(input);
-    input = Format(minutes && *minutes <= m_maxMinutes ? *minutes : m_minutes);
+    input = Format(ParseMinutes(input).value_or(m_minutes));
 }
 
 QSize DurationEdit::sizeHint() const {
@@ -132,7 +128,7 @@ QSize DurationEdit::sizeHint() const {
     const QFontMetrics metrics(font());
     QStyleOptionSpinBox option;
     initStyleOption(&option);
-    const QSize text(metrics.horizontalAdvance(QStringLiteral("0000:00")) + 8,
+    const QSize text(metrics.horizontalAdvance(QStringLiteral("00000:00")) + 8,
                      lineEdit()->sizeHint().height());
     return style()->sizeFromContents(QStyle::CT_SpinBox, &option, text, this);
 }

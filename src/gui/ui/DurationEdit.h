@@ -7,9 +7,10 @@
 
 namespace orvo {
 
-// A duration of hours and minutes ("8:30", up to "720:00"), not a time of day: a shift may
-// run for days. The arrows step the section under the cursor; Page Up and Down step by the
-// page step. The value is kept and reported in seconds.
+// A duration of hours and minutes ("8:30", "720:00"), not a time of day: a shift may run for
+// days. The arrows step the section under the cursor and Page Up and Down by the page step,
+// within the maximum; typed text is taken as typed, above the maximum too, for the form to
+// refuse. The value is kept and reported in seconds.
 class DurationEdit : public QAbstractSpinBox {
     Q_OBJECT
 public:
@@ -18,6 +19,7 @@ public:
     uint32_t Seconds() const { return m_minutes * 60u; }
     // Whole minutes; emits SecondsChanged when the value changes (unless signals are blocked).
     void SetSeconds(uint32_t seconds);
+    // The limit of the arrows and page keys; a value above it is brought down to it.
     void SetMaximumSeconds(uint32_t seconds);
     void SetPageStepMinutes(int minutes) { m_pageStep = minutes; }
 

@@ -1,6 +1,8 @@
 // Not a test: renders every screen to PNG files for a look-and-feel review, at whatever
-// QT_SCALE_FACTOR is set. Runs only when ORVO_SCREENS_DIR names the output directory:
-//   ORVO_SCREENS_DIR=/tmp/screens QT_SCALE_FACTOR=2 orvo_gui_tests ScreenGallery
+// QT_SCALE_FACTOR is set. Built on demand with the widget tests' support, never run by ctest:
+//   cmake --build --preset default --target orvo_screen_gallery
+//   export ORVO_SCREENS_DIR=/tmp/screens QT_SCALE_FACTOR=2 QT_QPA_PLATFORM=offscreen
+//   build/default/tests/gui/orvo_screen_gallery ScreenGallery
 
 #include <QDir>
 #include <QMenu>
@@ -49,9 +51,11 @@ private slots:
                                          .arg(firmware, 0, 'f', 2);
                 Save(FirstFrame(session), name);
                 if (mode.isEmpty() && firmware > 6.69f) {
+                    // Warming for a day yet: the demo runs at virtual time.
+                    session->Demo()->Monitor().SetRegisterValue(12, 2 * 86400);
                     session->Demo()->Monitor().SetRegisterValue(13, 86400 + 3661);
                     ShiftProgram program;
-                    program.startTime = uint32_t(QDateTime::currentSecsSinceEpoch() + 100);
+                    program.startTime = harness.clock.NowSeconds() + 86400;
                     program.duration = 3600;
                     session->Doc().Link().ProgramShift(program, true);
                     QTRY_VERIFY_WITH_TIMEOUT(TextOf(form, "warmupTime").startsWith("Warming"), kChangeMs);
