@@ -39,6 +39,7 @@ CDiagnosticsForm::CDiagnosticsForm(const FormContext& context, QWidget* parent)
     Bind(Diag::TITLE, group);
     auto* grid = new QGridLayout(group);
     grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(5); // fourteen rows that must fit a small screen
     QFont bold = font();
     bold.setBold(true);
     const char* headings[] = {"Reading", "Range", "Pass/Fail"};
@@ -78,6 +79,7 @@ CDiagnosticsForm::CDiagnosticsForm(const FormContext& context, QWidget* parent)
     bottom->addWidget(m_pump, 1);
     bottom->addWidget(m_done);
     layout->addLayout(bottom);
+    layout->addStretch(1); // a larger window keeps the rows together
 }
 
 QLabel* CDiagnosticsForm::Cell(DiagnosticsLogic::Row row, DiagnosticsLogic::Column column) const {
