@@ -240,6 +240,7 @@ private slots:
         QTest::newRow("in range") << QStringLiteral(" 0.75 ") << true;
         QTest::newRow("upper bound") << QStringLiteral("1") << true;
         QTest::newRow("decimal comma") << QStringLiteral("0,75") << false;
+        QTest::newRow("trailing text") << QStringLiteral("0.75 mg") << false;
         QTest::newRow("above the range") << QStringLiteral("1.01") << false;
     }
     void numberDialogTakesOnlyNumbersInRange() {
