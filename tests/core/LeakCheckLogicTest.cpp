@@ -189,6 +189,21 @@ TEST_F(LeakCheckRunTest, FailuresEndWithThePumpStopped) {
     }
 }
 
+// The pressures are the monitor's own: its conversion constants are read before the first second,
+// not taken from a table that only the Configure form fills.
+TEST_F(LeakCheckRunTest, PressureFollowsTheMonitorsConversion) {
+    Connect();
+    sim->SetRegisterValue(PRC_FLOW_LINE_PRES_CONV_A, 0.95);
+    sim->SetRegisterValue(PRC_FLOW_LINE_PRES_CONV_B, 12.0);
+    FollowPrompts();
+    Leak leak(*doc, *io, view, clock);
+    Open(leak);
+    leak.StartSamplePath();
+    ASSERT_TRUE(RunUntil([&] { return leak.Tick() >= 40; }, 60));
+    EXPECT_NEAR(std::stod(leak.Shown(Leak::PRESSURE)), sim->RegisterValue(PRC_FLOW_LINE_PRES_RAW), 2.0);
+    CloseProcedure();
+}
+
 // Cancel while a test runs stops the pump and clears the power flag in one write; leaving after it
 // writes nothing more.
 TEST_F(LeakCheckRunTest, CancelStopsARunningTest) {

@@ -98,6 +98,13 @@ void LeakCheckLogic::EnableButtons(bool enabled) {
     View().SetEnabled(OK, enabled);
 }
 
+// The pressures are computed here from the monitor's raw volts: with its own constants, which the
+// register table holds only once something has read them.
+void LeakCheckLogic::ReadConversions() {
+    Read({PRC_AMBIENT_PRES_CONV_A, PRC_AMBIENT_PRES_CONV_B, PRC_FLOW_LINE_PRES_CONV_A,
+          PRC_FLOW_LINE_PRES_CONV_B});
+}
+
 double LeakCheckLogic::LinePressure() const {
     return Pressure(Value(PRC_FLOW_LINE_PRES_VOLTS_RAW), Value(PRC_FLOW_LINE_PRES_CONV_A),
                     Value(PRC_FLOW_LINE_PRES_CONV_B));
@@ -116,6 +123,7 @@ void LeakCheckLogic::StartSamplePath() {
     Message(PLUG_PROMPT, MessageIcon::Information);
     // Pump stopped, then power, a first look at the pressures and a gentle start of the pump.
     Write({{PRC_FLOW_RATE_DUTY_CYCLE, 0.0}});
+    ReadConversions();
     m_starting = 3;
     StartTimer(500);
 }
@@ -132,6 +140,7 @@ void LeakCheckLogic::StartCase() {
     Message(ADAPTER_PROMPT, MessageIcon::Information);
     Message(ATTACH_PROMPT, MessageIcon::Information);
     Write({{PRC_FLOW_RATE_DUTY_CYCLE, 20.0}, {PRC_POWER_ACTIVATED, 1.0}});
+    ReadConversions();
     Read({PRC_FLOW_LINE_PRES_VOLTS_RAW, PRC_AMBIENT_PRES_RAW, PRC_AMBIENT_PRESSURE});
     Begin(Mode::Case, "Performing case check");
 }
@@ -178,7 +187,7 @@ void LeakCheckLogic::OnRefusedWrite(const std::string& status) {
         Write({{PRC_FLOW_RATE_DUTY_CYCLE, 0.0}, {PRC_POWER_ACTIVATED, 0.0}});
     m_verdict = {};
     m_verdict.text = status;
-    SetStatus(status);
+    Show(STATUS, status, TextTone::Fail);
     End(false);
 }
 
@@ -232,7 +241,7 @@ void LeakCheckLogic::OnTick() {
         Write({{PRC_FLOW_RATE_DUTY_CYCLE, 0.0}});
         const char* text = leak ? "Minimum pressure not obtained, leak check failed!"
                                 : "Minimum pressure not obtained, case check failed!";
-        Show(PRESSURE, text);
+        Show(PRESSURE, text, TextTone::Fail);
         m_verdict = {};
         m_verdict.text = text;
         End(false);
@@ -254,8 +263,9 @@ void LeakCheckLogic::Finish() {
         leak ? EvaluateSamplePath(samples, ambient) : EvaluateCase(samples, ambient, Doc().LeakCheckResult());
     if (leak && m_verdict.valid)
         Doc().SetLeakCheck(m_verdict.rate);
-    SetStatus(m_verdict.text);
-    End(m_verdict.valid && m_verdict.passed);
+    const bool passed = m_verdict.valid && m_verdict.passed;
+    Show(STATUS, m_verdict.text, passed ? TextTone::Pass : TextTone::Fail);
+    End(passed);
     if (m_verdict.membraneWarning)
         Message(MEMBRANE_WARNING, MessageIcon::Warning);
 }

@@ -79,6 +79,7 @@ private:
     void Begin(Mode mode, const char* status);
     void Finish();
     void End(bool passed);
+    void ReadConversions();
     double LinePressure() const;
     double AmbientPressure() const;
 

@@ -8,9 +8,33 @@
 #include "link/FrameTrace.h"
 #include "model/COrvodeskDoc.h"
 #include "platform/MessageService.h"
+#include "platform/UpdateHandOff.h"
 #include "port/QtSerialPort.h"
 
+#include <chrono>
+#include <cmath>
+#include <thread>
+
 namespace orvo {
+
+namespace {
+
+// A simulated monitor may run faster than real time (its time scale); the procedures' timers
+// then run as fast. Anything else reads as real time.
+double ProcedureScale(double scale) {
+    return std::isfinite(scale) && scale >= 1.0 && scale <= 1000.0 ? scale : 1.0;
+}
+
+double ScaleFromEnvironment() {
+    bool ok = false;
+    const double scale = qEnvironmentVariable("ORVODESK_TIME_SCALE").toDouble(&ok);
+    return ok ? ProcedureScale(scale) : 1.0;
+}
+
+// How long closing waits for the forms' last requests to be answered.
+constexpr auto kLeaveBound = std::chrono::milliseconds(2000);
+
+} // namespace
 
 DocumentSession::DocumentSession(const AppServices& services, QObject* parent)
     : QObject(parent), m_services(services),
@@ -27,6 +51,9 @@ DocumentSession::~DocumentSession() {
 
 bool DocumentSession::Open(const QString& portName, const QString& modeWord, const sim::SimConfig* demo) {
     m_portName = portName;
+    m_procedureScale = demo                                ? ProcedureScale(demo->timeScale)
+                       : DemoMonitor::IsDemoName(portName) ? 1.0
+                                                           : ScaleFromEnvironment();
     m_doc->BeginConnection(modeWord.toStdString());
     SerialPortFactory factory;
     if (demo || DemoMonitor::IsDemoName(portName)) {
@@ -63,10 +90,26 @@ bool DocumentSession::CloseDocument() {
         return true;
     if (!CanCloseDocument())
         return false;
+    LeaveForms();
     if (!m_doc->Close())
         return false;
     m_closed = true;
     return true;
+}
+
+void DocumentSession::LeaveForms() {
+    bool flush = false;
+    for (CChildFrame* frame : m_frames)
+        if (CFormView* form = frame->ActiveForm())
+            flush = form->OnLeave() || flush;
+    // Closing the link drops whatever is still queued: let a monitor that answers have the
+    // forms' last requests first. The link thread may be waiting on the views meanwhile.
+    const auto deadline = std::chrono::steady_clock::now() + kLeaveBound;
+    while (flush && m_doc->Connected() && m_doc->Link().QueueLength() > 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        m_handOff->Drain();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void DocumentSession::OnFrameDestroyed(QObject* frame) {

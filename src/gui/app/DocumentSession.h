@@ -50,6 +50,9 @@ public:
     QString PortName() const { return m_portName; }
     DemoMonitor* Demo() const { return m_demo.get(); }
     FormSelectors& Selectors() { return m_selectors; }
+    // How many times faster than real time the procedures' timers run: the demo monitor's time
+    // scale, or ORVODESK_TIME_SCALE for a simulated monitor on a port; 1 for a real monitor.
+    double ProcedureTimeScale() const { return m_procedureScale; }
 
     void AddFrame(CChildFrame* frame);
     QList<CChildFrame*> Frames() const { return m_frames; }
@@ -58,6 +61,8 @@ public:
     // must not be left (a download running).
     bool CanCloseDocument() const;
     // Closes the link (powering a stopped or programmed monitor down); false when refused.
+    // The windows' forms leave first, and what they queue on leaving (a procedure's safe
+    // state) reaches a monitor that answers before the link goes.
     bool CloseDocument();
     bool IsClosed() const { return m_closed; }
 
@@ -67,6 +72,7 @@ signals:
 
 private:
     void OnFrameDestroyed(QObject* frame);
+    void LeaveForms();
 
     AppServices m_services;
     std::unique_ptr<DemoMonitor> m_demo;
@@ -78,6 +84,7 @@ private:
     QList<CChildFrame*> m_frames;
     FormSelectors m_selectors;
     bool m_closed = false;
+    double m_procedureScale = 1.0;
 };
 
 } // namespace orvo

@@ -37,6 +37,10 @@ public:
     virtual bool FixedFrame() const { return false; }
     // True while the window must not close (a download running).
     virtual bool BlocksClose() const { return false; }
+    // The form is about to go while its document and link are still open: the frame shows
+    // another form, or the document closes. True when it has queued requests that must reach
+    // the monitor before the link closes (a procedure's safe state).
+    virtual bool OnLeave() { return false; }
 
     void OnDocUpdate(uint32_t flags, intptr_t value) final;
 

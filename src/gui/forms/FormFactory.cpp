@@ -1,5 +1,7 @@
 #include "forms/FormFactory.h"
 
+#include "forms/CCalibrateForm.h"
+#include "forms/CDiagnosticsForm.h"
 #include "forms/CGraphForm.h"
 #include "forms/CInteractForm.h"
 #include "forms/CDLCompleteForm.h"
@@ -29,6 +31,8 @@ constexpr FormEntry kForms[] = {
     {FormKind::Graph, &Make<CGraphForm>},
     {FormKind::Download, &Make<CDownloadForm>},
     {FormKind::DownloadComplete, &Make<CDLCompleteForm>},
+    {FormKind::Calibrate, &Make<CCalibrateForm>},
+    {FormKind::Diagnostics, &Make<CDiagnosticsForm>},
 };
 
 } // namespace

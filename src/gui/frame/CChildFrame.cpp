@@ -42,6 +42,7 @@ bool CChildFrame::SwitchToView(FormKind kind) {
     if (old) {
         // The old form may be the one whose button or update brought us here: it goes once
         // control has returned to the event loop.
+        old->OnLeave();
         m_session.Doc().RemoveView(old);
         setWidget(nullptr);
         old->hide();
