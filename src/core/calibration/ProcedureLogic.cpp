@@ -39,6 +39,9 @@ void ProcedureLogic::Close() {
     StopTimer();
     m_closed = true;
     m_held.clear();
+    // With the monitor gone the writes would be tried for two seconds and dropped; the document
+    // keeps them for when it answers again, so a pump left running is switched off then.
+    m_owing = !m_doc.Connected();
     if (m_opened)
         WriteSafeState();
 }
@@ -112,6 +115,10 @@ bool ProcedureLogic::Write(const RegisterWrites& values) {
         OnRefusedWrite("Calculation error: no valid value for " + m_doc.Registers().ShortName(number) +
                        ", nothing was written");
         return false;
+    }
+    if (m_owing) {
+        m_doc.OweOnReconnection(values);
+        return true;
     }
     return m_io.WriteRegisters(values);
 }

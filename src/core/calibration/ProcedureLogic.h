@@ -135,6 +135,7 @@ private:
 
     bool m_opened = false;
     bool m_closed = false;
+    bool m_owing = false; // closed with the monitor gone: writes go to the document for later
     bool m_timerRunning = false;
     int m_timerMs = 0;
     int m_modal = 0; // message boxes and dialogs open

@@ -292,11 +292,17 @@ void COrvodeskDoc::DisconnectLocked() {
     m_serialTextKnown = false;
 }
 
+void COrvodeskDoc::OweOnReconnection(RegisterWrites values) {
+    std::lock_guard lock(m_dataLock);
+    m_owed.push_back(std::move(values));
+}
+
 void COrvodeskDoc::OnStatusAnswer(const StatusAnswer& answer) {
     uint32_t flags = 0;
     bool justConnected = false;
     bool swapped = false;
     bool newFirmware = false;
+    std::vector<RegisterWrites> owed;
     {
         std::lock_guard lock(m_dataLock);
         const float previous = m_firmware;
@@ -324,6 +330,9 @@ void COrvodeskDoc::OnStatusAnswer(const StatusAnswer& answer) {
             m_connected = true;
             flags |= UPDATE_CONNECTION | UPDATE_IDENTITY;
             justConnected = true;
+            if (answer.state == STATE_STOPPED || answer.state == STATE_PROGRAMMED)
+                owed = std::move(m_owed);
+            m_owed.clear();
         } else {
             // A different firmware, or on the older class a different serial number, on the same
             // port is another monitor: forget this one and identify the new one on the next poll.
@@ -353,8 +362,11 @@ void COrvodeskDoc::OnStatusAnswer(const StatusAnswer& answer) {
         UpdateViews(flags, 0);
         return;
     }
-    if (justConnected)
+    if (justConnected) {
         SetMonitorClock(newFirmware);
+        for (const RegisterWrites& values : owed)
+            m_link.WriteRegisters(values);
+    }
     if (m_suppressNextStatus.exchange(false))
         return;
     UpdateViews(flags, 0);

@@ -96,6 +96,10 @@ public:
     bool LeakCheckDone() const;
     double LeakCheckResult() const;
     void SetLeakCheck(double result);
+    // A write that must reach the monitor although it is gone now (a procedure's safe state when
+    // its form closed with the cable out): sent once the monitor answers again, if it is then
+    // stopped or only programmed; forgotten when it comes back sampling or the document closes.
+    void OweOnReconnection(RegisterWrites values);
     void ForgetLeakCheck();
     std::string CurrentEntry() const;
     void SetCurrentEntry(std::string entry);
@@ -130,6 +134,7 @@ private:
 
     mutable std::mutex m_dataLock;
     std::deque<std::string> m_records;
+    std::vector<RegisterWrites> m_owed;
     std::string m_currentEntry;
     std::string m_title;
     std::string m_templateName;
