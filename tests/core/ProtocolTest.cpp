@@ -220,7 +220,7 @@ TEST_F(ProtocolTest, FullRegisterAnswersDecodeTheLoggingCode) {
 }
 
 TEST(ShiftProgramLayout, ShortProgramIsLaidOutByteForByte) {
-    const FixedTimeZone zone = NewYorkWinter();
+    const TimeZoneSource& zone = NewYork();
     ShiftProgram s;
     s.wearerId = "WEARER123"; // one too long: cut to 8
     s.mineId = "4601234";
