@@ -24,6 +24,12 @@ TEST(PrcTableDefinitions, EveryRegisterHasExactlyTheDocumentedTypeBit) {
     }
 }
 
+// Units are shown as UTF-8: a Latin-1 or plain-ASCII table must not pass.
+TEST(PrcTableDefinitions, UnitsAreUtf8) {
+    EXPECT_EQ(PrcTable().Unit(33), "\302\260C");
+    EXPECT_EQ(PrcTable().Unit(110), "mg/m\302\263");
+}
+
 TEST(PrcTableRange, OutOfRangeNumbersGiveFallbacksAndSettersChangeNothing) {
     PrcTable table;
     table.SetValue(0, 6.5);

@@ -79,6 +79,10 @@ const Firmware kFirmwares[] = {
     {"6.5", false, "6.50", "7654321", "6.5"},
 };
 
+void PrintTo(const Firmware& fw, std::ostream* out) {
+    *out << "firmware " << fw.version;
+}
+
 // A monitor with four stored samples of five records each.
 constexpr int kSamples = 4;
 
@@ -117,6 +121,8 @@ void ExpectSampleLines(const std::vector<std::string>& lines, const std::vector<
         EXPECT_EQ(f[7], s.fields.mineName);
         EXPECT_EQ(f[8], s.fields.companyName);
         EXPECT_EQ(f[9], std::to_string(s.fields.sampleType));
+        EXPECT_EQ(f[10], s.fields.mmu);
+        EXPECT_EQ(std::stoul(f[11]), std::stoul(s.fields.occupation)); // text or number by layout
     }
 }
 
