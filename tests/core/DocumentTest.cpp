@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 
 #include "LinkFixture.h"
 #include "link/Protocol.h"
@@ -269,4 +270,28 @@ TEST_F(DocumentTest, CloseIsRefusedWhileBusyAndPowersDownOnlyAMonitorThatIsNotSa
         ASSERT_FALSE(writes.empty());
         EXPECT_EQ(writes.back().size() == 4u + 7 * 8 && writes.back()[0] == 7, c.powerDown);
     }
+}
+
+// The link thread writes whole logging triples while the user-interface thread reads them: a reader
+// sees one triple or another, never a mix. Under ThreadSanitizer a missing lock shows at once.
+TEST_F(DocumentTest, RegisterTableIsReadWhileTheLinkWritesIt) {
+    PrcTable& table = doc->Registers();
+    constexpr uint32_t kWrites = 20000;
+    std::atomic<bool> reading{false}, done{false};
+    std::thread link([&] {
+        while (!reading) {
+        }
+        for (uint32_t i = 1; i <= kWrites; ++i)
+            table.SetLogging(34, PrcLogging{uint8_t(i % 3), i, float(i)});
+        done = true;
+    });
+    uint64_t torn = 0;
+    reading = true;
+    while (!done) {
+        const PrcLogging l = table.Logging(34);
+        torn += l.mode != l.interval % 3 || l.delta != float(l.interval);
+    }
+    link.join();
+    EXPECT_EQ(torn, 0u);
+    EXPECT_EQ(table.LoggingInterval(34), kWrites);
 }
