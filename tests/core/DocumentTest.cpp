@@ -276,6 +276,7 @@ TEST_F(DocumentTest, CloseIsRefusedWhileBusyAndPowersDownOnlyAMonitorThatIsNotSa
 // sees one triple or another, never a mix. Under ThreadSanitizer a missing lock shows at once.
 TEST_F(DocumentTest, RegisterTableIsReadWhileTheLinkWritesIt) {
     PrcTable& table = doc->Registers();
+    table.SetLogging(34, PrcLogging{0, 0, 0.0f});
     constexpr uint32_t kWrites = 20000;
     std::atomic<bool> reading{false}, done{false};
     std::thread link([&] {
