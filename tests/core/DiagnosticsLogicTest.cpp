@@ -1,11 +1,8 @@
 // Diagnostics: strict bounds, the question after the first phase, the board test's pump question,
 // and the writes that end the second phase and leave the form, against the simulated instrument.
 
-#include <chrono>
-#include <cstdio>
-
-#include "CalibrationFixture.h"
 #include "calibration/DiagnosticsLogic.h"
+#include "CalibrationFixture.h"
 #include "model/PrcRegisters.h"
 #include "model/StatusAnswer.h"
 
@@ -22,14 +19,8 @@ constexpr const char* kOff[] = {"write 147=0", "write 73=0",  "write 145=0",
 // Without a link: the document's table holds exactly the value a row is judged on, so a bound can be
 // hit exactly (a float from the wire never lands on 1.8 or 2.2).
 TEST(DiagnosticsBoundsTest, ReadingsOnALimitFailAndInsidePass) {
-    VirtualClock clock;
-    FixedTimeZone zone{300, false};
-    NullMessageSink sink;
-    COrvodeskDoc doc(clock, zone, sink);
-    RequestRecorder io;
-    ScriptedView view;
-    view.now = [&] { return clock.NowMs(); };
-    Diag diag(doc, io, view, clock, false);
+    OfflineDoc f;
+    Diag diag(f.doc, f.io, f.view, f.clock, false);
     diag.Open();
 
     struct Case {
@@ -48,20 +39,19 @@ TEST(DiagnosticsBoundsTest, ReadingsOnALimitFailAndInsidePass) {
                          Case{Diag::RH_TEMP, PRC_ORIFICE_BLOCK_TEMP, -20.0, false},
                          Case{Diag::NO_MASS_TRANSDUCER, PRC_MASS_TRANS_INSTALLED, 0.0, false}}) {
         SCOPED_TRACE(std::string(Diag::RowLabel(c.row)) + " " + std::to_string(c.value));
-        doc.Registers().SetValue(c.reg, c.value);
-        diag.OnDocUpdate(UPDATE_REGISTER, c.reg);
+        f.Set(diag, c.reg, c.value);
         EXPECT_EQ((diag.FailureMask() & (1u << c.row)) == 0, c.passes);
     }
     // A shift running: the second phase by itself, and the box cannot be cleared.
-    doc.OnStatusAnswer({.firmware = 7.0f, .state = STATE_RUNNING, .deviceTime = 1'700'000'000});
+    f.doc.OnStatusAnswer({.firmware = 7.0f, .state = STATE_RUNNING, .deviceTime = 1'700'000'000});
     diag.OnTimer();
     EXPECT_TRUE(diag.PumpAndHeatersOn());
-    EXPECT_FALSE(view.enabled[Diag::PUMP_AND_HEATERS]);
-    io.Clear();
+    EXPECT_FALSE(f.view.enabled[Diag::PUMP_AND_HEATERS]);
+    f.io.Clear();
     diag.OnPumpAndHeatersClicked(false);
-    EXPECT_TRUE(view.checked[Diag::PUMP_AND_HEATERS]);
+    EXPECT_TRUE(f.view.checked[Diag::PUMP_AND_HEATERS]);
     diag.Close();
-    EXPECT_EQ(io.Count("write"), 0u) << "a running shift keeps its pump and heaters";
+    EXPECT_EQ(f.io.Count("write"), 0u) << "a running shift keeps its pump and heaters";
 }
 
 class DiagnosticsRunTest : public CalibrationFixture {};
@@ -86,9 +76,7 @@ TEST_F(DiagnosticsRunTest, SoundInstrumentPassesBothPhases) {
     EXPECT_EQ(diag.Shown(Diag::Field(Diag::BATTERY_VOLTS, Diag::Column::Result)), "N/A");
     EXPECT_EQ(diag.Shown(Diag::Field(Diag::AIR_TEMP, Diag::Column::Range)), "Approaching setpoint");
     EXPECT_EQ(diag.ShownTone(Diag::Field(Diag::CLOCK, Diag::Column::Result)), TextTone::Pass);
-    std::printf("[figures] diagnostics: %.0f s virtual, %zu requests, %.0f ms wall\n", VirtualSeconds(),
-                RequestsSinceOpen(),
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall).count());
+    PrintFigures("diagnostics", wall);
 
     std::vector<std::string> writes = Writes();
     const std::vector<std::string> start = {"write 10=1",  "write 72=2.1", "write 72=2.2",
@@ -123,9 +111,7 @@ TEST_F(DiagnosticsRunTest, FailuresAndThePumpQuestion) {
                          Case{true, false, MessageAnswer::Yes, Diag::ALL_PASSED_QUESTION, "Pass"}}) {
         SCOPED_TRACE(std::string(c.boardTest ? "board test" : "diagnostics") +
                      (c.rhFrozen ? ", RH frozen" : ""));
-        TearDown();
-        view = ScriptedView{};
-        SetUp();
+        Reset();
         Connect();
         if (c.rhFrozen)
             sim->SetRegisterValue(PRC_ORIFICE_BLOCK_RH_PERCENT, 40.0);

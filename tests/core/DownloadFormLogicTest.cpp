@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "FormTestSupport.h"
 #include "InMemoryPort.h"
 #include "SimMonitor.h"
 #include "forms/DownloadFormLogic.h"
 #include "link/RequestRecorder.h"
 #include "model/COrvodeskDoc.h"
-#include "model/StatusAnswer.h"
 #include "platform/Clock.h"
 #include "platform/MessageSink.h"
 #include "platform/TimeZoneSource.h"
@@ -263,15 +263,11 @@ TEST(DownloadFormLogic, ServiceLogShowsByModeAndFirmwareAndSetsTheRangeFromTheLo
 TEST(DownloadFormLogic, NothingToTransferStaysDownloadingButSaysWhy) {
     // Driven by the updates alone: a monitor reporting no items answers the start with an end of
     // listing and nothing more.
-    VirtualClock clock;
-    FixedTimeZone zone{300, false};
-    NullMessageSink sink;
-    COrvodeskDoc doc(clock, zone, sink);
-    RequestRecorder io;
+    test::DocRig r;
     FakeView view;
-    DownloadFormLogic logic(doc, io, view);
+    DownloadFormLogic logic(r.doc, r.io, view);
     logic.InitialUpdate();
-    doc.InsertRecordFront("1700000000,1700003600,0,0,W,M,C,N,Co,1,0001,36,0,0");
+    r.doc.InsertRecordFront("1700000000,1700003600,0,0,W,M,C,N,Co,1,0001,36,0,0");
     logic.Update(UPDATE_RECORD_FRONT, RECORD_INSERTED_AT_FRONT);
     logic.Update(UPDATE_RECORD_FRONT, NO_RECORD);
     logic.OnSelectionChanged(0);
@@ -283,7 +279,7 @@ TEST(DownloadFormLogic, NothingToTransferStaysDownloadingButSaysWhy) {
     logic.OnCancel();
     EXPECT_FALSE(logic.Downloading());
     EXPECT_EQ(view.status, "");
-    EXPECT_EQ(io.Count("sample-count"), 2u);
+    EXPECT_EQ(r.io.Count("sample-count"), 2u);
 }
 
 } // namespace

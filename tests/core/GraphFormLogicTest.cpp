@@ -7,14 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "FormTestSupport.h"
 #include "ServiceTestSupport.h"
 #include "forms/GraphFormLogic.h"
-#include "link/RequestRecorder.h"
-#include "model/COrvodeskDoc.h"
-#include "model/StatusAnswer.h"
-#include "platform/Clock.h"
-#include "platform/MessageSink.h"
-#include "platform/TimeZoneSource.h"
 
 using namespace orvo;
 
@@ -41,21 +36,13 @@ struct FakeView : IGraphFormView {
     void Redraw() override { ++redraws; }
 };
 
-struct Rig {
-    VirtualClock clock;
-    FixedTimeZone zone{300, false};
-    NullMessageSink sink;
-    COrvodeskDoc doc{clock, zone, sink};
-    RequestRecorder io;
+struct Rig : test::DocRig {
     FakeView view;
     GraphFormLogic logic{doc, io, view};
     test::TempFolder folder;
 
     Rig() {
-        StatusAnswer status;
-        status.firmware = 7.0f;
-        status.state = STATE_STOPPED;
-        doc.OnStatusAnswer(status);
+        test::ReportStatus(doc, 7.0f, STATE_STOPPED);
         logic.InitialUpdate();
     }
 

@@ -81,7 +81,7 @@ TEST(DocumentClose, ClosingWhileUpdatesStreamNeverHangs) {
     constexpr int kRounds = 100;
     for (int round = 0; round < kRounds; ++round) {
         VirtualClock clock;
-        FixedTimeZone zone = NewYorkWinter();
+        const TimeZoneSource& zone = NewYork();
         RecordingSink messages;
         auto wire = std::make_shared<ScriptedWire>(clock);
         wire->SetResponder([](const Written& w) -> Bytes {

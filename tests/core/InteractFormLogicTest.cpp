@@ -5,42 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 #include <string>
 #include <vector>
 
+#include "FormTestSupport.h"
 #include "ServiceTestSupport.h"
 #include "forms/InteractFormLogic.h"
-#include "link/RequestRecorder.h"
-#include "model/COrvodeskDoc.h"
-#include "model/StatusAnswer.h"
-#include "platform/Clock.h"
-#include "platform/MessageService.h"
-#include "platform/MessageSink.h"
-#include "platform/TimeZoneSource.h"
 
 using namespace orvo;
 
 namespace {
 
-struct Shown {
-    std::string text, caption;
-    MessageIcon icon;
-};
-
-class AnsweringMessages : public MessageService {
-public:
-    std::vector<Shown> shown;
-    std::deque<MessageAnswer> answers;
-
+// Answers every question, Yes/No/Cancel ones too, with `answer`.
+struct Messages : test::ScriptedMessages {
     MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon icon,
-                       MessageButtons) override {
-        shown.push_back({text, caption, icon});
-        if (answers.empty())
-            return MessageAnswer::Ok;
-        const MessageAnswer a = answers.front();
-        answers.pop_front();
-        return a;
+                       MessageButtons buttons) override {
+        ScriptedMessages::Show(text, caption, icon, buttons);
+        return answer;
     }
 };
 
@@ -94,7 +75,7 @@ struct Rig : IDocView {
     COrvodeskDoc doc{clock, zone, sink};
     RequestRecorder io;
     FakeView view;
-    AnsweringMessages messages;
+    Messages messages;
     InteractFormLogic logic{doc, io, view, messages};
     size_t answered = 0; // requests already answered by Answer()
 
@@ -107,15 +88,7 @@ struct Rig : IDocView {
     ~Rig() override { doc.RemoveView(this); }
     void OnDocUpdate(uint32_t flags, intptr_t value) override { logic.Update(flags, value); }
 
-    void Connect(float firmware) {
-        StatusAnswer answer;
-        answer.hasSerial = firmware < 6.7f;
-        answer.serialNumber = 1234567;
-        answer.firmware = firmware;
-        answer.state = STATE_STOPPED;
-        answer.deviceTime = clock.NowSeconds();
-        doc.OnStatusAnswer(answer);
-    }
+    void Connect(float firmware) { test::ReportStatus(doc, firmware, STATE_STOPPED); }
     // The monitor answers one register.
     void Register(int n, double value) {
         doc.Registers().SetValue(n, value);
@@ -250,73 +223,61 @@ TEST(InteractFormLogic, ReloadAllListsEveryRegisterAndNeedsAMonitor) {
     EXPECT_EQ(rig.view.rows.size(), size_t(PRC_COUNT)) << "no duplicate rows without a monitor";
 }
 
-TEST(InteractFormLogic, WhoMayWriteAValue) {
+// Who may write which register, and a typed value taken whole or refused with a message; what was
+// typed then survives the monitor's next answer.
+TEST(InteractFormLogic, ValuesAreWrittenByWhoMayAndParsedWhole) {
     struct Case {
         AccessMode mode;
         float firmware;
         int number;
-        bool editable;
+        const char* text;
+        const char* sent;    // nullptr: nothing goes out
+        const char* message; // nullptr: none (a row that cannot be edited)
     };
+    const char* digits = "Please enter the Serial Number in seven digits or less (numeric only)!";
+    const char* flow = "Please enter a number for FLOW RATE SET PT.";
+    const char* warmup = "Please enter a number for SHIFT WARMUP TIME.";
     const Case cases[] = {
-        {ACCESS_EXPERT, kOld, 96, true},   // MASS K0, read-only yet editable for experts
-        {ACCESS_EXPERT, kOld, 97, false},  // MASS F0, read-only
-        {ACCESS_EXPERT, kOld, 12, true},   //
-        {ACCESS_EXPERT, kOld, 1, true},    // older firmware keeps the serial number in register 1
-        {ACCESS_EXPERT, kNew, 1, false},   // newer firmware: only through the Serial Number group
-        {ACCESS_SERVICE, kOld, 12, false}, //
-        {ACCESS_STANDARD, kNew, 96, false},
+        {ACCESS_EXPERT, kOld, 96, "15000", "write 96=15000", nullptr}, // MASS K0: read-only, experts may
+        {ACCESS_EXPERT, kOld, 97, "15000", nullptr, nullptr},          // MASS F0: read-only
+        {ACCESS_EXPERT, kNew, 1, "15000", nullptr, nullptr}, // newer firmware: the Serial Number group only
+        {ACCESS_SERVICE, kOld, 12, "15000", nullptr, nullptr},
+        {ACCESS_STANDARD, kNew, 96, "15000", nullptr, nullptr},
+        // Older firmware keeps the serial number in register 1.
+        {ACCESS_EXPERT, kOld, 1, "12345678", nullptr, digits},
+        {ACCESS_EXPERT, kOld, 1, "12a", nullptr, digits},
+        {ACCESS_EXPERT, kOld, 1, "1234567", "write 1=1234567", nullptr},
+        {ACCESS_EXPERT, kOld, 1, "", nullptr, "Please enter a number for SERIAL NUMBER."},
+        {ACCESS_EXPERT, kOld, 72, "abc", nullptr, flow},
+        {ACCESS_EXPERT, kOld, 72, "2.5x", nullptr, flow},
+        {ACCESS_EXPERT, kOld, 72, "1e39", nullptr, flow},
+        {ACCESS_EXPERT, kOld, 72, " 2.2 ", "write 72=2.2", nullptr},
+        {ACCESS_EXPERT, kOld, 12, "-5", nullptr, warmup},
+        {ACCESS_EXPERT, kOld, 12, "4294967296", nullptr, warmup},
+        {ACCESS_EXPERT, kOld, 12, "1800", "write 12=1800", nullptr},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.number) + " '" + c.text + "' mode " + std::to_string(c.mode));
         Rig rig(c.mode);
         rig.Loaded(c.firmware);
         rig.logic.SelectRow(c.number); // rows follow register numbers here
-        EXPECT_EQ(!rig.view.valueReadOnly, c.editable) << c.number << " mode " << c.mode;
-        EXPECT_EQ(rig.view.Enabled(InteractControl::ValueSet), c.editable) << c.number;
-        rig.logic.SetValue("15000");
-        EXPECT_EQ(rig.io.Count("write"), c.editable ? 1u : 0u) << c.number;
-    }
-}
-
-TEST(InteractFormLogic, ValueTextsAreParsedWholeAndRefusedWithAMessage) {
-    struct Case {
-        int number;
-        const char* text;
-        const char* sent; // nullptr: refused
-        const char* message;
-    };
-    const Case cases[] = {
-        {1, "12345678", nullptr, "Please enter the Serial Number in seven digits or less (numeric only)!"},
-        {1, "12a", nullptr, "Please enter the Serial Number in seven digits or less (numeric only)!"},
-        {1, "1234567", "write 1=1234567", nullptr},
-        {1, "", nullptr, "Please enter a number for SERIAL NUMBER."},
-        {72, "abc", nullptr, "Please enter a number for FLOW RATE SET PT."},
-        {72, "2.5x", nullptr, "Please enter a number for FLOW RATE SET PT."},
-        {72, "1e39", nullptr, "Please enter a number for FLOW RATE SET PT."},
-        {72, " 2.2 ", "write 72=2.2", nullptr},
-        {12, "-5", nullptr, "Please enter a number for SHIFT WARMUP TIME."},
-        {12, "4294967296", nullptr, "Please enter a number for SHIFT WARMUP TIME."},
-        {12, "1800", "write 12=1800", nullptr},
-    };
-    for (const Case& c : cases) {
-        Rig rig;
-        rig.Loaded(kOld);
-        rig.logic.SelectRow(c.number);
+        const bool editable = c.sent || c.message;
+        EXPECT_EQ(!rig.view.valueReadOnly, editable);
+        EXPECT_EQ(rig.view.Enabled(InteractControl::ValueSet), editable);
         rig.view.busy = true; // typed
         rig.logic.SetValue(c.text);
-        if (c.sent) {
-            EXPECT_EQ(rig.io.Lines(), std::vector<std::string>{c.sent}) << c.text;
+        EXPECT_EQ(rig.io.Lines(), c.sent ? std::vector<std::string>{c.sent} : std::vector<std::string>{});
+        EXPECT_EQ(rig.view.busy, !c.sent) << "after a write the answer may show again";
+        if (!c.message) {
             EXPECT_TRUE(rig.messages.shown.empty());
-            EXPECT_FALSE(rig.view.busy) << "the answer may show again";
-        } else {
-            EXPECT_TRUE(rig.io.sent.empty()) << c.text;
-            ASSERT_EQ(rig.messages.shown.size(), 1u) << c.text;
-            EXPECT_EQ(rig.messages.shown[0].text, c.message);
-            EXPECT_EQ(rig.view.focusValue, 1);
-            // What was typed survives the monitor's next answer.
-            rig.view.value = c.text;
-            rig.Register(c.number, 3.0);
-            EXPECT_EQ(rig.view.value, c.text);
+            continue;
         }
+        ASSERT_EQ(rig.messages.shown.size(), 1u);
+        EXPECT_EQ(rig.messages.shown[0].text, c.message);
+        EXPECT_EQ(rig.view.focusValue, 1);
+        rig.view.value = c.text;
+        rig.Register(c.number, 3.0);
+        EXPECT_EQ(rig.view.value, c.text);
     }
 }
 
@@ -425,7 +386,7 @@ TEST(InteractFormLogic, NewerFileIntoOlderFirmwareAsksThenReloadsEverything) {
         Rig rig;
         rig.Loaded(kOld);
         rig.view.path = folder.Write("new.xfg", file);
-        rig.messages.answers = {yes ? MessageAnswer::Yes : MessageAnswer::No};
+        rig.messages.answer = yes ? MessageAnswer::Yes : MessageAnswer::No;
         rig.logic.Import();
         ASSERT_FALSE(rig.messages.shown.empty());
         EXPECT_EQ(rig.messages.shown[0].caption, "Orvodesk");
@@ -433,8 +394,9 @@ TEST(InteractFormLogic, NewerFileIntoOlderFirmwareAsksThenReloadsEverything) {
         EXPECT_EQ(rig.io.Count("write"), yes ? 1u : 0u);
         EXPECT_EQ(rig.logic.ReloadPending(), yes);
         EXPECT_EQ(rig.view.rows.size(), yes ? size_t(PRC_COUNT) : 183u);
-        if (yes)
+        if (yes) {
             EXPECT_EQ(rig.io.Writes()[0], (RegisterWrites{{75, 7.25}}));
+        }
     }
 }
 
@@ -442,7 +404,7 @@ TEST(InteractFormLogic, FactoryDefaultsOnlyOnYes) {
     for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No, MessageAnswer::Cancel}) {
         Rig rig;
         rig.Loaded(kOld);
-        rig.messages.answers = {answer};
+        rig.messages.answer = answer;
         rig.logic.FactoryDefaults();
         ASSERT_EQ(rig.messages.shown.size(), 1u);
         EXPECT_EQ(rig.messages.shown[0].text,

@@ -1,9 +1,7 @@
 // Leak and case checks: the verdicts at their limits and on undefined input, and whole runs against
 // the simulated instrument with the exact writes of their start, their end and of Cancel.
 
-#include <chrono>
 #include <cmath>
-#include <cstdio>
 
 #include "CalibrationFixture.h"
 #include "calibration/LeakCheckLogic.h"
@@ -100,9 +98,7 @@ TEST_F(LeakCheckRunTest, SoundInstrumentPassesBothTests) {
     EXPECT_TRUE(doc->LeakCheckDone());
     EXPECT_EQ(leak.Shown(Leak::STATUS),
               "Leak check passed! (" + FormatFixed(doc->LeakCheckResult(), 3) + ")");
-    std::printf("[figures] leak check: %.0f s virtual, %zu requests, %.0f ms wall\n", VirtualSeconds(),
-                RequestsSinceOpen(),
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall).count());
+    PrintFigures("leak check", wall);
     std::vector<std::string> w = Writes();
     ASSERT_GE(w.size(), 6u);
     EXPECT_EQ(std::vector<std::string>(w.begin(), w.begin() + 4),
@@ -113,9 +109,7 @@ TEST_F(LeakCheckRunTest, SoundInstrumentPassesBothTests) {
     io->Clear();
     ASSERT_TRUE(RunTest(leak, true));
     EXPECT_EQ(leak.Result(), ProcedureLogic::Outcome::Passed) << leak.Shown(Leak::STATUS);
-    std::printf("[figures] and the case check: %.0f s virtual, %zu requests, %.0f ms wall\n",
-                VirtualSeconds(), RequestsSinceOpen(),
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall).count());
+    PrintFigures("and the case check", wall);
     EXPECT_NE(view.BoxTexts().back(), Leak::MEMBRANE_WARNING);
     w = Writes();
     EXPECT_EQ(w.front(), "write 73=20 10=1");
@@ -154,9 +148,7 @@ TEST_F(LeakCheckRunTest, FailuresEndWithThePumpStopped) {
               "Ambient pressure not valid, leak check failed!", false},
          }) {
         SCOPED_TRACE(c.name);
-        TearDown();
-        view = ScriptedView{};
-        SetUp();
+        Reset();
         sim::SimConfig config;
         c.setUp(config);
         Connect(config);

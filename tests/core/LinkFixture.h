@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "ScriptedPort.h"
+#include "TestZones.h"
 #include "link/FrameCodec.h"
 #include "model/COrvodeskDoc.h"
 #include "platform/MessageSink.h"
-#include "platform/TimeZoneSource.h"
 
 namespace orvo::test {
 
@@ -70,17 +70,12 @@ public:
     std::vector<std::pair<std::string, std::string>> messages;
 };
 
-// New York without daylight time in force: 300 minutes west, daylight bias -60.
-inline FixedTimeZone NewYorkWinter() {
-    return FixedTimeZone(300, false, ZoneRules{300, -60, {11, 0, 1, 2, 0}, {3, 0, 2, 2, 0}});
-}
-
 class LinkFixture : public ::testing::Test {
 protected:
     static constexpr int64_t kStart = 1'700'000'000'000; // 2023-11-14 22:13:20 UTC
 
     VirtualClock clock{kStart};
-    FixedTimeZone zone = NewYorkWinter();
+    const TimeZoneSource& zone = NewYork();
     RecordingSink messages;
     std::shared_ptr<ScriptedWire> wire = std::make_shared<ScriptedWire>(clock);
     std::unique_ptr<COrvodeskDoc> doc = std::make_unique<COrvodeskDoc>(clock, zone, messages);

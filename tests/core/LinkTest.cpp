@@ -352,9 +352,10 @@ TEST_F(LinkTest, OpenFailuresSayWhichStepFailed) {
 TEST_F(LinkTest, AFailingPortLosesTheLinkAndIsReopenedAboutOnceASecond) {
     Open();
     ASSERT_TRUE(wire->RunFor(100));
-    EXPECT_EQ(wire->Opens(), 1);
+    EXPECT_EQ(wire->OpenTimes().size(), 1u);
     wire->SetReadError(true);
-    ASSERT_TRUE(wire->WaitUntil([&] { return view.Count(UPDATE_LINK_LOST) >= 1 && wire->Opens() >= 3; }));
+    ASSERT_TRUE(
+        wire->WaitUntil([&] { return view.Count(UPDATE_LINK_LOST) >= 1 && wire->OpenTimes().size() >= 3; }));
     const std::vector<int64_t> opens = wire->OpenTimes();
     for (size_t i = 2; i < opens.size(); ++i)
         EXPECT_NEAR(double(opens[i] - opens[i - 1]), 1000.0, 30.0) << "attempt " << i;

@@ -18,6 +18,11 @@ Bytes Be(uint32_t v) {
     return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
 }
 
+uint32_t BeAt(const Bytes& b, size_t offset) {
+    return (uint32_t(b[offset]) << 24) | (uint32_t(b[offset + 1]) << 16) | (uint32_t(b[offset + 2]) << 8) |
+           b[offset + 3];
+}
+
 void Put(Bytes& b, size_t offset, const Bytes& v) {
     std::copy(v.begin(), v.end(), b.begin() + long(offset));
 }
@@ -84,19 +89,15 @@ struct TransferMonitor {
             return Answer(CMD_START_SAMPLE_DATA, w.Sequence(), a);
         }
         case CMD_GET_DATA_BLOCK: {
-            const uint32_t first =
-                (uint32_t(p[4]) << 24) | (uint32_t(p[5]) << 16) | (uint32_t(p[6]) << 8) | p[7];
+            const uint32_t first = BeAt(p, 4);
             if (onBlock)
                 onBlock(first);
             return Answer(CMD_GET_DATA_BLOCK, w.Sequence(), Block(items, first, {p[0], 0, 0, 0}));
         }
         case CMD_START_SERVICE_LOG:
             return Answer(CMD_START_SERVICE_LOG, w.Sequence(), Be(uint32_t(logItems.size())));
-        case CMD_GET_LOG_BLOCK: {
-            const uint32_t first =
-                (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-            return Answer(CMD_GET_LOG_BLOCK, w.Sequence(), Block(logItems, first, {}));
-        }
+        case CMD_GET_LOG_BLOCK:
+            return Answer(CMD_GET_LOG_BLOCK, w.Sequence(), Block(logItems, BeAt(p, 0), {}));
         default:
             return {};
         }
@@ -219,8 +220,8 @@ TEST_F(ProtocolTest, FullRegisterAnswersDecodeTheLoggingCode) {
     EXPECT_EQ(LoggingCode(LOG_MODE_DELTA, 0), 1u);
 }
 
-TEST(ShiftProgramLayout, ShortProgramIsLaidOutByteForByte) {
-    const FixedTimeZone zone = NewYorkWinter();
+TEST(ShiftProgramLayout, ProgramsAreLaidOutByteForByte) {
+    const TimeZoneSource& zone = NewYork();
     ShiftProgram s;
     s.wearerId = "WEARER123"; // one too long: cut to 8
     s.mineId = "4601234";
@@ -251,10 +252,8 @@ TEST(ShiftProgramLayout, ShortProgramIsLaidOutByteForByte) {
     // An empty program is all zeros: a zero start is not converted.
     EXPECT_EQ(EncodeShortProgram(ShiftProgram{}, zone), Bytes(108, 0));
     EXPECT_EQ(EncodeLongProgram(ShiftProgram{}), Bytes(272, 0));
-}
 
-TEST(ShiftProgramLayout, LongProgramIsLaidOutByteForByte) {
-    ShiftProgram s;
+    s = ShiftProgram{};
     s.wearerId = "W-17";
     s.mineId = "46-01234";
     s.contractorCode = "XYZ";
@@ -267,7 +266,7 @@ TEST(ShiftProgramLayout, LongProgramIsLaidOutByteForByte) {
     s.occupationCode = 412;
     s.miinText = "m12345678";
     s.spareText = "x";
-    Bytes expected(272, 0);
+    expected.assign(272, 0);
     Put(expected, 0, std::string("W-17"));
     Put(expected, 32, std::string("46-01234"));
     Put(expected, 64, std::string("XYZ"));

@@ -1,7 +1,5 @@
 #include "ScriptedPort.h"
 
-#include <thread>
-
 namespace orvo::test {
 
 namespace {
@@ -13,7 +11,7 @@ public:
     ReadResult ReadByte(uint8_t& byte, int timeoutMs) override { return m_wire->Read(byte, timeoutMs); }
     bool Write(const uint8_t* data, size_t length) override { return m_wire->Write(data, length); }
     bool SetDtr(bool) override { return false; }
-    void Close() override { m_wire->Closed(); }
+    void Close() override {}
 
 private:
     std::shared_ptr<ScriptedWire> m_wire;
@@ -50,18 +48,9 @@ PortOpenResult ScriptedWire::Open() {
 
 ReadResult ScriptedWire::Read(uint8_t& byte, int timeoutMs) {
     std::unique_lock lock(m_mutex);
-    if (m_readError)
-        return ReadResult::Error;
-    if (!m_rx.empty()) {
-        byte = m_rx.front();
-        m_rx.pop_front();
-        return ReadResult::Byte;
-    }
     // Silence: the read time-out passes in virtual time, but never beyond the test's limit.
     const int64_t target = m_clock.NowMs() + timeoutMs;
-    while (target > m_limit) {
-        m_changed.notify_all();
-        m_changed.wait_for(lock, std::chrono::milliseconds(20));
+    for (;;) {
         if (m_readError)
             return ReadResult::Error;
         if (!m_rx.empty()) {
@@ -69,6 +58,10 @@ ReadResult ScriptedWire::Read(uint8_t& byte, int timeoutMs) {
             m_rx.pop_front();
             return ReadResult::Byte;
         }
+        if (target <= m_limit)
+            break;
+        m_changed.notify_all();
+        m_changed.wait_for(lock, std::chrono::milliseconds(20));
     }
     m_clock.AdvanceTo(target);
     m_changed.notify_all();

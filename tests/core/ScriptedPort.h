@@ -55,10 +55,6 @@ public:
         return m_writes;
     }
     std::vector<Written> WritesOf(uint8_t command) const;
-    int Opens() const {
-        std::lock_guard lock(m_mutex);
-        return int(m_openTimes.size());
-    }
     std::vector<int64_t> OpenTimes() const {
         std::lock_guard lock(m_mutex);
         return m_openTimes;
@@ -80,7 +76,6 @@ public:
     PortOpenResult Open();
     ReadResult Read(uint8_t& byte, int timeoutMs);
     bool Write(const uint8_t* data, size_t length);
-    void Closed() {}
 
 private:
     VirtualClock& m_clock;

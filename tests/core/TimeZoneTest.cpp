@@ -132,21 +132,14 @@ TEST(TzifFooter, RefusesMalformedOrTruncatedFiles) {
 class SystemTimeZoneTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        for (const auto& [name, value] : m_saved) {
-            if (value)
-                setenv(name, value->c_str(), 1);
-            else
-                unsetenv(name);
-        }
+        for (const auto& [name, value] : m_saved)
+            value ? setenv(name, value->c_str(), 1) : unsetenv(name);
         tzset();
     }
 
     // A zone name or rule; nullptr unsets TZ. A zone missing from tzdata fails on its offsets.
     static void SetZone(const char* value) {
-        if (value == nullptr)
-            unsetenv("TZ");
-        else
-            setenv("TZ", value, 1);
+        value ? setenv("TZ", value, 1) : unsetenv("TZ");
         tzset();
     }
 

@@ -36,16 +36,12 @@ double SecondsSince(SteadyClock::time_point start) {
     return std::chrono::duration<double>(SteadyClock::now() - start).count();
 }
 
-RunResult Orvoctl(const SimProcess& sim, const std::vector<std::string>& options,
-                  const std::vector<std::string>& commands) {
+RunResult Orvoctl(const SimProcess& sim, const std::vector<std::string>& commands,
+                  const std::vector<std::string>& options = {}) {
     std::vector<std::string> args = {"--port", sim.DevicePath()};
     args.insert(args.end(), options.begin(), options.end());
     args.insert(args.end(), commands.begin(), commands.end());
     return RunOrvoctl(args, {}, kRunLimitSeconds);
-}
-
-RunResult Orvoctl(const SimProcess& sim, const std::vector<std::string>& commands) {
-    return Orvoctl(sim, {}, commands);
 }
 
 // "key: value" lines of the status command.
@@ -125,6 +121,8 @@ void ExpectSampleLines(const std::vector<std::string>& lines, const std::vector<
         EXPECT_EQ(f[7], s.fields.mineName);
         EXPECT_EQ(f[8], s.fields.companyName);
         EXPECT_EQ(f[9], std::to_string(s.fields.sampleType));
+        EXPECT_EQ(f[10], s.fields.mmu);
+        EXPECT_EQ(std::stoul(f[11]), std::stoul(s.fields.occupation)); // text or number by layout
     }
 }
 
@@ -214,7 +212,7 @@ INSTANTIATE_TEST_SUITE_P(BothClasses, OrvoSimEndToEnd, ::testing::ValuesIn(kFirm
 TEST(OrvoSimWire, HostTraceShowsTheFramesTheMonitorHeardAndAnswered) {
     SimProcess sim({"--trace"});
     ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
-    const RunResult run = Orvoctl(sim, {"--trace"}, {"read", "96"});
+    const RunResult run = Orvoctl(sim, {"read", "96"}, {"--trace"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     static const std::regex line(R"(^\d\d:\d\d:\d\d\.\d{3} [<>]( [0-9A-F]{2})+$)");
@@ -242,7 +240,7 @@ TEST(OrvoSimWire, SilentMonitorExitsThreeAfterTheTimeOut) {
     SimProcess sim({"--silent"});
     ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
     const auto begin = SteadyClock::now();
-    const RunResult run = Orvoctl(sim, {"--timeout", "2.5"}, {"status"});
+    const RunResult run = Orvoctl(sim, {"status"}, {"--timeout", "2.5"});
     const double elapsed = SecondsSince(begin);
     EXPECT_EQ(run.exitCode, 3) << run.err;
     EXPECT_EQ(run.out, "");
@@ -261,7 +259,7 @@ TEST(OrvoSimWire, CablePulledDuringACommandExitsThreeWithinSeconds) {
         command.push_back(std::to_string(n));
 
     std::future<RunResult> running = std::async(std::launch::async, [&] {
-        return Orvoctl(sim, {"--timeout", "30"}, command);
+        return Orvoctl(sim, command, {"--timeout", "30"});
     });
     // The first of the four reads: 15 registers, 183 (0xB7) downwards.
     const bool underWay = sim.WaitForLog([](const std::string& log) {

@@ -1,4 +1,5 @@
-// The in-memory wire: pacing, reads at virtual time, and the cable's failures.
+// The in-memory wire: pacing, reads at virtual time or real time, and a monitor shared with the
+// link thread.
 
 #include "InMemoryPort.h"
 #include "SimTestSupport.h"
@@ -69,48 +70,6 @@ TEST_F(InMemoryPortTest, ReadsTakeVirtualTimeOnly) {
     }
     EXPECT_EQ(clock.NowMs(), kT0Ms + 25 + 7 * 325);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
-    const auto writes = wire->Writes();
-    ASSERT_EQ(writes.size(), 8u);
-    EXPECT_EQ(writes[7].timeMs, kT0Ms + 25 + 6 * 325);
-    EXPECT_EQ(writes[7].bytes, kStatusB1);
-}
-
-TEST_F(InMemoryPortTest, UnpluggedCableFailsUntilReplugged) {
-    auto wire = MakeWire(clock, false);
-    auto port = OpenPort(*wire);
-    ASSERT_TRUE(WriteStatus(*port));
-    wire->Unplug();
-
-    uint8_t b = 0;
-    EXPECT_EQ(port->ReadByte(b, 25), ReadResult::Error); // the queued answer went with the cable
-    EXPECT_FALSE(WriteStatus(*port));
-    const PortOpenResult r = wire->Factory()()->Open("sim");
-    EXPECT_EQ(r.error, PortOpenError::Open);
-    EXPECT_EQ(r.reason, "No such device");
-
-    wire->Replug();
-    ASSERT_TRUE(WriteStatus(*port));
-    ASSERT_EQ(port->ReadByte(b, 25), ReadResult::Byte);
-    EXPECT_EQ(b, 0xFF);
-}
-
-TEST_F(InMemoryPortTest, FailNextOpenDtrPulsesAndClose) {
-    auto wire = MakeWire(clock, false);
-    wire->FailNextOpen({PortOpenError::Configure, "Invalid argument"});
-    auto port = wire->Factory()();
-    const PortOpenResult r = port->Open("sim");
-    EXPECT_EQ(r.error, PortOpenError::Configure);
-    EXPECT_EQ(r.reason, "Invalid argument");
-    EXPECT_TRUE(port->Open("sim").ok());
-
-    for (bool level : {true, false, false, true, true, false, true})
-        EXPECT_TRUE(port->SetDtr(level));
-    EXPECT_EQ(wire->DtrPulses(), 3);
-
-    port->Close();
-    uint8_t b = 0;
-    EXPECT_EQ(port->ReadByte(b, 25), ReadResult::Error);
-    EXPECT_FALSE(WriteStatus(*port));
 }
 
 TEST_F(InMemoryPortTest, RealClockReadWaitsForThePacedAnswer) {

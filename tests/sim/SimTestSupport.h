@@ -11,9 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace orvo::sim::test {
@@ -108,26 +106,6 @@ inline uint32_t Be32(const Bytes& p, size_t offset) {
 inline void PutBe32(Bytes& p, size_t offset, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[offset + size_t(i)] = uint8_t(v >> (24 - 8 * i));
-}
-
-inline void PutString(Bytes& p, size_t offset, const std::string& s) {
-    std::memcpy(p.data() + offset, s.data(), s.size());
-}
-
-// The raw bytes of a field, zeros included.
-inline std::string Field(const Bytes& p, size_t offset, size_t width) {
-    if (offset + width > p.size()) {
-        ADD_FAILURE() << "field at " << offset << " beyond payload of " << p.size();
-        return {};
-    }
-    return std::string(p.begin() + long(offset), p.begin() + long(offset + width));
-}
-
-// A text padded with zeros to its field width.
-inline std::string Padded(const std::string& text, size_t width) {
-    std::string s = text.substr(0, width);
-    s.resize(width, '\0');
-    return s;
 }
 
 } // namespace orvo::sim::test

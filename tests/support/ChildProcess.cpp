@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 extern char** environ;
@@ -54,14 +55,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vect
     args.push_back(nullptr);
 
     std::vector<std::string> envStore;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        bool replaced = false;
-        for (const std::string& extra : env)
-            replaced |= entry.substr(0, entry.find('=') + 1) == extra.substr(0, extra.find('=') + 1);
-        if (!replaced)
-            envStore.push_back(entry);
-    }
+    const auto name = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
+    for (char** e = environ; *e; ++e)
+        if (std::none_of(env.begin(), env.end(), [&](const std::string& x) { return name(x) == name(*e); }))
+            envStore.push_back(*e);
     envStore.insert(envStore.end(), env.begin(), env.end());
     std::vector<char*> envp;
     for (std::string& e : envStore)
@@ -101,7 +98,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vect
 }
 
 ChildProcess::~ChildProcess() {
-    Stop();
+    Finish(SIGTERM, std::chrono::seconds(5));
     ClosePair(m_wake);
 }
 
@@ -123,14 +120,6 @@ std::string ChildProcess::Err() const {
 bool ChildProcess::WaitFor(const std::function<bool(const Output&)>& done, std::chrono::milliseconds bound) {
     std::unique_lock lock(m_lock);
     return m_changed.wait_for(lock, bound, [&] { return done(m_output); });
-}
-
-int ChildProcess::Wait(std::chrono::milliseconds bound) {
-    return Finish(0, bound);
-}
-
-int ChildProcess::Stop(std::chrono::milliseconds grace) {
-    return Finish(SIGTERM, grace);
 }
 
 int ChildProcess::Finish(int signal, std::chrono::milliseconds bound) {

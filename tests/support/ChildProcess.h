@@ -26,7 +26,7 @@ std::vector<std::string> SplitLines(const std::string& text);
 
 // A program started beside the test. Both of its streams are drained all the time by a thread of
 // their own (a trace that filled a pipe would stall the child); it is killed by the kernel should
-// this process die first, and ended (SIGTERM, then SIGKILL) when the object goes.
+// this process die first, and ended (SIGTERM, then SIGKILL after five seconds) when the object goes.
 class ChildProcess {
 public:
     // What the child has written so far; `ended` once both streams are closed.
@@ -56,12 +56,10 @@ public:
 
     // Waits for the child to end by itself, killing it once `bound` has run out. Its exit status, or
     // -1 when it had to be killed, ended by a signal or never ran.
-    int Wait(std::chrono::milliseconds bound);
-
-    // Asks the child to end (SIGTERM), killing it when it has not within `grace`; status as Wait.
-    int Stop(std::chrono::milliseconds grace = std::chrono::seconds(5));
+    int Wait(std::chrono::milliseconds bound) { return Finish(0, bound); }
 
 private:
+    // Sends `signal` (unless 0), then waits up to `bound` before killing the child; status as Wait.
     int Finish(int signal, std::chrono::milliseconds bound);
     void Pump(int out, int err);
 
