@@ -32,12 +32,13 @@ std::optional<double> WholeNumber(const QString& text) {
 CProcedureNumbersDlg::CProcedureNumbersDlg(const QString& title, const QString& prompt,
                                            std::vector<DialogNumber> numbers, MessageService& messages,
                                            QWidget* parent)
-    : QDialog(parent), m_numbers(std::move(numbers)), m_messages(messages) {
+    : QDialog(parent), m_numbers(std::move(numbers)), m_messages(messages), m_procedure(title.toStdString()) {
     setWindowTitle(title);
     auto* layout = new QVBoxLayout(this);
     auto* text = new QLabel(prompt, this);
     text->setObjectName(QStringLiteral("prompt"));
     text->setWordWrap(true);
+    text->setVisible(!prompt.isEmpty());
     layout->addWidget(text);
     auto* form = new QFormLayout;
     for (size_t i = 0; i < m_numbers.size(); ++i) {
@@ -73,7 +74,7 @@ void CProcedureNumbersDlg::accept() {
         if (!value || *value < n.minimum || *value > n.maximum) {
             m_messages.Show(n.label + " must be a number from " + FormatGeneral(n.minimum) + " to " +
                                 FormatGeneral(n.maximum) + ".",
-                            windowTitle().toStdString());
+                            m_procedure);
             m_entries[i]->setFocus();
             m_entries[i]->selectAll();
             return;
