@@ -34,6 +34,8 @@ CProcedureNumbersDlg::CProcedureNumbersDlg(const QString& title, const QString& 
                                            QWidget* parent)
     : QDialog(parent), m_numbers(std::move(numbers)), m_messages(messages), m_procedure(title.toStdString()) {
     setWindowTitle(title);
+    // A number that cannot be changed looks it.
+    setStyleSheet(QStringLiteral("QLineEdit[readOnly=\"true\"] { background: palette(window); }"));
     auto* layout = new QVBoxLayout(this);
     auto* text = new QLabel(prompt, this);
     text->setObjectName(QStringLiteral("prompt"));
@@ -46,6 +48,8 @@ CProcedureNumbersDlg::CProcedureNumbersDlg(const QString& title, const QString& 
         auto* entry = new QLineEdit(QString::fromStdString(FormatGeneral(n.value)), this);
         entry->setObjectName(QStringLiteral("number%1").arg(i));
         entry->setReadOnly(!n.editable);
+        if (!n.editable)
+            entry->setFocusPolicy(Qt::NoFocus);
         form->addRow(QString::fromStdString(n.label), entry);
         m_entries.push_back(entry);
     }
