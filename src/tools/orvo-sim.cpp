@@ -1,7 +1,9 @@
 // orvo-sim: a simulated monitor on a pseudo-terminal, for end-to-end tests and demonstrations.
 //
 // Prints the terminal's device path as its first line; a host opens that path as its serial port.
-// SIGUSR1 pulls and replugs the cable (toggles silence); SIGINT, SIGTERM and SIGHUP end it. The
+// SIGUSR1 pulls and replugs the cable (toggles silence); SIGUSR2 is a technician adding a 0.9 mg
+// reference weight to the transducer's filter (taking the transducer out and fitting it again), as
+// the K0 procedures ask; SIGINT, SIGTERM and SIGHUP end it. The
 // instrument behind the registers (heaters, transducer, tilt, pump, leaks) follows its own dynamics;
 // --fault, --inlet and the leak rates set up the calibration procedures' cases.
 
@@ -37,7 +39,7 @@ int g_signalPipe[2] = {-1, -1};
 
 void OnSignal(int signal) {
     const int saved = errno;
-    const char c = signal == SIGUSR1 ? 'u' : 'q';
+    const char c = signal == SIGUSR1 ? 'u' : signal == SIGUSR2 ? 'w' : 'q';
     [[maybe_unused]] ssize_t n = write(g_signalPipe[1], &c, 1);
     errno = saved;
 }
@@ -52,7 +54,7 @@ bool InstallSignals() {
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    for (int s : {SIGUSR1, SIGINT, SIGTERM, SIGHUP})
+    for (int s : {SIGUSR1, SIGUSR2, SIGINT, SIGTERM, SIGHUP})
         if (sigaction(s, &action, nullptr) != 0)
             return false;
     signal(SIGPIPE, SIG_IGN);
@@ -104,6 +106,8 @@ struct Outgoing {
     int64_t readyNs;
     uint8_t byte;
 };
+
+constexpr double kReferenceWeightMg = 0.9;
 
 // More than this waiting for a host that does not read is thrown away.
 constexpr size_t kMaxPending = 64 * 1024;
@@ -233,6 +237,7 @@ int main(int argc, char** argv) {
     std::deque<Outgoing> pending;
     int64_t toHostFreeNs = 0;
     bool running = true;
+    double weights = 0.0; // mg added by SIGUSR2
     std::vector<uint8_t> answer;
     uint8_t buffer[4096];
 
@@ -262,6 +267,12 @@ int main(int argc, char** argv) {
             while (read(g_signalPipe[0], &c, 1) == 1) {
                 if (c == 'q') {
                     running = false;
+                } else if (c == 'w') {
+                    sim.SetTransducerInstalled(false);
+                    sim.AddWeight(kReferenceWeightMg);
+                    sim.SetTransducerInstalled(true);
+                    weights += kReferenceWeightMg;
+                    std::fprintf(stderr, "orvo-sim: weight added, %.1f mg on the filter\n", weights);
                 } else {
                     sim.SetSilent(!sim.Silent());
                     std::fprintf(stderr, "orvo-sim: %s\n", sim.Silent() ? "silent" : "answering");

@@ -1,54 +1,83 @@
-// The diagnostics and leak check forms from the main status form's buttons, against the demo
-// monitor and against orvo-sim on a pseudo-terminal, faster than real time (the simulated dynamics
-// and the forms' timers alike). What the procedures decide is tested in core; here what reaches the
-// screen, the boxes with their titles and the poll timer, and the safe state written once however a
-// form goes.
+// The diagnostics, leak check and calibration forms from the main status form's buttons, against
+// the demo monitor and against orvo-sim on a pseudo-terminal, faster than real time (the simulated
+// dynamics and the forms' timers alike). What the procedures decide is tested in core; here what
+// reaches the screen, the demo's hands that the prompts move, the boxes with their titles and the
+// poll timer, and the safe state written once however a form goes.
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QToolButton>
+
+#include <csignal>
 
 #include "GuiTestSupport.h"
 #include "SimProcess.h"
 #include "dialogs/CProcedureNumbersDlg.h"
 #include "forms/CCalibrateForm.h"
 #include "forms/CDiagnosticsForm.h"
+#include "forms/CFlowCalForm.h"
+#include "forms/CK0Form.h"
+#include "forms/CTiltCalForm.h"
 #include "link/Protocol.h"
 #include "model/PrcRegisters.h"
+#include "platform/Format.h"
 
 using namespace orvo;
 using namespace orvo::test;
 
 namespace {
 
-// The demo's link answers about fifty requests a second: the leak check's two a tick keep up at
-// twenty times real time, the diagnostics' five at five times.
-constexpr double kLeakScale = 20.0;
-constexpr double kDiagnosticsScale = 5.0;
-constexpr int kRunMs = 60000; // a whole procedure: two minutes of simulated time at most
+// How much faster than real time the demo runs. Served at once (RunUntil), its link answers some two
+// hundred requests a second; the procedures' reads keep up with their polls at these scales: the
+// leak check's two a second at fifty, the diagnostics' five at twenty, K0's and tilt's one a
+// 5-second poll at a thousand, flow calibration's two a second at a hundred (faster, its points
+// would pair flows with stale readings). The calibrations wait for heaters, a settling transducer
+// and weights: up to half an hour of simulated time.
+constexpr double kLeakScale = 50.0;
+constexpr double kDiagnosticsScale = 20.0;
+constexpr double kK0Scale = 1000.0;
+constexpr double kTiltScale = 1000.0;
+constexpr double kFlowScale = 100.0;
+constexpr int kRunMs = 60000; // a whole procedure
+constexpr const char* kK0EndToEndScale = "500";
 
 using Diag = DiagnosticsLogic;
 using Leak = LeakCheckLogic;
+using K0 = K0Logic;
+using Tilt = TiltCalLogic;
+using Flow = FlowCalLogic;
 using Heard = std::vector<std::vector<std::pair<int, uint32_t>>>; // requests of (register, word)
 
 // Every box, with whether the poll timer of the window's procedure form ran while it was open;
-// questions are answered Yes.
+// questions are answered Yes, but for `no`.
 class ProcedureMessages final : public MessageService {
 public:
     struct Box {
         std::string text, caption;
         bool timerRan;
+        std::string noLabel;
     };
     std::vector<Box> boxes;
     DocumentSession* session = nullptr;
+    std::string no;                                   // the question answered No
+    std::function<void(const std::string&)> onAnswer; // the technician's hands, say
 
-    MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon,
+    MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon icon,
                        MessageButtons buttons) override {
+        return ShowLabelled(text, caption, icon, buttons, {});
+    }
+    MessageAnswer ShowLabelled(const std::string& text, const std::string& caption, MessageIcon,
+                               MessageButtons buttons, const MessageLabels& labels) override {
         CChildFrame* frame = FirstFrame(session);
         auto* form = frame ? qobject_cast<CProcedureForm*>(frame->ActiveForm()) : nullptr;
-        boxes.push_back({text, caption, form && form->PollTimer()->isActive()});
-        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+        boxes.push_back({text, caption, form && form->PollTimer()->isActive(), labels.no});
+        if (onAnswer)
+            onAnswer(text);
+        if (buttons != MessageButtons::YesNo)
+            return MessageAnswer::Ok;
+        return text == no ? MessageAnswer::No : MessageAnswer::Yes;
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
@@ -57,6 +86,22 @@ public:
         return texts;
     }
 };
+
+// Runs the event loop until `done` holds or `boundMs` of real time have passed. QTRY naps 10 ms
+// between looks while every register update of the link waits for this thread; here updates are
+// served as they come, so a fast demo monitor runs at the speed of its link.
+bool RunUntil(const std::function<bool()>& done, int boundMs) {
+    QDeadlineTimer deadline(boundMs);
+    QTimer wake; // looks at the clock however quiet the link is
+    wake.start(20);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
 
 // The application on the real clock, which the forms' timers run on.
 struct Harness {
@@ -94,8 +139,7 @@ struct Harness {
     // connection asked for (the logging template); the demo hears nothing but the form from then on.
     template <class F> F* Open(MainButton button) {
         COrvodeskForm* main = MainForm(session);
-        if (!main ||
-            !QTest::qWaitFor([&] { return main->Button(button)->isEnabled() && Settled(); }, kConnectMs))
+        if (!main || !RunUntil([&] { return main->Button(button)->isEnabled() && Settled(); }, kConnectMs))
             return nullptr;
         if (session->Demo())
             Monitor().ClearRequests();
@@ -129,6 +173,22 @@ const Heard kDiagnosticsSafe = {{{147, 0}}, {{73, 0}}, {{145, 0}}, {{34, 0}},
 const Heard kPowerOn = {{{10, 1}}};
 const Heard kLeakSafeThenPowerDown = {{{73, 0}, {10, 0}},
                                       {{10, 0}, {147, 0}, {145, 0}, {146, 0}, {73, 0}, {34, 0}, {47, 0}}};
+Heard Thrice(const Heard& requests, const Heard& then = {}) {
+    Heard h;
+    for (int i = 0; i < 3; ++i)
+        h.insert(h.end(), requests.begin(), requests.end());
+    h.insert(h.end(), then.begin(), then.end());
+    return h;
+}
+// Three times over: K0 switches pump and heaters off in one write, then clears the power flag and
+// puts the smoothing factor back to 0.01 (0x3C23D70A), the air and TE set points to 43.0
+// (0x422C0000) and 46.0 (0x42380000); tilt switches only the TE heater off first; flow calibration
+// the heaters, then the pump, then the power flag.
+const Heard kSetPointsBack = {{{10, 0}, {52, 0x3C23D70A}, {33, 0x422C0000}, {46, 0x42380000}}};
+const Heard kK0Safe = Thrice({{{145, 0}, {34, 0}, {146, 0}, {47, 0}, {147, 0}, {73, 0}}, kSetPointsBack[0]});
+const Heard kTiltSafe = Thrice({{{146, 0}, {47, 0}}, kSetPointsBack[0]});
+const Heard kFlowSafeThenPowerDown = Thrice(
+    {{{146, 0}, {145, 0}, {47, 0}, {34, 0}}, {{147, 0}, {73, 0}}, {{10, 0}}}, {kLeakSafeThenPowerDown[1]});
 const QColor kPass(0, 127, 0);
 
 QColor Colour(QWidget* w) {
@@ -140,6 +200,22 @@ bool Matches(const QString& text, const char* pattern) {
 }
 
 enum class Route { WindowClosed, LinkLost, ApplicationExit };
+
+// The registers and words of the write requests that carry `first`.
+Heard WritesOf(const std::vector<sim::SimRequest>& requests, int first) {
+    Heard found;
+    for (const auto& write : WritesHeard(requests))
+        if (!write.empty() && write.front().first == first)
+            found.push_back(write);
+    return found;
+}
+
+void CheckBoxes(const ProcedureMessages& messages, const std::string& title) {
+    for (const auto& box : messages.boxes) {
+        QCOMPARE(box.caption, title);
+        QVERIFY2(!box.timerRan, box.text.c_str());
+    }
+}
 
 } // namespace
 
@@ -173,7 +249,7 @@ private slots:
         QCOMPARE(Find<QGroupBox>(form, Diag::TITLE)->title(), title);
 
         // Phase 1, its question (Yes), phase 2 with the pump and heaters on, to the verdict.
-        QTRY_VERIFY_WITH_TIMEOUT(form->Logic().PhaseTwoDecided(), kRunMs);
+        QVERIFY(RunUntil([&] { return form->Logic().PhaseTwoDecided(); }, kRunMs));
         QVERIFY(form->PumpAndHeaters()->isChecked());
         QCOMPARE(form->Cell(Diag::AIR_TEMP, Diag::Column::Range)->text(),
                  QStringLiteral("Approaching setpoint"));
@@ -211,7 +287,7 @@ private slots:
         QVERIFY(!form->SamplePathButton()->isEnabled() && !form->OkButton()->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(form->StatusLine()->text(), QStringLiteral("Performing leak check"),
                                   kChangeMs);
-        QTRY_VERIFY_WITH_TIMEOUT(!form->Logic().Running(), kRunMs);
+        QVERIFY(RunUntil([&] { return !form->Logic().Running(); }, kRunMs));
         QVERIFY2(Matches(form->StatusLine()->text(), R"(^Leak check passed! \(0\.0[0-2]\d\)$)"),
                  qPrintable(form->StatusLine()->text()));
         QCOMPARE(Colour(form->StatusLine()), kPass);
@@ -220,7 +296,7 @@ private slots:
         QTest::mouseClick(form->CaseButton(), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(form->StatusLine()->text(), QStringLiteral("Performing case check"),
                                   kChangeMs);
-        QTRY_VERIFY_WITH_TIMEOUT(!form->Logic().Running(), kRunMs);
+        QVERIFY(RunUntil([&] { return !form->Logic().Running(); }, kRunMs));
         QVERIFY2(Matches(form->StatusLine()->text(), R"(^Case check passed! \(-?\d\.\d{3}\)$)"),
                  qPrintable(form->StatusLine()->text()));
         QCOMPARE(Colour(form->StatusLine()), kPass);
@@ -234,6 +310,143 @@ private slots:
             QCOMPARE(box.caption, std::string("Leak Check"));
         QTest::mouseClick(form->OkButton(), Qt::LeftButton);
         QCOMPARE(h.Form()->Kind(), FormKind::Main);
+    }
+
+    // The demo's weights go onto the filter with the prompts: the audit finds the stored K0.
+    void k0AuditRunsToAResult() {
+        Harness h;
+        h.ConnectDemo(7.0f, kK0Scale);
+        auto* form = h.Open<CK0Form>(MainButton::K0Audit);
+        QVERIFY(form);
+        QCOMPARE(Find<QGroupBox>(form, K0::STATUS_GROUP)->title(), QStringLiteral("K0 Audit Status"));
+        // An audit in standard mode: no masses, the error against its goal, no export or date.
+        QVERIFY(form->ModifyMassButton()->isHidden() &&
+                form->Field(K0::Cell(1, K0::Column::Mass))->isHidden());
+        QVERIFY(form->ExportButton()->isHidden() && Find<QGroupBox>(form, K0::DATE_GROUP)->isHidden());
+        QVERIFY(!form->Field(K0::PERCENT_ERROR)->isHidden());
+        QCOMPARE(form->Field(K0::ERROR_GOAL)->text(), QStringLiteral("-10 to 10%"));
+        QVERIFY(RunUntil([&] { return form->Logic().State() == K0::IDLE; }, kChangeMs));
+
+        QTest::mouseClick(form->StartButton(), Qt::LeftButton);
+        QCOMPARE(form->StartButton()->text(), QStringLiteral("Retest"));
+        QVERIFY2(RunUntil([&] { return form->Logic().State() >= K0::COMPLETE; }, kRunMs),
+                 qPrintable(form->Field(K0::STATUS)->text()));
+        QCOMPARE(form->Field(K0::STATUS)->text(), QStringLiteral("Audit passed"));
+        QLabel* error = form->Field(K0::PERCENT_ERROR);
+        QVERIFY2(std::fabs(error->text().toDouble()) < 1.0, qPrintable(error->text()));
+        QVERIFY(Colour(error) == kPass && error->font().bold());
+        QCOMPARE(form->CancelButton()->text(), QStringLiteral("Close"));
+
+        // Four weights, then the verdict.
+        const std::vector<std::string> texts = h.messages.Texts();
+        QCOMPARE(texts.size(), size_t(5));
+        QVERIFY(
+            texts[3].rfind("Please perform the following steps:\n - Remove the mass transducer\n - Add the "
+                           "fourth weight",
+                           0) == 0);
+        QVERIFY(texts[4].rfind("K0 audit passed\n\nStored value: 15000\nCalculated value: ", 0) == 0);
+        CheckBoxes(h.messages, "K0 Audit");
+
+        // Kept in the instrument in one write: F0..F4, M1..M4, the time, the K0.
+        QVERIFY(RunUntil([&] { return h.Settled(); }, kChangeMs));
+        const Heard kept = WritesOf(h.Monitor().Requests(), 166);
+        QCOMPARE(kept.size(), size_t(1));
+        QCOMPARE(kept[0].size(), size_t(11));
+        QCOMPARE(kept[0][10],
+                 (std::pair<int, uint32_t>(176, uint32_t(form->Field(K0::CALCULATED_K0)->text().toUInt()))));
+    }
+
+    // The demo is turned on its side by the prompt: the audit compares the two attitudes.
+    void tiltAuditRunsToAResult() {
+        Harness h;
+        h.ConnectDemo(7.0f, kTiltScale);
+        auto* form = h.Open<CTiltCalForm>(MainButton::TiltAudit);
+        QVERIFY(form);
+        QCOMPARE(Find<QGroupBox>(form, Tilt::STATUS_GROUP)->title(), QStringLiteral("Tilt Audit Status"));
+        QCOMPARE(form->Field(Tilt::REJECT_MAX_LABEL)->text(), QStringLiteral("Average Difference:"));
+        QCOMPARE(form->Field(Tilt::REJECT_MIN_LABEL)->text(), QStringLiteral("Average Difference Goal:"));
+        QVERIFY2(RunUntil([&] { return form->Logic().State() >= Tilt::COMPLETE; }, kRunMs),
+                 qPrintable(form->Field(Tilt::STATUS)->text()));
+        QCOMPARE(form->Field(Tilt::STATUS)->text(), QStringLiteral("Audit calculations complete: Pass"));
+        QLabel* difference = form->Field(Tilt::REJECT_MAX);
+        QVERIFY2(Matches(difference->text(), R"(^-?\d\.\d{3} mHz$)"), qPrintable(difference->text()));
+        QVERIFY(Colour(difference) == kPass && difference->font().bold());
+        QVERIFY2(Matches(form->Field(Tilt::TILT_DUTY)->text(), R"(^(49|50)\.\d\d %$)"),
+                 qPrintable(form->Field(Tilt::TILT_DUTY)->text()));
+        QCOMPARE(form->CancelButton()->text(), QStringLiteral("Close"));
+        QCOMPARE(h.messages.Texts(), (std::vector<std::string>{Tilt::UPRIGHT_PROMPT, Tilt::SIDE_PROMPT,
+                                                               "The tilt audit has passed:\n\n" +
+                                                                   difference->text().toStdString()}));
+        CheckBoxes(h.messages, "Tilt Audit");
+        QTest::mouseClick(form->CancelButton(), Qt::LeftButton);
+        QCOMPARE(h.Form()->Kind(), FormKind::Main);
+        QVERIFY(RunUntil([&] { return h.Monitor().RegisterValue(120) > 60.0; }, kChangeMs)); // upright again
+    }
+
+    // The pump set by its spin control and the demo's flow meter read into each entry, through the
+    // black and the red orifice, to constants the technician keeps.
+    void flowCalibrationRunsToAResult() {
+        Harness h;
+        h.ConnectDemo(7.0f, kFlowScale);
+        auto* form = h.Open<CFlowCalForm>(MainButton::FlowCalibration);
+        QVERIFY(form && form->DemoFlowMeter());
+        QCOMPARE(Find<QLineEdit>(form, Flow::PUMP_SPEED)->text(), QStringLiteral("40.0 %"));
+        QVERIFY(!form->SpinUp()->isEnabled() && !form->ApplyButton()->isEnabled());
+        QVERIFY2(RunUntil([&] { return form->Logic().State() == Flow::NO_RESTRICTION_ENTRY; }, kRunMs),
+                 qPrintable(form->StatusLine()->text()));
+        QVERIFY(!form->Entry(0)->isReadOnly() && form->Entry(1)->isReadOnly() && form->SpinUp()->isEnabled());
+        for (int i = 0; i < 10; ++i)
+            QTest::mouseClick(form->SpinUp(), Qt::LeftButton);
+        QCOMPARE(Find<QLineEdit>(form, Flow::PUMP_SPEED)->text(), QStringLiteral("45.0 %"));
+
+        // A flow out of the typical range is a question whose No reads "Modify" and changes nothing.
+        const std::string atypical = "Flow not typical (2.15 to 2.25), do you want to continue anyway?";
+        h.messages.no = atypical;
+        Type(form, Flow::NO_RESTRICTION, QStringLiteral("2.5"));
+        QTest::mouseClick(form->ApplyButton(), Qt::LeftButton);
+        QCOMPARE(h.messages.boxes.back().text, atypical);
+        QCOMPARE(h.messages.boxes.back().noLabel, std::string("Modify"));
+        QCOMPARE(form->Logic().State(), int(Flow::NO_RESTRICTION_ENTRY));
+
+        const struct {
+            int entryState;
+            double low, high; // the typical range the meter must read
+        } steps[] = {{Flow::NO_RESTRICTION_ENTRY, 2.15, 2.25},
+                     {Flow::ORIFICE_1_ENTRY, 1.9, 2.1},
+                     {Flow::ORIFICE_2_ENTRY, 1.6, 2.0}};
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY2(RunUntil([&] { return form->Logic().State() == steps[i].entryState; }, kRunMs),
+                     qPrintable(form->StatusLine()->text()));
+            // Read once the flow through the orifice just fitted has settled.
+            const double fitted = h.Monitor().DynamicsSeconds();
+            QVERIFY(RunUntil([&] { return h.Monitor().DynamicsSeconds() > fitted + 20.0; }, kChangeMs));
+            const double meter = form->DemoFlowMeter()->text().section(' ', 0, 0).toDouble();
+            QVERIFY2(steps[i].low < meter && meter < steps[i].high,
+                     qPrintable(form->DemoFlowMeter()->text()));
+            Type(form,
+                 i == 0   ? Flow::NO_RESTRICTION
+                 : i == 1 ? Flow::ORIFICE_1
+                          : Flow::ORIFICE_2,
+                 QString::number(meter, 'f', 3));
+            QTest::mouseClick(form->ApplyButton(), Qt::LeftButton);
+            QCOMPARE(form->Logic().State(), steps[i].entryState + 1);
+        }
+        QVERIFY2(RunUntil([&] { return form->Logic().State() == Flow::DONE; }, kRunMs),
+                 qPrintable(form->StatusLine()->text()));
+        QVERIFY2(form->StatusLine()->text() == QStringLiteral("Flow calibration complete"),
+                 h.messages.boxes.back().text.c_str());
+        QCOMPARE(form->Logic().Points(), size_t(3 * 51));
+        // The connect and adjust prompts, the question, the two orifices and the constants to keep.
+        QCOMPARE(h.messages.boxes.size(), size_t(6));
+        const std::string keep = h.messages.boxes.back().text;
+        QVERIFY2(keep.rfind("Flow calibration complete\n\nOld values\nA:\t6.97\nB:\t-0.122\n", 0) == 0,
+                 keep.c_str());
+        QCOMPARE(h.messages.boxes.back().noLabel, std::string()); // keeping is a plain Yes or No
+        QCOMPARE(Find<QLabel>(form, Flow::CONST_A)->text().toStdString(),
+                 FormatGeneral(form->Logic().NewA()));
+        CheckBoxes(h.messages, "Flow Calibration");
+        QVERIFY(RunUntil([&] { return h.Settled(); }, kChangeMs));
+        QCOMPARE(WritesOf(h.Monitor().Requests(), 75).size(), size_t(1));
     }
 
     // The procedures' number entry takes the whole text as a number in range, or names the entry.
@@ -277,6 +490,10 @@ private slots:
             << MainButton::Diagnostics << Route::LinkLost << kDiagnosticsSafe;
         QTest::newRow("leak check, application exit")
             << MainButton::LeakCheck << Route::ApplicationExit << kLeakSafeThenPowerDown;
+        QTest::newRow("K0 audit, window closed") << MainButton::K0Audit << Route::WindowClosed << kK0Safe;
+        QTest::newRow("tilt audit, link lost") << MainButton::TiltAudit << Route::LinkLost << kTiltSafe;
+        QTest::newRow("flow calibration, application exit")
+            << MainButton::FlowCalibration << Route::ApplicationExit << kFlowSafeThenPowerDown;
     }
     void leavingWritesTheSafeStateOnce() {
         QFETCH(MainButton, button);
@@ -285,16 +502,23 @@ private slots:
         Harness h;
         h.ConnectDemo(7.0f, button == MainButton::LeakCheck ? kLeakScale : kDiagnosticsScale);
         sim::SimMonitor& monitor = h.Monitor();
-        if (auto* leak = button == MainButton::LeakCheck ? h.Open<CCalibrateForm>(button) : nullptr) {
+        QPointer<CProcedureForm> form = h.Open<CProcedureForm>(button);
+        QVERIFY(form);
+        // Past what opening writes, with nothing of it still on its way.
+        if (auto* leak = qobject_cast<CCalibrateForm*>(form)) {
             QTest::mouseClick(leak->SamplePathButton(), Qt::LeftButton);
-            // Recording, with no request of the pump-down still on its way.
-            QTRY_VERIFY_WITH_TIMEOUT(leak->Logic().Tick() > 31 && h.Settled(), kRunMs);
+            QVERIFY(RunUntil([&] { return leak->Logic().Tick() > 31 && h.Settled(); }, kRunMs)); // recording
+        } else if (auto* k0 = qobject_cast<CK0Form*>(form)) {
+            QVERIFY(RunUntil([&] { return k0->Logic().State() == K0::IDLE && h.Settled(); }, kChangeMs));
+        } else if (auto* tilt = qobject_cast<CTiltCalForm*>(form)) {
+            QVERIFY(
+                RunUntil([&] { return tilt->Logic().State() == Tilt::SETTLING && h.Settled(); }, kChangeMs));
+        } else if (auto* flow = qobject_cast<CFlowCalForm*>(form)) {
+            QVERIFY(
+                RunUntil([&] { return flow->Logic().State() == Flow::SETTLING && h.Settled(); }, kChangeMs));
         } else {
-            QVERIFY(h.Open<CDiagnosticsForm>(button));
             QTRY_VERIFY_WITH_TIMEOUT(WritesHeard(monitor.Requests()) == kPowerOn, kChangeMs);
         }
-        QPointer<CProcedureForm> form = qobject_cast<CProcedureForm*>(h.Form());
-        QVERIFY(form);
         monitor.ClearRequests();
 
         switch (route) {
@@ -324,10 +548,40 @@ private slots:
     }
 };
 
-// The real serial path: orvo-sim on a pseudo-terminal and ORVODESK_TIME_SCALE, twenty times faster.
+// The real serial path: orvo-sim on a pseudo-terminal and ORVODESK_TIME_SCALE, faster than real time.
 class ProcedureEndToEndTest : public QObject {
     Q_OBJECT
 private slots:
+    // SIGUSR2 is the technician putting each weight on the simulator's filter.
+    void k0AuditThroughOrvoSim() {
+        SimProcess sim({"--time-scale", kK0EndToEndScale});
+        QVERIFY2(!sim.DevicePath().empty(), sim.Log().c_str());
+        Harness h;
+        qputenv("ORVODESK_TIME_SCALE", kK0EndToEndScale);
+        h.messages.session = h.session = h.app->Connect(QString::fromStdString(sim.DevicePath()));
+        qunsetenv("ORVODESK_TIME_SCALE");
+        QVERIFY(h.session);
+        int weights = 0;
+        h.messages.onAnswer = [&](const std::string& text) {
+            if (text.rfind("Please perform the following steps:\n", 0) != 0)
+                return;
+            sim.Signal(SIGUSR2);
+            const std::string added =
+                "weight added, " + FormatFixed(0.9 * ++weights, 1) + " mg on the filter";
+            sim.WaitForLog([&](const std::string& log) { return log.find(added) != std::string::npos; });
+        };
+        auto* form = h.Open<CK0Form>(MainButton::K0Audit);
+        QVERIFY(form);
+        QVERIFY(RunUntil([&] { return form->Logic().State() == K0::IDLE; }, kChangeMs));
+        QTest::mouseClick(form->StartButton(), Qt::LeftButton);
+        QVERIFY2(RunUntil([&] { return form->Logic().State() >= K0::COMPLETE; }, kRunMs),
+                 qPrintable(form->Field(K0::STATUS)->text()));
+        QCOMPARE(weights, 4);
+        QCOMPARE(form->Field(K0::STATUS)->text(), QStringLiteral("Audit passed"));
+        QTest::mouseClick(form->CancelButton(), Qt::LeftButton);
+        QCOMPARE(h.Form()->Kind(), FormKind::Main);
+    }
+
     void leakCheckThroughOrvoSim() {
         SimProcess sim({"--time-scale", "20", "--inlet", "plug"});
         QVERIFY2(!sim.DevicePath().empty(), sim.Log().c_str());
@@ -340,7 +594,7 @@ private slots:
         QVERIFY(form);
         QCOMPARE(form->TimeScale(), 20.0);
         QTest::mouseClick(form->SamplePathButton(), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(form->OkButton()->isEnabled(), kRunMs);
+        QVERIFY(RunUntil([&] { return form->OkButton()->isEnabled(); }, kRunMs));
         QVERIFY2(Matches(form->StatusLine()->text(), R"(^Leak check passed! \(0\.0[0-2]\d\)$)"),
                  qPrintable(form->StatusLine()->text() + " " + form->PressureLine()->text()));
         QTest::mouseClick(form->OkButton(), Qt::LeftButton);

@@ -32,12 +32,15 @@ std::optional<double> WholeNumber(const QString& text) {
 CProcedureNumbersDlg::CProcedureNumbersDlg(const QString& title, const QString& prompt,
                                            std::vector<DialogNumber> numbers, MessageService& messages,
                                            QWidget* parent)
-    : QDialog(parent), m_numbers(std::move(numbers)), m_messages(messages) {
+    : QDialog(parent), m_numbers(std::move(numbers)), m_messages(messages), m_procedure(title.toStdString()) {
     setWindowTitle(title);
+    // A number that cannot be changed looks it.
+    setStyleSheet(QStringLiteral("QLineEdit[readOnly=\"true\"] { background: palette(window); }"));
     auto* layout = new QVBoxLayout(this);
     auto* text = new QLabel(prompt, this);
     text->setObjectName(QStringLiteral("prompt"));
     text->setWordWrap(true);
+    text->setVisible(!prompt.isEmpty());
     layout->addWidget(text);
     auto* form = new QFormLayout;
     for (size_t i = 0; i < m_numbers.size(); ++i) {
@@ -45,6 +48,8 @@ CProcedureNumbersDlg::CProcedureNumbersDlg(const QString& title, const QString& 
         auto* entry = new QLineEdit(QString::fromStdString(FormatGeneral(n.value)), this);
         entry->setObjectName(QStringLiteral("number%1").arg(i));
         entry->setReadOnly(!n.editable);
+        if (!n.editable)
+            entry->setFocusPolicy(Qt::NoFocus);
         form->addRow(QString::fromStdString(n.label), entry);
         m_entries.push_back(entry);
     }
@@ -73,7 +78,7 @@ void CProcedureNumbersDlg::accept() {
         if (!value || *value < n.minimum || *value > n.maximum) {
             m_messages.Show(n.label + " must be a number from " + FormatGeneral(n.minimum) + " to " +
                                 FormatGeneral(n.maximum) + ".",
-                            windowTitle().toStdString());
+                            m_procedure);
             m_entries[i]->setFocus();
             m_entries[i]->selectAll();
             return;

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include <string>
 #include <vector>
 
 #include "calibration/IProcedureView.h"
@@ -16,7 +17,8 @@ class MessageService;
 // then one labelled entry per number, read-only where the number is not editable. OK takes every
 // editable entry only when its whole text is a number within the entry's range; otherwise a field
 // check names the entry and its range, titled with the procedure's name, and the entry gets the
-// focus with its text selected.
+// focus with its text selected. The window may be retitled ("Modify Mass"); its field checks keep
+// the procedure's name.
 class CProcedureNumbersDlg : public QDialog {
     Q_OBJECT
 public:
@@ -33,6 +35,7 @@ private:
     std::vector<DialogNumber> m_numbers;
     std::vector<QLineEdit*> m_entries;
     MessageService& m_messages;
+    const std::string m_procedure;
 };
 
 } // namespace orvo

@@ -74,8 +74,28 @@ bool CProcedureForm::OnLeave() {
 }
 
 void CProcedureForm::OnUpdate(uint32_t hint, intptr_t value) {
-    if (m_procedure)
+    if (m_modal > 0)
+        m_held.emplace_back(hint, value);
+    else if (m_procedure)
         m_procedure->OnDocUpdate(hint, value);
+}
+
+void CProcedureForm::BeginModal() {
+    if (m_modal++ == 0)
+        m_poll->stop();
+}
+
+void CProcedureForm::EndModal() {
+    if (--m_modal > 0)
+        return;
+    if (m_procedure && m_procedure->TimerRunning() && !m_procedure->Closed())
+        StartTimer(m_procedure->TimerMs());
+    // A lost link among them takes the form back to the main form, as it would have at once.
+    const std::vector<std::pair<uint32_t, intptr_t>> held = std::move(m_held);
+    m_held.clear();
+    for (const auto& [hint, value] : held)
+        if (m_procedure)
+            m_procedure->OnDocUpdate(hint, value);
 }
 
 void CProcedureForm::ReturnToMain() {
@@ -91,6 +111,10 @@ void CProcedureForm::Bind(const std::string& id, QWidget* widget) {
     b.widget = widget;
     b.font = std::make_unique<QFont>(widget->font());
     b.palette = std::make_unique<QPalette>(widget->palette());
+}
+
+void CProcedureForm::Accompany(const std::string& id, QWidget* companion) {
+    m_bound[id].companions.emplace_back(companion);
 }
 
 QWidget* CProcedureForm::Bound(const std::string& id) const {
@@ -136,8 +160,14 @@ void CProcedureForm::SetChecked(const std::string& control, bool checked) {
 }
 
 void CProcedureForm::SetVisible(const std::string& control, bool visible) {
-    if (QWidget* widget = Bound(control))
-        widget->setVisible(visible);
+    const auto it = m_bound.find(control);
+    if (it == m_bound.end())
+        return;
+    if (it->second.widget)
+        it->second.widget->setVisible(visible);
+    for (const QPointer<QWidget>& companion : it->second.companions)
+        if (companion)
+            companion->setVisible(visible);
 }
 
 void CProcedureForm::Focus(const std::string& control) {

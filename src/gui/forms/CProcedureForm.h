@@ -81,6 +81,16 @@ protected:
     // `widget` shows the procedure's field or control `id` (also its object name).
     void Bind(const std::string& id, QWidget* widget);
     QWidget* Bound(const std::string& id) const;
+    // `companion` (a caption, a unit, the rest of a column) is shown and hidden with `id`.
+    void Accompany(const std::string& id, QWidget* companion);
+    // Runs a dialog of the form's own (a file or date dialog) as the procedure runs its boxes: the
+    // poll timer stands still and document updates wait until the dialog has closed.
+    template <class F> auto Modal(F&& show) {
+        BeginModal();
+        auto result = show();
+        EndModal();
+        return result;
+    }
 
     void OnUpdate(uint32_t hint, intptr_t value) override;
 
@@ -89,17 +99,22 @@ private:
         QPointer<QWidget> widget;
         std::unique_ptr<QFont> font;
         std::unique_ptr<QPalette> palette;
+        std::vector<QPointer<QWidget>> companions;
     };
     class ScaledClock;
 
     // Closes the procedure unless it is closed already; true when it closed now.
     bool Finish();
+    void BeginModal();
+    void EndModal();
 
     const double m_scale;
     std::unique_ptr<ScaledClock> m_clock;
     QTimer* m_poll;
     std::unique_ptr<ProcedureLogic> m_procedure;
     std::map<std::string, Binding> m_bound;
+    int m_modal = 0;                                   // the form's own dialogs open
+    std::vector<std::pair<uint32_t, intptr_t>> m_held; // updates that came meanwhile
 };
 
 } // namespace orvo

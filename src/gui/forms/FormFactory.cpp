@@ -1,14 +1,16 @@
 #include "forms/FormFactory.h"
 
 #include "forms/CCalibrateForm.h"
+#include "forms/CDLCompleteForm.h"
 #include "forms/CDiagnosticsForm.h"
+#include "forms/CDownloadForm.h"
+#include "forms/CFlowCalForm.h"
 #include "forms/CGraphForm.h"
 #include "forms/CInteractForm.h"
-#include "forms/CDLCompleteForm.h"
-#include "forms/CDownloadForm.h"
+#include "forms/CK0Form.h"
 #include "forms/COrvodeskForm.h"
-#include "forms/CPendingForm.h"
 #include "forms/CShiftForm.h"
+#include "forms/CTiltCalForm.h"
 
 namespace orvo {
 
@@ -33,6 +35,9 @@ constexpr FormEntry kForms[] = {
     {FormKind::DownloadComplete, &Make<CDLCompleteForm>},
     {FormKind::Calibrate, &Make<CCalibrateForm>},
     {FormKind::Diagnostics, &Make<CDiagnosticsForm>},
+    {FormKind::K0, &Make<CK0Form>},
+    {FormKind::TiltCal, &Make<CTiltCalForm>},
+    {FormKind::FlowCal, &Make<CFlowCalForm>},
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ui/QtMessageService.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QMetaObject>
@@ -54,9 +55,15 @@ MessageAnswer AnswerOf(int button) {
     }
 }
 
-int ShowBox(const QString& text, const QString& caption, MessageIcon icon, MessageButtons buttons) {
+int ShowBox(const QString& text, const QString& caption, MessageIcon icon, MessageButtons buttons,
+            const MessageLabels& labels = {}) {
     QMessageBox box(IconOf(icon), caption.isEmpty() ? QApplication::applicationDisplayName() : caption, text,
                     ButtonsOf(buttons), QApplication::activeWindow());
+    const std::pair<QMessageBox::StandardButton, const std::string*> renamed[] = {
+        {QMessageBox::Yes, &labels.yes}, {QMessageBox::No, &labels.no}};
+    for (const auto& [which, label] : renamed)
+        if (QAbstractButton* button = box.button(which); button && !label->empty())
+            button->setText(QString::fromStdString(*label));
     return box.exec();
 }
 
@@ -64,6 +71,12 @@ int ShowBox(const QString& text, const QString& caption, MessageIcon icon, Messa
 
 MessageAnswer QtMessageService::Show(const std::string& text, const std::string& caption, MessageIcon icon,
                                      MessageButtons buttons) {
+    return ShowLabelled(text, caption, icon, buttons, {});
+}
+
+MessageAnswer QtMessageService::ShowLabelled(const std::string& text, const std::string& caption,
+                                             MessageIcon icon, MessageButtons buttons,
+                                             const MessageLabels& labels) {
     const QString qtext = QString::fromStdString(text);
     const QString qcaption = QString::fromStdString(caption);
     QCoreApplication* app = QCoreApplication::instance();
@@ -75,7 +88,7 @@ MessageAnswer QtMessageService::Show(const std::string& text, const std::string&
             Qt::QueuedConnection);
         return MessageAnswer::Ok;
     }
-    return AnswerOf(ShowBox(qtext, qcaption, icon, buttons));
+    return AnswerOf(ShowBox(qtext, qcaption, icon, buttons, labels));
 }
 
 } // namespace orvo

@@ -10,6 +10,8 @@ class QtMessageService final : public MessageService {
 public:
     MessageAnswer Show(const std::string& text, const std::string& caption, MessageIcon icon,
                        MessageButtons buttons) override;
+    MessageAnswer ShowLabelled(const std::string& text, const std::string& caption, MessageIcon icon,
+                               MessageButtons buttons, const MessageLabels& labels) override;
 };
 
 } // namespace orvo
