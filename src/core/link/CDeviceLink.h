@@ -16,6 +16,7 @@
 #include "link/FrameCodec.h"
 #include "link/LinkEvents.h"
 #include "link/SerialPort.h"
+#include "link/TraceRing.h"
 
 namespace orvo {
 
@@ -99,7 +100,9 @@ public:
     bool RequestLogBlock(uint32_t firstItem);
     void CancelTransfer() override { m_cancel = true; }
 
+    // Every frame and read also goes to `trace` (none by default); the latest always go to a ring.
     void SetTrace(FrameTrace* trace) { m_trace = trace; }
+    std::vector<std::string> TraceLines() const { return m_ring.Lines(); }
     size_t QueueLength() const;
     LinkCounters Counters() const;
 
@@ -124,6 +127,7 @@ private:
     void WaitForPort();
     void ClearQueue();
     std::vector<uint8_t> PowerDownFrame();
+    void Trace(bool sent, const uint8_t* data, size_t length);
     void TraceReceived();
 
     // Every handler gets the payload with its length and reads nothing beyond it.
@@ -146,6 +150,7 @@ private:
     const TimeZoneSource& m_zone;
     MessageSink& m_messages;
     std::atomic<FrameTrace*> m_trace{nullptr};
+    TraceRing m_ring;
 
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
