@@ -175,10 +175,13 @@ private:
     int m_nakCount = 0;       // link thread only
     LinkCounters m_counters;  // under m_queueLock
 
-    // Transfer bookkeeping, link thread only except the cancel flag.
+    // Transfer bookkeeping, link thread only except the two flags.
     uint32_t m_itemTotal = 0;
     DataRecordAssembler m_assembler;
     std::atomic<bool> m_cancel{false};
+    // From the start request until the transfer ends or a listing is asked for: the record list
+    // then holds that transfer's records only, so entries of a listing still answered are dropped.
+    std::atomic<bool> m_transferring{false};
 };
 
 } // namespace orvo
