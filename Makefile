@@ -5,7 +5,7 @@
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps build run test test-default test-asan test-tsan bench fuzz format clean
+.PHONY: all deps build run test test-default test-asan test-tsan bench fuzz format clean soak
 
 all: build
 
@@ -42,6 +42,15 @@ test-tsan: deps
 
 bench: build
 	@build/default/bench/orvo_bench
+
+# Sixteen simulated monitors with faults injected at random, driven through the application's windows.
+SOAK_SECONDS ?= 300
+SOAK_SEED ?= 1
+soak: deps
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default -j $(JOBS) --target orvo_soak
+	@QT_QPA_PLATFORM=offscreen TZ=America/New_York build/default/tests/soak/orvo_soak \
+	    --seconds $(SOAK_SECONDS) --seed $(SOAK_SEED)
 
 FUZZ_SECONDS ?= 60
 fuzz:
