@@ -13,11 +13,11 @@
 #include <QEventLoop>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -77,20 +77,24 @@ public:
     std::map<std::string, int> shown;
 };
 
-int ThreadCount() {
-    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
-
-std::string ThreadNames() {
-    std::string names;
+// The names of this process's threads. Qt's pools ("Thread (pooled)") start and expire threads
+// by themselves, the image pool of Qt Gui out of reach of waitForDone, so they are not counted.
+std::vector<std::string> ThreadNames() {
+    std::vector<std::string> names;
     for (const QString& task :
          QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         std::ifstream comm(("/proc/self/task/" + task + "/comm").toStdString());
         std::string name;
         std::getline(comm, name);
-        names += name + ";";
+        names.push_back(name);
     }
     return names;
+}
+
+int ThreadCount() {
+    const std::vector<std::string> names = ThreadNames();
+    return int(std::count_if(names.begin(), names.end(),
+                             [](const std::string& n) { return n != "Thread (pooled)"; }));
 }
 
 double RssMb() {
@@ -156,11 +160,8 @@ int main(int argc, char** argv) {
     auto app = std::make_unique<COrvodeskApp>(std::move(appOptions));
     app->InitInstance();
     QCoreApplication::processEvents();
-    // Qt's own pool threads come and go by themselves; they are counted with none of them.
-    QThreadPool::globalInstance()->waitForDone();
     const int threadsBefore = ThreadCount();
     const double rssEmpty = RssMb();
-    const std::string namesBefore = ThreadNames();
     int threadsMost = threadsBefore;
     std::string problems;
     const auto fail = [&](const std::string& text) { problems += text + "\n"; };
@@ -299,11 +300,9 @@ int main(int argc, char** argv) {
     if (sessionsEnded != int(monitors.size()))
         fail("documents ended with their last window: " + std::to_string(sessionsEnded) + " of " +
              std::to_string(monitors.size()));
-    QThreadPool::globalInstance()->waitForDone();
     const int threadsAfter = ThreadCount();
     if (threadsAfter != threadsBefore)
-        fail("threads before " + std::to_string(threadsBefore) + " (" + namesBefore + "), after " +
-             std::to_string(threadsAfter) + " (" + ThreadNames() + ")");
+        fail("threads before " + std::to_string(threadsBefore) + ", after " + std::to_string(threadsAfter));
 
     MonitorFigures total;
     int references = 0, newer = 0;
@@ -332,7 +331,12 @@ int main(int argc, char** argv) {
         most = std::max(most, mb);
     }
     const double allowed = std::max(8.0, 0.03 * mid);
-    if (end - mid > allowed)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const bool judged = false; // the sanitizers hold freed memory back on purpose
+#else
+    const bool judged = true;
+#endif
+    if (judged && end - mid > allowed)
         fail("RSS grew " + std::to_string(end - mid) + " MB over the load's second half");
 
     const test::LatencyFigures latency = latencies.Figures();
@@ -360,8 +364,8 @@ int main(int argc, char** argv) {
                 windowsClosed, monitors.size(), sessionsEnded, live, monitors.size());
     std::printf("threads: before %d, most %d, after %d\n", threadsBefore, threadsMost, threadsAfter);
     std::printf("RSS: load start %.1f MB, half-way %.1f MB, end %.1f MB, most %.1f MB (end - half-way "
-                "allowed: %.1f MB)\n",
-                rss.front().second, mid, end, most, allowed);
+                "allowed: %.1f MB%s)\n",
+                rss.front().second, mid, end, most, allowed, judged ? "" : ", not judged under a sanitizer");
     std::printf("RSS during the load (s: MB):");
     for (size_t i = 0; i < rss.size(); i += std::max<size_t>(1, rss.size() / 10))
         std::printf(" %.0f: %.1f", rss[i].first, rss[i].second);
