@@ -3,6 +3,9 @@
 //   orvo_bench              every section
 //   orvo_bench NAME...      the named sections, in the order given
 //   orvo_bench --list       the section names
+//
+// Exit status 1 only when a measurement could not be taken; figures outside their goals are
+// printed as such.
 
 #include "BenchSections.h"
 
@@ -29,6 +32,8 @@ const Section kSections[] = {
      orvo::bench::RunDownloadSection},
     {"graph", "live graph, 15 registers at 500 ms, 512 points: user-interface thread's share of a core",
      orvo::bench::RunGraphSection},
+    {"monitors", "16 demo monitors in one application: user-interface latency and CPU, memory per monitor",
+     orvo::bench::RunMonitorsSection},
 };
 
 const Section* Find(const char* name) {

@@ -28,7 +28,14 @@ SerialPortFactory InMemoryWire::Factory() {
 
 std::vector<WriteRecord> InMemoryWire::Writes() const {
     std::lock_guard lock(m_lock);
-    return m_writes;
+    return {m_writes.begin(), m_writes.end()};
+}
+
+void InMemoryWire::SetWriteLimit(size_t limit) {
+    std::lock_guard lock(m_lock);
+    m_writeLimit = limit;
+    while (m_writeLimit > 0 && m_writes.size() > m_writeLimit)
+        m_writes.pop_front();
 }
 
 void InMemoryWire::ClearWrites() {
@@ -117,6 +124,8 @@ bool InMemoryPort::Write(const uint8_t* data, size_t length) {
             return false;
         const int64_t nowMs = w.m_clock.NowMs();
         w.m_writes.push_back({nowMs, std::vector<uint8_t>(data, data + length)});
+        if (w.m_writeLimit > 0 && w.m_writes.size() > w.m_writeLimit)
+            w.m_writes.pop_front();
 
         std::vector<uint8_t> answer;
         if (!w.m_pace) {

@@ -38,6 +38,8 @@ public:
 
     std::vector<WriteRecord> Writes() const;
     void ClearWrites();
+    // Keeps only the newest `limit` writes (0 = all): a demo monitor runs for hours.
+    void SetWriteLimit(size_t limit);
     int DtrPulses() const; // rising edges of DTR
 
     // Unplugged: Open fails (PortOpenError::Open, reason "No such device"), reads and writes return Error.
@@ -61,7 +63,8 @@ private:
 
     mutable std::mutex m_lock;
     std::condition_variable m_changed; // bytes queued, port closed, unplugged
-    std::vector<WriteRecord> m_writes;
+    std::deque<WriteRecord> m_writes;
+    size_t m_writeLimit = 20000;
     int m_dtrPulses = 0;
     bool m_dtr = false;
     bool m_unplugged = false;

@@ -292,6 +292,15 @@ void SimMonitor::EmitAnswer(uint8_t command, uint8_t sequence, std::vector<uint8
         case Fault::Short:
             payload.resize(payload.size() / 2);
             break;
+        case Fault::Runt: {
+            // The sequence and payload are lost on the line; the check still matches the command.
+            std::vector<uint8_t> body{command};
+            const uint8_t low = static_cast<uint8_t>(Crc16(body.data(), body.size()) & 0xFF);
+            body.push_back(CheckByteA(low));
+            body.push_back(CheckByteB(low));
+            AppendEscapedFrame(body, out);
+            return;
+        }
         case Fault::Corrupt: {
             std::vector<uint8_t> body{command, sequence};
             body.insert(body.end(), payload.begin(), payload.end());

@@ -51,7 +51,8 @@ enum class Fault {
     Drop,    // no answer at all
     Corrupt, // one body bit flipped: the check fails
     Nak,     // CMD_NAK instead of the answer
-    Short    // payload cut to half its length, check valid
+    Short,   // payload cut to half its length, check valid
+    Runt     // command and two check bytes only: the check holds, its first byte reads as a sequence
 };
 
 struct SimRequest {

@@ -18,6 +18,8 @@
 #include "forms/DownloadFormLogic.h"
 #include "link/RequestRecorder.h"
 #include "model/COrvodeskDoc.h"
+#include "model/ShiftProgram.h"
+#include "model/StatusAnswer.h"
 #include "platform/Clock.h"
 #include "platform/MessageSink.h"
 #include "platform/TimeZoneSource.h"
@@ -230,6 +232,35 @@ TEST(DownloadFormLogic, CancelMidTransferListsAgainAndKeepsNoPartialRecords) {
     // Cancel when nothing runs leaves the form.
     rig.logic->OnCancel();
     EXPECT_EQ(rig.view.mainForms, 1);
+}
+
+// A slow link lets the form open again before its first listing is answered, and a cleared
+// program's record may come back meanwhile: neither may become a line, nor a record of a transfer
+// started while the listings still run.
+TEST(DownloadFormLogic, OverlappingListingsNeverBecomeLinesOrRecordsOfATransfer) {
+    Rig rig("", Monitor(7.0f));
+    ASSERT_TRUE(rig.Listed(3));
+    const std::vector<std::string> entries = rig.logic->Entries();
+    rig.logic->InitialUpdate();
+    rig.logic->InitialUpdate();
+    rig.io->ProgramShift(ShiftProgram{}, true);
+    const auto answered = [&](size_t requests) {
+        return rig.Pump(
+            [&] { return rig.monitor->Requests().size() >= requests && rig.doc->Link().QueueLength() == 0; });
+    };
+    ASSERT_TRUE(answered(rig.monitor->Requests().size() + 2 + 6 + 1));
+    EXPECT_EQ(rig.logic->Entries(), entries);
+    EXPECT_EQ(rig.view.lines.size(), 3u);
+
+    rig.logic->InitialUpdate();
+    rig.logic->InitialUpdate();
+    ASSERT_TRUE(rig.Pump([&] { return !rig.logic->Entries().empty(); }));
+    rig.logic->OnSelectionChanged(0);
+    rig.logic->OnDownload();
+    ASSERT_TRUE(rig.Pump([&] { return rig.view.results > 0; }));
+    EXPECT_EQ(rig.handedOver.size(), RecordCount(rig.monitor->StoredSamples()[0].items));
+    for (const std::string& entry : entries)
+        EXPECT_EQ(std::count(rig.handedOver.begin(), rig.handedOver.end(), entry), 0);
 }
 
 TEST(DownloadFormLogic, ServiceLogShowsByModeAndFirmwareAndSetsTheRangeFromTheLog) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -124,4 +127,45 @@ TEST(DocumentClose, ClosingWhileUpdatesStreamNeverHangs) {
         doc.reset();
         handOff->Drain(); // late events after the document is gone are harmless
     }
+}
+
+// Without a hand-off (orvoctl) views are told on the link thread: a view removed meanwhile must
+// not be told anything once RemoveView has returned, or its owner would free it under the call.
+TEST(DocumentViews, RemoveViewWaitsForTheUpdateInHand) {
+    VirtualClock clock;
+    RecordingSink messages;
+    COrvodeskDoc doc(clock, NewYork(), messages);
+    std::promise<void> entered, release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> removed{false}, removedDuringCall{false};
+    struct BlockingView : IDocView {
+        std::function<void()> onUpdate;
+        void OnDocUpdate(uint32_t, intptr_t) override { onUpdate(); }
+    } view;
+    view.onUpdate = [&] {
+        entered.set_value();
+        released.wait();
+        removedDuringCall = removed.load();
+    };
+    doc.AddView(&view);
+    std::thread link([&] { doc.UpdateViews(UPDATE_STATE, 0); });
+    entered.get_future().wait();
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::thread owner([&] {
+        doc.RemoveView(&view);
+        std::lock_guard lock(mutex);
+        removed = true;
+        changed.notify_all();
+    });
+    {
+        // The owner gets a tenth of a second to come back from RemoveView, which it must not.
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, Ms(100), [&] { return removed.load(); });
+    }
+    release.set_value();
+    link.join();
+    owner.join();
+    EXPECT_FALSE(removedDuringCall);
+    EXPECT_TRUE(removed);
 }

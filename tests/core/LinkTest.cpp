@@ -7,6 +7,7 @@
 #include "LinkFixture.h"
 #include "link/LinkEvents.h"
 #include "link/Protocol.h"
+#include "link/TraceRing.h"
 #include "model/PrcTable.h"
 
 using namespace orvo;
@@ -36,6 +37,14 @@ TEST_F(LinkTest, UnansweredRequestIsSentSevenTimesThenTheLinkIsLost) {
         EXPECT_NEAR(double(w[i].timeMs - w[i - 1].timeMs), 325.0, 3.0);
     }
     EXPECT_EQ(view.Count(UPDATE_LINK_LOST), 0u);
+    // The support trace holds each transmission as written.
+    std::string hex;
+    for (uint8_t b : w[0].bytes)
+        hex += " " + std::string(1, "0123456789ABCDEF"[b >> 4]) + "0123456789ABCDEF"[b & 0xF];
+    const std::vector<std::string> lines = link().TraceLines();
+    ASSERT_EQ(lines.size(), 7u);
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.substr(12), " >" + hex);
 
     // About 325 ms after the seventh the link is lost; the poll goes on with the other request.
     ASSERT_TRUE(wire->RunFor(300));
@@ -46,6 +55,24 @@ TEST_F(LinkTest, UnansweredRequestIsSentSevenTimesThenTheLinkIsLost) {
     EXPECT_NE(w[7].Command(), first) << "polls alternate between the two status requests";
     EXPECT_NE(w[7].Sequence(), w[6].Sequence());
     EXPECT_NEAR(double(w[7].timeMs - w[6].timeMs), 325.0 + 275.0, 10.0);
+}
+
+// Always on, so bounded: the newest lines are kept, and a long run keeps its start and its length.
+TEST(TraceRing, KeepsTheNewest200LinesAndCutsLongRuns) {
+    TraceRing ring;
+    const uint8_t frame[] = {0xFF, 0x02, 0x18, 0x01, 0x0E, 0x30, 0xFF, 0x03};
+    for (int i = 0; i < 250; ++i)
+        ring.Bytes(i % 2 == 0, 3'723'004 + i, frame, sizeof frame); // from 01:02:03.004
+    const std::vector<uint8_t> run(300, 0xAB);
+    ring.Bytes(false, 86'400'000, run.data(), run.size());
+    const std::vector<std::string> lines = ring.Lines();
+    ASSERT_EQ(lines.size(), 200u);
+    EXPECT_EQ(lines[0], "01:02:03.055 < FF 02 18 01 0E 30 FF 03");
+    EXPECT_EQ(lines[198], "01:02:03.253 < FF 02 18 01 0E 30 FF 03");
+    std::string cut = "00:00:00.000 <";
+    for (int i = 0; i < 256; ++i)
+        cut += " AB";
+    EXPECT_EQ(lines[199], cut + " ... (300 bytes)");
 }
 
 TEST_F(LinkTest, NaksResendAtOnceAndTheSixthDropsTheRequest) {

@@ -2,6 +2,7 @@
 // Configure loads the list, a value typed and set reaches the monitor, Reload All lists register
 // 183, the list prints every row; Real-Time Graph opens a second window that samples and scrolls.
 
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QValueAxis>
 
 #include "GuiTestSupport.h"
 #include "forms/CGraphForm.h"
@@ -145,6 +147,24 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(graph, "done"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(session->Frames().size(), 1, kChangeMs);
         QVERIFY(!session->IsClosed());
+    }
+
+    // A register of thousands added to one of fractions: were the range set before the tick
+    // interval, the axis would lay out tens of thousands of labels on the way.
+    void graphAxisNeverHoldsMoreThanAFewTicks() {
+        StripChart chart;
+        auto* axis =
+            qobject_cast<QValueAxis*>(chart.findChild<QChartView*>()->chart()->axes(Qt::Vertical).first());
+        QVERIFY(axis);
+        double most = 0;
+        const auto count = [&] { most = std::max(most, (axis->max() - axis->min()) / axis->tickInterval()); };
+        connect(axis, &QValueAxis::rangeChanged, this, count);
+        connect(axis, &QValueAxis::tickIntervalChanged, this, count);
+        const std::pair<double, double> ranges[] = {
+            {0, 1}, {0, 12000}, {-0.5, 0.5}, {11990, 11991}, {-1e6, 1e6}};
+        for (const auto& [low, high] : ranges)
+            chart.SetValueRange(low, high);
+        QVERIFY2(most <= 12, qPrintable(QString::number(most)));
     }
 };
 

@@ -70,6 +70,14 @@ TEST_F(InMemoryPortTest, ReadsTakeVirtualTimeOnly) {
     }
     EXPECT_EQ(clock.NowMs(), kT0Ms + 25 + 7 * 325);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    const auto writes = wire->Writes();
+    ASSERT_EQ(writes.size(), 8u);
+    EXPECT_EQ(writes[7].timeMs, kT0Ms + 25 + 6 * 325);
+    EXPECT_EQ(writes[7].bytes, kStatusB1);
+    // A monitor that runs for hours keeps only its newest writes.
+    wire->SetWriteLimit(2);
+    ASSERT_EQ(wire->Writes().size(), 2u);
+    EXPECT_EQ(wire->Writes()[1].timeMs, writes[7].timeMs);
 }
 
 TEST_F(InMemoryPortTest, RealClockReadWaitsForThePacedAnswer) {

@@ -65,7 +65,9 @@ TEST_F(SimMonitorTest, MalformedAndUnknownRequestsAreNaked) {
 
 TEST_F(SimMonitorTest, EveryFaultKindSpoilsExactlyItsAnswers) {
     const Bytes nak1 = {0xFF, 0x02, 0x01, 0x01, 0x09, 0x68, 0xFF, 0x03};
-    for (Fault fault : {Fault::Drop, Fault::Corrupt, Fault::Nak, Fault::Short}) {
+    // Command 24 and the check bytes of its CRC alone (low byte 0x3A).
+    const Bytes runt24 = {0xFF, 0x02, 0x18, 0x0A, 0x18, 0xFF, 0x03};
+    for (Fault fault : {Fault::Drop, Fault::Corrupt, Fault::Nak, Fault::Short, Fault::Runt}) {
         SCOPED_TRACE(int(fault));
         auto sim = Make();
         sim->InjectFault(fault, 2);
@@ -76,6 +78,8 @@ TEST_F(SimMonitorTest, EveryFaultKindSpoilsExactlyItsAnswers) {
                 EXPECT_TRUE(wire.empty());
             } else if (fault == Fault::Nak) {
                 EXPECT_EQ(wire, nak1);
+            } else if (fault == Fault::Runt) {
+                EXPECT_EQ(wire, runt24);
             } else if (fault == Fault::Corrupt) {
                 ASSERT_EQ(answers.size(), 1u);
                 EXPECT_FALSE(answers[0].checkValid);

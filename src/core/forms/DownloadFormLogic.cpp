@@ -48,8 +48,8 @@ DownloadFormLogic::DownloadFormLogic(COrvodeskDoc& doc, DeviceRequests& io, IDow
     : m_doc(doc), m_io(io), m_view(view) {}
 
 std::string DownloadFormLogic::LineText(const std::string& entry, const TimeZoneSource& zone) {
-    return ListTime(zone, RecordUnsigned(entry, 0)) + " - " + ListTime(zone, RecordUnsigned(entry, 1)) + " (" +
-           FormatUnsigned(uint64_t(RecordUnsigned(entry, 3)) * kItemBytes) + " Bytes)";
+    return ListTime(zone, RecordUnsigned(entry, 0)) + " - " + ListTime(zone, RecordUnsigned(entry, 1)) +
+           " (" + FormatUnsigned(uint64_t(RecordUnsigned(entry, 3)) * kItemBytes) + " Bytes)";
 }
 
 void DownloadFormLogic::InitialUpdate() {
@@ -104,8 +104,10 @@ void DownloadFormLogic::Update(uint32_t hint, intptr_t value) {
     }
     if (hint & UPDATE_RECORD_FRONT) {
         if (value == RECORD_INSERTED_AT_FRONT && !m_downloading) {
+            // Entries arrive in index order from 0. A cleared program's record coming back ("-"
+            // for its index) or an entry of an earlier listing still being answered is no line.
             const std::vector<std::string> records = m_doc.Records();
-            if (!records.empty()) {
+            if (!records.empty() && RecordField(records.front(), 2) == FormatUnsigned(m_entries.size())) {
                 m_entries.push_back(records.front());
                 m_view.AddLine(LineText(records.front(), m_doc.Zone()));
             }

@@ -155,8 +155,7 @@ void CDeviceLink::ThreadMain(const std::string& portName, SerialPortFactory fact
         }
         if (!frame.empty()) {
             m_port->Write(frame.data(), frame.size());
-            if (FrameTrace* trace = m_trace.load())
-                trace->Bytes(true, m_clock.NowMs(), frame.data(), frame.size());
+            Trace(true, frame.data(), frame.size());
         }
     }
     if (m_port)
@@ -239,16 +238,21 @@ bool CDeviceLink::WriteFrame(const std::vector<uint8_t>& frame) {
     m_clock.SleepMs(1);
     m_port->SetDtr(false);
     m_clock.SleepMs(1);
-    if (FrameTrace* trace = m_trace.load())
-        trace->Bytes(true, m_clock.NowMs(), frame.data(), frame.size());
+    Trace(true, frame.data(), frame.size());
     return m_port->Write(frame.data(), frame.size());
+}
+
+void CDeviceLink::Trace(bool sent, const uint8_t* data, size_t length) {
+    const int64_t now = m_clock.NowMs();
+    m_ring.Bytes(sent, now, data, length);
+    if (FrameTrace* trace = m_trace.load())
+        trace->Bytes(sent, now, data, length);
 }
 
 void CDeviceLink::TraceReceived() {
     if (m_rawIn.empty())
         return;
-    if (FrameTrace* trace = m_trace.load())
-        trace->Bytes(false, m_clock.NowMs(), m_rawIn.data(), m_rawIn.size());
+    Trace(false, m_rawIn.data(), m_rawIn.size());
     m_rawIn.clear();
 }
 
@@ -266,7 +270,7 @@ bool CDeviceLink::ReceiveStep() {
         case ReadResult::Byte:
             break;
         }
-        if (m_trace.load() && m_rawIn.size() < 4 * FRAME_MAX_BODY)
+        if (m_rawIn.size() < 4 * FRAME_MAX_BODY)
             m_rawIn.push_back(byte);
         if (m_receiver.Feed(byte)) {
             TraceReceived();

@@ -16,6 +16,7 @@
 #include "link/FrameCodec.h"
 #include "link/LinkEvents.h"
 #include "link/SerialPort.h"
+#include "link/TraceRing.h"
 
 namespace orvo {
 
@@ -99,7 +100,9 @@ public:
     bool RequestLogBlock(uint32_t firstItem);
     void CancelTransfer() override { m_cancel = true; }
 
+    // Every frame and read also goes to `trace` (none by default); the latest always go to a ring.
     void SetTrace(FrameTrace* trace) { m_trace = trace; }
+    std::vector<std::string> TraceLines() const { return m_ring.Lines(); }
     size_t QueueLength() const;
     LinkCounters Counters() const;
 
@@ -124,6 +127,7 @@ private:
     void WaitForPort();
     void ClearQueue();
     std::vector<uint8_t> PowerDownFrame();
+    void Trace(bool sent, const uint8_t* data, size_t length);
     void TraceReceived();
 
     // Every handler gets the payload with its length and reads nothing beyond it.
@@ -146,6 +150,7 @@ private:
     const TimeZoneSource& m_zone;
     MessageSink& m_messages;
     std::atomic<FrameTrace*> m_trace{nullptr};
+    TraceRing m_ring;
 
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
@@ -170,10 +175,13 @@ private:
     int m_nakCount = 0;       // link thread only
     LinkCounters m_counters;  // under m_queueLock
 
-    // Transfer bookkeeping, link thread only except the cancel flag.
+    // Transfer bookkeeping, link thread only except the two flags.
     uint32_t m_itemTotal = 0;
     DataRecordAssembler m_assembler;
     std::atomic<bool> m_cancel{false};
+    // From the start request until the transfer ends or a listing is asked for: the record list
+    // then holds that transfer's records only, so entries of a listing still answered are dropped.
+    std::atomic<bool> m_transferring{false};
 };
 
 } // namespace orvo

@@ -205,7 +205,7 @@ void CDeviceLink::OnSampleCount(const uint8_t* p, size_t length) {
 
 void CDeviceLink::OnSampleEntry(uint8_t command, const uint8_t* p, size_t length) {
     const bool extended = command == CMD_GET_SAMPLE_ENTRY_EX;
-    if (length < (extended ? LONG_ENTRY_SIZE : SHORT_ENTRY_SIZE))
+    if (length < (extended ? LONG_ENTRY_SIZE : SHORT_ENTRY_SIZE) || m_transferring)
         return;
     const uint8_t index = EntryIndex(p);
     if (index >= m_itemTotal) {
@@ -233,17 +233,21 @@ void CDeviceLink::OnStartTransfer(bool serviceLog, const uint8_t* p, size_t leng
     if (!serviceLog) {
         if (total > 0 && RequestDataBlock(p[0], 0))
             return;
+        m_transferring = false;
         m_events.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
         return;
     }
     if (total == 0) {
+        m_transferring = false;
         m_events.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
         return;
     }
     // The total travels with the update, so a view need not reach into the link for it.
     m_events.UpdateViews(UPDATE_SERVICE_LOG_TOTAL, intptr_t(total));
-    if (!RequestLogBlock(0))
+    if (!RequestLogBlock(0)) {
+        m_transferring = false;
         m_events.UpdateViews(UPDATE_RECORD_FRONT, NO_RECORD);
+    }
 }
 
 // Sample block: index u8, 3 reserved, first u32, count u32, items. Log block: first, count, items.
@@ -255,6 +259,7 @@ void CDeviceLink::OnDataBlock(bool serviceLog, const uint8_t* p, size_t length) 
     const uint32_t first = GetU32(p + head - 8);
     const uint32_t count = GetU32(p + head - 4);
     if (first >= m_itemTotal || count == 0) {
+        m_transferring = false;
         m_events.UpdateViews(UPDATE_RECORD_APPENDED, 0);
         return;
     }
@@ -267,17 +272,17 @@ void CDeviceLink::OnDataBlock(bool serviceLog, const uint8_t* p, size_t length) 
         m_events.AppendRecord(std::move(record->text));
         m_events.UpdateViews(UPDATE_RECORD_APPENDED, record->items);
     }
-    if (m_cancel.exchange(false))
-        return;
-    const uint64_t next = uint64_t(first) + count;
-    if (next >= m_itemTotal) {
-        m_events.UpdateViews(UPDATE_RECORD_APPENDED, 0);
+    if (m_cancel.exchange(false)) {
+        m_transferring = false;
         return;
     }
-    const bool queued =
-        serviceLog ? RequestLogBlock(uint32_t(next)) : RequestDataBlock(sampleIndex, uint32_t(next));
-    if (!queued)
+    const uint64_t next = uint64_t(first) + count;
+    const bool queued = next < m_itemTotal && (serviceLog ? RequestLogBlock(uint32_t(next))
+                                                          : RequestDataBlock(sampleIndex, uint32_t(next)));
+    if (!queued) {
+        m_transferring = false;
         m_events.UpdateViews(UPDATE_RECORD_APPENDED, 0);
+    }
 }
 
 void CDeviceLink::OnText(uint8_t command, const uint8_t* p, size_t length) {

@@ -100,6 +100,7 @@ bool CDeviceLink::ProgramShift(const ShiftProgram& program, bool extended) {
 }
 
 bool CDeviceLink::RequestSampleCount() {
+    m_transferring = false;
     return Send(CMD_GET_SAMPLE_COUNT, nullptr, 0);
 }
 
@@ -109,6 +110,7 @@ bool CDeviceLink::RequestSampleEntry(uint8_t index, bool extended) {
 
 bool CDeviceLink::StartSampleData(uint8_t index) {
     m_cancel = false;
+    m_transferring = true;
     return Send(CMD_START_SAMPLE_DATA, &index, 1);
 }
 
@@ -152,6 +154,7 @@ bool CDeviceLink::RequestSerialText() {
 
 bool CDeviceLink::StartServiceLog() {
     m_cancel = false;
+    m_transferring = true;
     return Send(CMD_START_SERVICE_LOG, nullptr, 0);
 }
 

@@ -4,8 +4,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <string>
 
 namespace orvo {
+
+// "HH:MM:SS.mmm > FF 02 ..." (UTC; ">" written, "<" read), without a line end.
+std::string FormatTraceLine(bool sent, int64_t timeMs, const uint8_t* data, size_t length);
 
 // Receives every frame the link writes and every run of bytes it reads, for support.
 class FrameTrace {

@@ -137,6 +137,7 @@ void COrvodeskDoc::AddView(IDocView* view) {
 }
 
 void COrvodeskDoc::RemoveView(IDocView* view) {
+    std::lock_guard dispatch(m_dispatchLock);
     std::lock_guard lock(m_viewLock);
     m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
 }
@@ -148,6 +149,7 @@ void COrvodeskDoc::SetHandOff(std::shared_ptr<UpdateHandOff> handOff) {
 
 void COrvodeskDoc::UpdateViews(uint32_t flags, intptr_t value) {
     auto notify = [this, flags, value] {
+        std::lock_guard dispatch(m_dispatchLock);
         std::vector<IDocView*> views;
         {
             std::lock_guard lock(m_viewLock);

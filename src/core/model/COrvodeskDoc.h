@@ -170,6 +170,9 @@ private:
 
     std::mutex m_viewLock;
     std::vector<IDocView*> m_views;
+    // Held while views are told, so that RemoveView returns only once the view is out of its
+    // handler; recursive, as a view may remove itself or another while handling an update.
+    std::recursive_mutex m_dispatchLock;
     std::shared_ptr<UpdateHandOff> m_handOff;
 
     CDeviceLink m_link; // last: its thread uses everything above and is joined first

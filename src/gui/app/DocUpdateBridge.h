@@ -8,9 +8,9 @@ class COrvodeskDoc;
 class UpdateHandOff;
 
 // Delivers a document's updates to the user-interface thread. The link thread hands each
-// update over and waits; the wake-up posts a queued call that drains it on the user-interface
-// thread, where the views run in view order. The posted call holds only a weak reference,
-// so an event that arrives after the document is gone does nothing.
+// update over and waits; the wake-up posts an event that drains it on the user-interface
+// thread, where the views run in view order. The event holds only a weak reference, so one
+// that arrives after the document is gone does nothing.
 class DocUpdateBridge {
 public:
     // Gives the document its hand-off; call before the link is opened.

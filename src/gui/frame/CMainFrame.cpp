@@ -1,7 +1,9 @@
 #include "frame/CMainFrame.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,6 +18,7 @@
 #include "dialogs/CMreEquivalentDlg.h"
 #include "frame/CAboutDlg.h"
 #include "frame/CChildFrame.h"
+#include "frame/SupportDiagnostics.h"
 #include "platform/MessageService.h"
 #include "ui/Pictures.h"
 
@@ -129,6 +132,11 @@ void CMainFrame::CreateActions() {
     m_about->setIcon(PictureIcon(Picture::ToolAbout, QSize(40, 30)));
     connect(m_about, &QAction::triggered, this, &CMainFrame::OnAbout);
 
+    m_copyDiagnostics = new QAction(QStringLiteral("Copy &Diagnostics"), this);
+    m_copyDiagnostics->setStatusTip(QStringLiteral(
+        "Copy versions, ports and each link's counters and latest frames for a support request"));
+    connect(m_copyDiagnostics, &QAction::triggered, this, &CMainFrame::OnCopyDiagnostics);
+
     m_help = new QAction(QStringLiteral("Help"), this);
     m_help->setShortcut(QKeySequence(Qt::Key_F1));
     connect(m_help, &QAction::triggered, this, &CMainFrame::OnHelp);
@@ -158,6 +166,7 @@ void CMainFrame::CreateMenus() {
     QMenu* view = new QMenu(QStringLiteral("&View"), this);
     view->addAction(m_statusBarToggle);
     QMenu* help = new QMenu(QStringLiteral("&Help"), this);
+    help->addAction(m_copyDiagnostics);
     help->addAction(m_about);
     m_noDocumentMenus = {file, view, help};
 
@@ -177,6 +186,7 @@ void CMainFrame::CreateMenus() {
     connect(m_windowMenu, &QMenu::aboutToShow, this, &CMainFrame::FillWindowMenu);
     FillWindowMenu();
     QMenu* docHelp = new QMenu(QStringLiteral("&Help"), this);
+    docHelp->addAction(m_copyDiagnostics);
     docHelp->addAction(m_about);
     m_documentMenuList = {docFile, docView, options, m_windowMenu, docHelp};
 }
@@ -334,7 +344,8 @@ void CMainFrame::OnOpenDataFile() {
                                           QStringLiteral("msha"), QString()});
     if (path.isEmpty())
         return;
-    m_dataImport = CDataImportDlg::Open(path, m_app.Services().messages, m_app.Services().zone, m_chooser, this);
+    m_dataImport =
+        CDataImportDlg::Open(path, m_app.Services().messages, m_app.Services().zone, m_chooser, this);
     if (!m_dataImport)
         return;
     m_dataImport->show();
@@ -351,6 +362,11 @@ void CMainFrame::OnOpenDataFile() {
 void CMainFrame::OnAbout() {
     CAboutDlg dialog(this);
     dialog.exec();
+}
+
+void CMainFrame::OnCopyDiagnostics() {
+    QGuiApplication::clipboard()->setText(SupportDiagnosticsText(m_app));
+    statusBar()->showMessage(QStringLiteral("Diagnostics copied to the clipboard"), 5000);
 }
 
 void CMainFrame::OnHelp() {

@@ -44,6 +44,7 @@ public:
     QAction* CloseAction() const { return m_close; }
     QAction* ExitAction() const { return m_exit; }
     QAction* AboutAction() const { return m_about; }
+    QAction* CopyDiagnosticsAction() const { return m_copyDiagnostics; }
     QAction* NewWindowAction() const { return m_newWindow; }
     bool ShowsDocumentMenus() const { return m_documentMenus; }
     QAction* OpenDataFileAction() const { return m_openDataFile; }
@@ -67,6 +68,7 @@ private:
     void FillWindowMenu();
     void OnAbout();
     void OnHelp();
+    void OnCopyDiagnostics();
     void OnArrangeIcons();
     void OnFileClose();
     void OnNewWindow();
@@ -89,6 +91,7 @@ private:
     QAction* m_arrange = nullptr;
     QAction* m_about = nullptr;
     QAction* m_help = nullptr;
+    QAction* m_copyDiagnostics = nullptr;
     QAction* m_contextHelp = nullptr;
     QAction* m_nextPane = nullptr;
     QAction* m_previousPane = nullptr;

@@ -35,7 +35,10 @@ RowChart::RowChart(QWidget* parent)
     m_series->attachAxis(m_timeAxis);
     m_series->attachAxis(m_valueAxis);
     chart->setMargins(QMargins(4, 4, 8, 4));
+    // The view made a chart of its own and lets go of it when given another: it goes here.
+    QChart* made = this->chart();
     setChart(chart);
+    delete made;
     setRenderHint(QPainter::Antialiasing, false);
     setRubberBand(QChartView::NoRubberBand);
     setMinimumSize(420, 260);

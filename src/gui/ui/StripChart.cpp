@@ -98,16 +98,24 @@ void StripChart::SetSamples(const std::vector<const std::deque<double>*>& column
 void StripChart::SetValueRange(double minimum, double maximum) {
     if (!(minimum < maximum))
         return;
-    m_valueAxis->setRange(minimum, maximum);
     // Grid lines on round numbers: 1, 2 or 5 times a power of ten, about five of them.
     const double rough = (maximum - minimum) / 5;
     const double power = std::pow(10.0, std::floor(std::log10(rough)));
     const double fraction = rough / power;
     const double step = (fraction <= 1 ? 1 : fraction <= 2 ? 2 : fraction <= 5 ? 5 : 10) * power;
-    if (std::isfinite(step) && step > 0) {
-        m_valueAxis->setTickAnchor(std::ceil(minimum / step) * step);
-        m_valueAxis->setTickInterval(step);
+    if (!std::isfinite(step) || step <= 0) {
+        m_valueAxis->setRange(minimum, maximum);
+        return;
     }
+    // The axis lays its labels out at every change: a wider step goes first and a narrower one
+    // last, so that a jump from fractions to thousands never passes through thousands of ticks.
+    const bool wider = step > m_valueAxis->tickInterval();
+    if (wider)
+        m_valueAxis->setTickInterval(step);
+    m_valueAxis->setRange(minimum, maximum);
+    m_valueAxis->setTickAnchor(std::ceil(minimum / step) * step);
+    if (!wider)
+        m_valueAxis->setTickInterval(step);
 }
 
 int StripChart::SeriesCount() const {

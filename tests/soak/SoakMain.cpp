@@ -1,0 +1,383 @@
+// orvo_soak: monitors connected to one application at once, with faults injected at random
+// (seeded) while downloads, graph polling and register reloads run; afterwards every window is
+// closed through its frame and the process is checked for left-over threads and growth.
+//
+//   orvo_soak [--seconds N] [--seed N] [--monitors N]   (or SOAK_SECONDS, SOAK_SEED, SOAK_MONITORS)
+//
+// Exit status 0 when every check holds; the figures are printed either way.
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "SoakMonitor.h"
+#include "app/COrvodeskApp.h"
+#include "app/DocumentSession.h"
+#include "link/CDeviceLink.h"
+#include "platform/MessageService.h"
+
+using namespace orvo;
+using namespace orvo::soak;
+
+namespace {
+
+struct Options {
+    int seconds = 20;
+    uint32_t seed = 1;
+    int monitors = 16;
+    double faultsPerSecond = 0.5; // each monitor's
+};
+
+Options ParseOptions(int argc, char** argv) {
+    Options o;
+    const auto env = [](const char* name, auto& value) {
+        if (const char* text = std::getenv(name); text && *text)
+            value = decltype(value + 0)(std::strtoll(text, nullptr, 10));
+    };
+    env("SOAK_SECONDS", o.seconds);
+    env("SOAK_SEED", o.seed);
+    env("SOAK_MONITORS", o.monitors);
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const long long value = std::strtoll(argv[i + 1], nullptr, 10);
+        if (std::strcmp(argv[i], "--seconds") == 0)
+            o.seconds = int(value);
+        else if (std::strcmp(argv[i], "--seed") == 0)
+            o.seed = uint32_t(value);
+        else if (std::strcmp(argv[i], "--monitors") == 0)
+            o.monitors = int(value);
+    }
+    return o;
+}
+
+// Messages the application shows: none is expected; each is printed.
+class NotedMessages final : public MessageService {
+public:
+    MessageAnswer Show(const std::string& text, const std::string&, MessageIcon, MessageButtons) override {
+        ++shown[text];
+        return MessageAnswer::Ok;
+    }
+    std::map<std::string, int> shown;
+};
+
+// The names of this process's threads. Qt's pools ("Thread (pooled)") start and expire threads
+// by themselves, the image pool of Qt Gui out of reach of waitForDone, so they are not counted.
+std::vector<std::string> ThreadNames() {
+    std::vector<std::string> names;
+    for (const QString& task :
+         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        std::ifstream comm(("/proc/self/task/" + task + "/comm").toStdString());
+        std::string name;
+        std::getline(comm, name);
+        names.push_back(name);
+    }
+    return names;
+}
+
+int ThreadCount() {
+    const std::vector<std::string> names = ThreadNames();
+    return int(std::count_if(names.begin(), names.end(),
+                             [](const std::string& n) { return n != "Thread (pooled)"; }));
+}
+
+double RssMb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// Runs the event loop until `done` or `boundMs` have passed; the soak's timer ticks meanwhile.
+bool RunUntil(const std::function<bool()>& done, int64_t boundMs) {
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        // Windows and documents go by deferred deletion, which a nested loop does not run.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (done() || clock.elapsed() > boundMs)
+            loop.quit();
+    });
+    check.start(20);
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+struct FaultKind {
+    const char* name;
+    int weight;
+    sim::Fault fault;
+    int maxCount; // answers spoiled in a row; 0 for the outages
+};
+
+// A run of six NAKs drops the request itself: a transfer then stalls until it is cancelled.
+const FaultKind kFaults[] = {
+    {"drop", 20, sim::Fault::Drop, 2},   {"corrupt", 20, sim::Fault::Corrupt, 2},
+    {"runt", 15, sim::Fault::Runt, 2},   {"nak", 15, sim::Fault::Nak, 3},
+    {"short", 15, sim::Fault::Short, 2}, {"six naks", 2, sim::Fault::Nak, 6},
+    {"silence", 5, sim::Fault::Drop, 0}, {"pulled cable", 5, sim::Fault::Drop, 0},
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qtApp(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    const Options options = ParseOptions(argc, argv);
+    QTemporaryDir folder;
+    std::mt19937 random(options.seed);
+
+    // Declared before the application: the link threads trace into the monitors' probes until
+    // the sessions have gone with the application's windows.
+    std::vector<std::unique_ptr<SoakMonitor>> monitors;
+    NotedMessages messages;
+    AppOptions appOptions;
+    appOptions.arguments = {QStringLiteral("service")};
+    appOptions.splash = false;
+    appOptions.messages = &messages;
+    appOptions.listPorts = [] { return std::vector<PortEntry>{}; };
+    auto app = std::make_unique<COrvodeskApp>(std::move(appOptions));
+    app->InitInstance();
+    QCoreApplication::processEvents();
+    const int threadsBefore = ThreadCount();
+    const double rssEmpty = RssMb();
+    int threadsMost = threadsBefore;
+    std::string problems;
+    const auto fail = [&](const std::string& text) { problems += text + "\n"; };
+
+    QElapsedTimer clock;
+    clock.start();
+    SoakMonitor::Phase phase = SoakMonitor::Phase::Reference;
+    std::map<std::string, int> injected;
+    std::vector<std::pair<double, double>> rss; // seconds into the load, MB
+    int64_t loadStart = -1, nextSample = 0;
+
+    // Everything the soak does, every 25 ms on the user-interface thread, nested dialogs included.
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const int64_t now = clock.elapsed();
+        // Dialogs the results open by themselves (the status list) are closed as they come.
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+        threadsMost = std::max(threadsMost, ThreadCount());
+        if (phase == SoakMonitor::Phase::Load && now >= nextSample) {
+            rss.emplace_back(double(now - loadStart) / 1000.0, RssMb());
+            nextSample = now + 1000;
+        }
+        if (phase == SoakMonitor::Phase::Load && !monitors.empty() &&
+            std::uniform_real_distribution<double>(0, 1)(random) <
+                options.faultsPerSecond * 0.025 * double(monitors.size())) {
+            SoakMonitor& m = *monitors[random() % monitors.size()];
+            int total = 0;
+            for (const FaultKind& k : kFaults)
+                total += k.weight;
+            int pick = int(random() % unsigned(total));
+            const FaultKind* kind = kFaults;
+            while (pick >= kind->weight)
+                pick -= (kind++)->weight;
+            const int64_t until = now + 500 + int64_t(random() % 3500);
+            if (kind->maxCount > 0) {
+                const int count = kind->maxCount == 6 ? 6 : 1 + int(random() % unsigned(kind->maxCount));
+                m.Inject(kind->fault, count);
+                injected[kind->name] += count;
+            } else if (!m.InOutage()) {
+                if (std::strcmp(kind->name, "silence") == 0)
+                    m.StartSilence(until);
+                else
+                    m.StartUnplug(until);
+                ++injected[kind->name];
+            }
+        }
+        for (auto& m : monitors)
+            m->Tick(phase, now, random);
+    });
+    tick.start(25);
+
+    // Connect, then the graph and register windows beside each main window.
+    for (int i = 0; i < options.monitors; ++i)
+        monitors.push_back(std::make_unique<SoakMonitor>(i, options.seed, *app, folder.path()));
+    const auto all = [&](auto test) {
+        for (auto& m : monitors)
+            if (!test(*m))
+                return false;
+        return true;
+    };
+    if (!RunUntil([&] { return all([](SoakMonitor& m) { return m.Identified(); }); }, 30000))
+        fail("not every monitor was identified within 30 s");
+    const double rssConnected = RssMb();
+    for (auto& m : monitors)
+        m->OpenServiceWindows();
+    QCoreApplication::processEvents();
+    const double rssWindows = RssMb();
+    std::printf("RSS: no monitor %.1f MB, connected %.1f MB, with their graph and register windows %.1f MB\n",
+                rssEmpty, rssConnected, rssWindows);
+    std::fflush(stdout);
+
+    // Each stored sample once without faults: the files every later download must equal.
+    const int64_t referenceStart = clock.elapsed();
+    if (!RunUntil([&] { return all([](SoakMonitor& m) { return m.HasAllReferences(); }); }, 120000))
+        fail("the fault-free downloads did not all complete within 120 s");
+    const double referenceSeconds = double(clock.elapsed() - referenceStart) / 1000.0;
+    for (auto& m : monitors)
+        m->Probe().Take();
+
+    // The load: faults at random while the windows go on.
+    phase = SoakMonitor::Phase::Load;
+    loadStart = clock.elapsed();
+    nextSample = loadStart;
+    RunUntil([] { return false; }, int64_t(options.seconds) * 1000);
+    const double loadSeconds = double(clock.elapsed() - loadStart) / 1000.0;
+    rss.emplace_back(loadSeconds, RssMb());
+    test::LatencyHistogram latencies;
+    for (auto& m : monitors)
+        latencies.Merge(m->Probe().Take());
+
+    // Cables back, silences over; running downloads finish and are compared.
+    phase = SoakMonitor::Phase::Drain;
+    for (auto& m : monitors)
+        m->EndOutages(clock.elapsed(), true);
+    if (!RunUntil([&] { return all([](SoakMonitor& m) { return m.Idle() && m.Connected(); }); }, 60000))
+        fail("not every monitor was idle and connected again within 60 s of the load");
+    // Every link still hands updates to the windows: none is stuck in a hand-off.
+    std::vector<uint64_t> updates;
+    for (auto& m : monitors)
+        updates.push_back(m->Probe().Updates());
+    int live = 0;
+    RunUntil(
+        [&] {
+            live = 0;
+            for (size_t i = 0; i < monitors.size(); ++i)
+                live += monitors[i]->Probe().Updates() > updates[i];
+            return live == int(monitors.size());
+        },
+        10000);
+    if (live != int(monitors.size()))
+        fail("links still delivering updates after the load: " + std::to_string(live) + " of " +
+             std::to_string(monitors.size()));
+
+    // Every window through its frame; each document ends with its last window.
+    LinkCounters seen;
+    for (auto& m : monitors) {
+        if (!m->Session())
+            continue;
+        const LinkCounters c = m->Session()->Doc().Link().Counters();
+        for (auto field :
+             {&LinkCounters::badChecks, &LinkCounters::runts, &LinkCounters::shortAnswers,
+              &LinkCounters::naks, &LinkCounters::foreignSequence, &LinkCounters::linksLost,
+              &LinkCounters::portFailures, &LinkCounters::framesWritten, &LinkCounters::answersAccepted})
+            seen.*field += c.*field;
+    }
+    tick.stop();
+    int windowsClosed = 0;
+    for (auto& m : monitors)
+        windowsClosed += m->CloseWindows();
+    // Sessions go by deferred deletion posted from here, outside any event loop.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    int sessionsEnded = 0;
+    for (auto& m : monitors)
+        sessionsEnded += m->SessionGone();
+    if (sessionsEnded != int(monitors.size()))
+        fail("documents ended with their last window: " + std::to_string(sessionsEnded) + " of " +
+             std::to_string(monitors.size()));
+    const int threadsAfter = ThreadCount();
+    if (threadsAfter != threadsBefore)
+        fail("threads before " + std::to_string(threadsBefore) + ", after " + std::to_string(threadsAfter));
+
+    MonitorFigures total;
+    int references = 0, newer = 0;
+    for (auto& m : monitors) {
+        const MonitorFigures& f = m->Figures();
+        total.downloads += f.downloads;
+        total.mismatches += f.mismatches;
+        total.restartsLostLink += f.restartsLostLink;
+        total.restartsStalled += f.restartsStalled;
+        total.listingsRestarted += f.listingsRestarted;
+        total.reloads += f.reloads;
+        references += m->Config().storedSamples;
+        newer += double(m->Config().firmware) > 6.69;
+        problems += m->Problems();
+    }
+    if (total.downloads == 0)
+        fail("no download completed under faults");
+    for (const auto& [text, count] : messages.shown)
+        fail("message shown " + std::to_string(count) + " times: " + text);
+
+    // Memory: flat over the load's second half, allowing for allocator slack.
+    double mid = rss.front().second, end = rss.back().second, most = 0;
+    for (const auto& [t, mb] : rss) {
+        if (t <= loadSeconds / 2)
+            mid = mb;
+        most = std::max(most, mb);
+    }
+    const double allowed = std::max(8.0, 0.03 * mid);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const bool judged = false; // the sanitizers hold freed memory back on purpose
+#else
+    const bool judged = true;
+#endif
+    if (judged && end - mid > allowed)
+        fail("RSS grew " + std::to_string(end - mid) + " MB over the load's second half");
+
+    const test::LatencyFigures latency = latencies.Figures();
+    std::printf("soak: %d monitors (%d newer firmware, %d older), seed %u, %.1f s of faults\n",
+                options.monitors, newer, options.monitors - newer, options.seed, loadSeconds);
+    std::printf("faults injected:");
+    for (const FaultKind& k : kFaults)
+        std::printf(" %s %d%s", k.name, injected[k.name], &k == &std::end(kFaults)[-1] ? "\n" : ",");
+    std::printf(
+        "links saw: %llu frames written, %llu answers accepted, %llu bad checks, %llu runts, %llu short "
+        "answers, %llu NAKs, %llu foreign sequences, %llu links lost, %llu port failures\n",
+        (unsigned long long)seen.framesWritten, (unsigned long long)seen.answersAccepted,
+        (unsigned long long)seen.badChecks, (unsigned long long)seen.runts,
+        (unsigned long long)seen.shortAnswers, (unsigned long long)seen.naks,
+        (unsigned long long)seen.foreignSequence, (unsigned long long)seen.linksLost,
+        (unsigned long long)seen.portFailures);
+    std::printf("downloads: %d fault-free references in %.1f s; %d under faults compared, %d differed; "
+                "restarted after a lost link %d, after a stall %d; listings restarted %d; Reload All %d\n",
+                references, referenceSeconds, total.downloads, total.mismatches, total.restartsLostLink,
+                total.restartsStalled, total.listingsRestarted, total.reloads);
+    std::printf("update latency under load: median %.1f ms, p99 %.1f ms, max %.1f ms (%llu answers)\n",
+                latency.median, latency.p99, latency.max, (unsigned long long)latency.count);
+    std::printf("windows closed through their frames: %d of %zu monitors' three; documents ended %d; links "
+                "delivering after the load: %d of %zu\n",
+                windowsClosed, monitors.size(), sessionsEnded, live, monitors.size());
+    std::printf("threads: before %d, most %d, after %d\n", threadsBefore, threadsMost, threadsAfter);
+    std::printf("RSS: load start %.1f MB, half-way %.1f MB, end %.1f MB, most %.1f MB (end - half-way "
+                "allowed: %.1f MB%s)\n",
+                rss.front().second, mid, end, most, allowed, judged ? "" : ", not judged under a sanitizer");
+    std::printf("RSS during the load (s: MB):");
+    for (size_t i = 0; i < rss.size(); i += std::max<size_t>(1, rss.size() / 10))
+        std::printf(" %.0f: %.1f", rss[i].first, rss[i].second);
+    std::printf("\n");
+    app.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    monitors.clear();
+    if (!problems.empty()) {
+        folder.setAutoRemove(false); // the files that differ stay for a look
+        std::printf("FAILED:\n%s", problems.c_str());
+        return 1;
+    }
+    std::printf("passed\n");
+    return 0;
+}
