@@ -59,28 +59,27 @@ TEST(K0FormTest, VisibilityAndTheDateUpdateFollowModeAndFirmware) {
         const char* mode;
         bool audit;
         float firmware;
-        bool exportShown, dateShown, updateShown, lastShown;
+        std::vector<bool> shown; // export, date group, date update, last group
     };
-    for (const Case& c : {Case{"", false, 7.0f, false, false, false, true},
-                          Case{"service", false, 7.0f, true, true, false, true},
-                          Case{"expert", false, 7.0f, true, true, true, true},
-                          Case{"expert", true, 7.0f, true, true, false, true},
-                          Case{"expert", false, 6.5f, false, false, false, false}}) {
+    for (const Case& c : {Case{"", false, 7.0f, {false, false, false, true}},
+                          Case{"service", false, 7.0f, {true, true, false, true}},
+                          Case{"expert", false, 7.0f, {true, true, true, true}},
+                          Case{"expert", true, 7.0f, {true, true, false, true}},
+                          Case{"expert", false, 6.5f, {false, false, false, false}}}) {
         SCOPED_TRACE(std::string(c.mode) + (c.audit ? " audit " : " calibration ") +
                      std::to_string(c.firmware));
         OfflineK0 f(c.mode, c.firmware);
         K0 k0(f.doc, f.io, f.view, f.clock, c.audit);
         k0.Open();
-        EXPECT_EQ(f.view.visible[K0::EXPORT], c.exportShown);
-        EXPECT_EQ(f.view.visible[K0::DATE_GROUP], c.dateShown);
-        EXPECT_EQ(f.view.visible[K0::UPDATE], c.updateShown);
-        EXPECT_EQ(f.view.visible[K0::LAST_GROUP], c.lastShown);
-        EXPECT_EQ(f.view.visible[K0::MASS_COLUMN], !c.audit);
-        EXPECT_EQ(f.view.visible[K0::PERCENT_ERROR], c.audit);
+        auto& v = f.view.visible;
+        EXPECT_EQ((std::vector<bool>{v[K0::EXPORT], v[K0::DATE_GROUP], v[K0::UPDATE], v[K0::LAST_GROUP]}),
+                  c.shown);
+        EXPECT_EQ(v[K0::MASS_COLUMN], !c.audit);
+        EXPECT_EQ(v[K0::PERCENT_ERROR], c.audit);
         f.io.Clear();
         k0.UpdateManufactureDate(1'600'000'000);
         EXPECT_EQ(f.io.Lines(),
-                  c.updateShown ? std::vector<std::string>{"write 181=1.6e+09"} : std::vector<std::string>{});
+                  c.shown[2] ? std::vector<std::string>{"write 181=1.6e+09"} : std::vector<std::string>{});
     }
 }
 
@@ -159,9 +158,7 @@ TEST_F(K0RunTest, CalibrationAndAuditComplete) {
           Case{"audit of a far-off K0", true, 4000, same, same, 0.0, 0.9, false}}) {
         SCOPED_TRACE(c.name);
         Reset();
-        sim::SimConfig config;
-        config.transducerK0 = c.transducerK0;
-        Connect(config);
+        Connect({.faults = {}, .transducerK0 = c.transducerK0});
         sim->SetRegisterValue(PRC_TE_HEATER_SMOOTH_FACTOR, 0.25);
         FollowPrompts(c.added, c.entered);
         K0& k0 = Make<K0>(*doc, *io, view, clock, c.audit);
@@ -231,98 +228,64 @@ TEST_F(K0RunTest, FailuresAndRefusedResults) {
     struct Case {
         const char* name;
         bool audit;
-        std::function<void(sim::SimConfig&)> setUp;
+        sim::SimFaults faults;
+        double transducerK0;
         int trigger; // state in which `action` runs; 0: before the procedure opens
         std::function<void()> action;
         int failing; // the state that fails, with its time-out (0: none)
         int limitS;
-        const char* reason; // nullptr: the run completes without a result
-        const char* status;
-        std::vector<std::string> writes;
+        const char* reason;              // nullptr: the run completes without a result
+        const char* status = nullptr;    // nullptr: the hardware failure
+        const char* smoothing = nullptr; // written back with each power-off at the end; nullptr: none
     };
-    const auto none = [](auto&...) {};
-    const char* failure = "Failure: Check hardware";
-    const std::string saved = "write 10=0 52=0.25", reset = "write 10=0 52=0.01";
-    const std::vector<std::string> end = {kOff, saved, saved, saved};
+    const auto none = [] {};
+    const auto teOff = [this] { sim->SetRegisterValue(PRC_TE_HEATER_TEMP, 40.0); };
+    const auto airOff = [this] { sim->SetRegisterValue(PRC_AIR_HEATER_TEMP, 30.0); };
+    const auto flowOff = [this] { sim->SetRegisterValue(PRC_FLOW_RATE, 2.35); };
+    const auto noSmoothing = [this] { sim->SetRegisterValue(PRC_TE_HEATER_SMOOTH_FACTOR, NAN); };
+    const auto k0Zero = [this] { sim->SetRegisterValue(PRC_MASS_K0, 0.0); };
+    const auto raising = [this] {
+        view.answer = [this](const ScriptedView::Box& box) {
+            if (box.text.rfind("Please perform", 0) == 0)
+                sim->AddWeight(-0.9);
+            return MessageAnswer::Yes;
+        };
+    };
+    const char* waiting = "Waiting for frequency to stabilize.  This may take up to 7 minutes.";
+    const char* noK0 = "Calculation error: no valid K0 could be calculated, nothing was written";
+    const char* badK0 = "Calculation error: the stored K0 is not valid, nothing was written";
     for (const Case& c : std::vector<Case>{
-             {"air never settles",
-              false,
-              [](sim::SimConfig& s) { s.faults.heaterUnstable = true; },
-              0,
-              none,
-              4,
-              2700,
-              K0::AIR_REASON,
-              failure,
-              {}},
-             {"TE off its window",
-              false,
-              none,
-              5,
-              [this] { sim->SetRegisterValue(PRC_TE_HEATER_TEMP, 40.0); },
-              5,
-              900,
-              K0::TE_REASON,
-              failure,
-              {}},
+             {"air never settles", false, {.heaterUnstable = true}, 15000, 0, none, 4, 2700, K0::AIR_REASON},
+             {"TE off its window", false, {}, 15000, 5, teOff, 5, 900, K0::TE_REASON},
              {"frequency frozen",
               true,
-              [](sim::SimConfig& s) { s.faults.frequencyFrozen = true; },
+              {.frequencyFrozen = true},
+              15000,
               0,
               none,
               6,
               420,
-              K0::FREQUENCY_REASON,
-              failure,
-              {}},
-             {"air off after weight 1",
-              false,
-              none,
-              8,
-              [this] { sim->SetRegisterValue(PRC_AIR_HEATER_TEMP, 30.0); },
-              8,
-              900,
-              K0::AIR_REASON,
-              failure,
-              {}},
-             {"flow off its set point",
-              false,
-              none,
-              5,
-              [this] { sim->SetRegisterValue(PRC_FLOW_RATE, 2.35); },
-              6,
-              0,
-              K0::FLOW_REASON,
-              "Waiting for frequency to stabilize.  This may take up to 7 minutes.",
-              {}},
+              K0::FREQUENCY_REASON},
+             {"air off after weight 1", false, {}, 15000, 8, airOff, 8, 900, K0::AIR_REASON},
+             {"flow off its set point", false, {}, 15000, 5, flowOff, 6, 0, K0::FLOW_REASON, waiting},
              // A smoothing factor read as no number is not written back: 0.01 is.
              {"frequency change too large",
               false,
-              [](sim::SimConfig& s) { s.transducerK0 = 4000.0; },
+              {},
+              4000,
               0,
-              [this] { sim->SetRegisterValue(PRC_TE_HEATER_SMOOTH_FACTOR, NAN); },
+              noSmoothing,
               10,
               0,
               K0::CHANGE_REASON,
-              failure,
-              {kOff, reset, reset, reset}},
-             {"weights that raise the frequency", false, none, 6,
-              [this] {
-                  view.answer = [this](const ScriptedView::Box& box) {
-                      if (box.text.rfind("Please perform", 0) == 0)
-                          sim->AddWeight(-0.9);
-                      return MessageAnswer::Yes;
-                  };
-              },
-              22, 0, nullptr, "Calculation error: no valid K0 could be calculated, nothing was written", end},
-             {"stored K0 zero", true, none, 0, [this] { sim->SetRegisterValue(PRC_MASS_K0, 0.0); }, 22, 0,
-              nullptr, "Calculation error: the stored K0 is not valid, nothing was written", end},
+              {},
+              "0.01"},
+             {"weights that raise the frequency", false, {}, 15000, 6, raising, 22, 0, nullptr, noK0, "0.25"},
+             {"stored K0 zero", true, {}, 15000, 0, k0Zero, 22, 0, nullptr, badK0, "0.25"},
          }) {
         SCOPED_TRACE(c.name);
         Reset();
-        sim::SimConfig config;
-        c.setUp(config);
-        Connect(config);
+        Connect({.faults = c.faults, .transducerK0 = c.transducerK0});
         sim->SetRegisterValue(PRC_TE_HEATER_SMOOTH_FACTOR, 0.25);
         FollowPrompts({0.9, 0.9, 0.9, 0.9}, {0.9, 0.9, 0.9, 0.9});
         K0& k0 = Make<K0>(*doc, *io, view, clock, c.audit);
@@ -341,13 +304,15 @@ TEST_F(K0RunTest, FailuresAndRefusedResults) {
             EXPECT_NEAR(double(clock.NowMs() - k0.StateStartMs()) / 1000.0, c.limitS + 2.75, 2.75);
         }
         EXPECT_EQ(k0.Result(), ProcedureLogic::Outcome::Failed);
-        EXPECT_EQ(k0.Shown(K0::STATUS), c.status);
+        EXPECT_EQ(k0.Shown(K0::STATUS), c.status ? c.status : "Failure: Check hardware");
         if (c.reason) {
             EXPECT_EQ(view.BoxTexts().back(), std::string("A failure has occurred because the ") + c.reason +
                                                   "\nPlease check hardware");
         }
-        EXPECT_EQ(Writes(), c.writes);
-        EXPECT_EQ(k0.Shown(K0::CANCEL), c.writes.empty() ? "Cancel" : "Close");
+        const std::string off = std::string("write 10=0 52=") + (c.smoothing ? c.smoothing : "");
+        EXPECT_EQ(Writes(),
+                  c.smoothing ? (std::vector<std::string>{kOff, off, off, off}) : std::vector<std::string>{});
+        EXPECT_EQ(k0.Shown(K0::CANCEL), c.smoothing ? "Close" : "Cancel");
         CloseProcedure();
     }
 }
