@@ -79,11 +79,13 @@ struct Rig : IDocView {
     InteractFormLogic logic{doc, io, view, messages};
     size_t answered = 0; // requests already answered by Answer()
 
-    explicit Rig(AccessMode mode = ACCESS_EXPERT, bool fullList = true) {
+    explicit Rig(AccessMode mode = ACCESS_EXPERT, bool fullList = true, float firmware = 0) {
         doc.BeginConnection(mode == ACCESS_EXPERT ? "expert" : mode == ACCESS_SERVICE ? "service" : "");
         logic.SetFullList(fullList);
         doc.AddView(this);
         logic.InitialUpdate();
+        if (firmware)
+            Loaded(firmware);
     }
     ~Rig() override { doc.RemoveView(this); }
     void OnDocUpdate(uint32_t flags, intptr_t value) override { logic.Update(flags, value); }
@@ -119,6 +121,8 @@ struct Rig : IDocView {
         return out;
     }
 };
+
+using Lines = std::vector<std::string>;
 
 std::vector<int> Range(int first, int end) {
     std::vector<int> out;
@@ -200,8 +204,7 @@ TEST(InteractFormLogic, TheRefreshReadsRowAfterRowOneAtATime) {
 }
 
 TEST(InteractFormLogic, ReloadAllListsEveryRegisterAndNeedsAMonitor) {
-    Rig rig;
-    rig.Loaded(kNew);
+    Rig rig(ACCESS_EXPERT, true, kNew);
     rig.logic.ReloadAll();
     EXPECT_EQ(rig.view.rows, Range(0, PRC_COUNT));
     EXPECT_EQ(rig.FullReads(), Range(0, PRC_COUNT));
@@ -211,8 +214,7 @@ TEST(InteractFormLogic, ReloadAllListsEveryRegisterAndNeedsAMonitor) {
     rig.Answer(PRC_COUNT);
     EXPECT_FALSE(rig.logic.ReloadPending());
 
-    Rig partial(ACCESS_EXPERT, false); // not entered through Configure
-    partial.Loaded(kNew);
+    Rig partial(ACCESS_EXPERT, false, kNew); // not entered through Configure
     partial.logic.ReloadAll();
     EXPECT_EQ(partial.view.progressMax, 18);
 
@@ -258,22 +260,18 @@ TEST(InteractFormLogic, ValuesAreWrittenByWhoMayAndParsedWhole) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.number) + " '" + c.text + "' mode " + std::to_string(c.mode));
-        Rig rig(c.mode);
-        rig.Loaded(c.firmware);
+        Rig rig(c.mode, true, c.firmware);
         rig.logic.SelectRow(c.number); // rows follow register numbers here
         const bool editable = c.sent || c.message;
         EXPECT_EQ(!rig.view.valueReadOnly, editable);
         EXPECT_EQ(rig.view.Enabled(InteractControl::ValueSet), editable);
         rig.view.busy = true; // typed
         rig.logic.SetValue(c.text);
-        EXPECT_EQ(rig.io.Lines(), c.sent ? std::vector<std::string>{c.sent} : std::vector<std::string>{});
+        EXPECT_EQ(rig.io.Lines(), c.sent ? Lines{c.sent} : Lines{});
         EXPECT_EQ(rig.view.busy, !c.sent) << "after a write the answer may show again";
-        if (!c.message) {
-            EXPECT_TRUE(rig.messages.shown.empty());
+        EXPECT_EQ(rig.messages.Texts(), c.message ? Lines{c.message} : Lines{});
+        if (!c.message)
             continue;
-        }
-        ASSERT_EQ(rig.messages.shown.size(), 1u);
-        EXPECT_EQ(rig.messages.shown[0].text, c.message);
         EXPECT_EQ(rig.view.focusValue, 1);
         rig.view.value = c.text;
         rig.Register(c.number, 3.0);
@@ -282,45 +280,37 @@ TEST(InteractFormLogic, ValuesAreWrittenByWhoMayAndParsedWhole) {
 }
 
 TEST(InteractFormLogic, SerialNumberGroupRefusesFileNameCharactersAndSendsUpperCase) {
-    Rig rig;
-    rig.Loaded(kNew);
-    EXPECT_TRUE(rig.view.serialGroup);
-    EXPECT_TRUE(rig.view.Enabled(InteractControl::SerialEntry));
+    Rig rig(ACCESS_EXPERT, true, kNew);
+    EXPECT_TRUE(rig.view.serialGroup && rig.view.Enabled(InteractControl::SerialEntry));
     rig.logic.SetSerialNumber("orv/12");
     EXPECT_TRUE(rig.io.sent.empty());
-    ASSERT_EQ(rig.messages.shown.size(), 1u);
-    EXPECT_EQ(rig.messages.shown[0].text,
-              "The following characters can not be used in a serial number:\n\\ / : * ? \" < > |");
+    EXPECT_EQ(rig.messages.Texts(),
+              Lines{"The following characters can not be used in a serial number:\n\\ / : * ? \" < > |"});
     EXPECT_EQ(rig.messages.shown[0].caption, "Serial Number Error");
     EXPECT_EQ(rig.messages.shown[0].icon, MessageIcon::Stop);
     rig.logic.SetSerialNumber("orv12b");
-    EXPECT_EQ(rig.io.Lines(), std::vector<std::string>{"serial-text ORV12B"});
+    EXPECT_EQ(rig.io.Lines(), Lines{"serial-text ORV12B"});
 
-    Rig service(ACCESS_SERVICE);
-    service.Loaded(kNew);
+    Rig service(ACCESS_SERVICE, true, kNew);
     EXPECT_TRUE(service.view.serialGroup);
     EXPECT_FALSE(service.view.Enabled(InteractControl::SerialEntry)) << "expert mode only";
-    Rig old;
-    old.Loaded(kOld);
-    EXPECT_FALSE(old.view.serialGroup);
+    EXPECT_FALSE(Rig(ACCESS_EXPERT, true, kOld).view.serialGroup);
 }
 
 TEST(InteractFormLogic, NineByteTemplateSendsEveryRegisterAndFollowsTheAnswers) {
     test::TempFolder folder;
-    Rig rig;
-    rig.Loaded(kOld);
+    Rig rig(ACCESS_EXPERT, true, kOld);
     EXPECT_FALSE(rig.view.Enabled(InteractControl::TemplateSend)) << "nothing chosen yet";
     // Mode 1 (on delta), interval 30, delta 0.5.
     rig.view.path = folder.Write("short.qlt", std::string("\x01\x1e\x00\x00\x00\x00\x00\x00\x3f", 9));
     rig.logic.BrowseTemplate();
     EXPECT_TRUE(rig.view.Enabled(InteractControl::TemplateSend));
     rig.logic.SendTemplate();
-    const std::vector<std::string> lines = rig.io.Lines();
-    ASSERT_EQ(lines.size(), 185u);
-    EXPECT_EQ(lines[0], "logging 0 31 0.5");
+    Lines expected = {"logging 0 31 0.5"};
     for (int n = 1; n < PRC_COUNT; ++n)
-        EXPECT_EQ(lines[size_t(n)], "logging " + std::to_string(n) + " 0 0");
-    EXPECT_EQ(lines[184], "template-name short.qlt");
+        expected.push_back("logging " + std::to_string(n) + " 0 0");
+    expected.push_back("template-name short.qlt");
+    EXPECT_EQ(rig.io.Lines(), expected);
     EXPECT_TRUE(rig.logic.ReloadPending());
     EXPECT_EQ(rig.view.progressMax, PRC_COUNT);
 
@@ -329,14 +319,12 @@ TEST(InteractFormLogic, NineByteTemplateSendsEveryRegisterAndFollowsTheAnswers) 
     rig.io.Clear();
     rig.logic.SendTemplate();
     EXPECT_TRUE(rig.io.sent.empty());
-    ASSERT_FALSE(rig.messages.shown.empty());
-    EXPECT_EQ(rig.messages.shown.back().text, "There was an error opening the template file!");
+    EXPECT_EQ(rig.messages.Texts(), Lines{"There was an error opening the template file!"});
 }
 
 TEST(InteractFormLogic, ExportWaitsForItsReadsEvenOfListedRegisters) {
     test::TempFolder folder;
-    Rig rig;
-    rig.Loaded(kNew);
+    Rig rig(ACCESS_EXPERT, true, kNew);
     rig.doc.SetSerialText("ORV7/1");
     rig.logic.Export();
     const std::vector<int> asked{1, 75, 76, 128, 129, 131, 132, 133, 134, 183};
@@ -383,8 +371,7 @@ TEST(InteractFormLogic, NewerFileIntoOlderFirmwareAsksThenReloadsEverything) {
     const std::string file = "<OrvoML version=\"2.0\"><SerialNumber>ORV9</SerialNumber><PRCList>"
                              "<PRC><Number>75</Number><Value>7.25</Value></PRC></PRCList></OrvoML>";
     for (const bool yes : {false, true}) {
-        Rig rig;
-        rig.Loaded(kOld);
+        Rig rig(ACCESS_EXPERT, true, kOld);
         rig.view.path = folder.Write("new.xfg", file);
         rig.messages.answer = yes ? MessageAnswer::Yes : MessageAnswer::No;
         rig.logic.Import();
@@ -394,21 +381,17 @@ TEST(InteractFormLogic, NewerFileIntoOlderFirmwareAsksThenReloadsEverything) {
         EXPECT_EQ(rig.io.Count("write"), yes ? 1u : 0u);
         EXPECT_EQ(rig.logic.ReloadPending(), yes);
         EXPECT_EQ(rig.view.rows.size(), yes ? size_t(PRC_COUNT) : 183u);
-        if (yes) {
-            EXPECT_EQ(rig.io.Writes()[0], (RegisterWrites{{75, 7.25}}));
-        }
+        EXPECT_EQ(rig.io.Writes(), std::vector<RegisterWrites>(yes, {{75, 7.25}}));
     }
 }
 
 TEST(InteractFormLogic, FactoryDefaultsOnlyOnYes) {
     for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No, MessageAnswer::Cancel}) {
-        Rig rig;
-        rig.Loaded(kOld);
+        Rig rig(ACCESS_EXPERT, true, kOld);
         rig.messages.answer = answer;
         rig.logic.FactoryDefaults();
-        ASSERT_EQ(rig.messages.shown.size(), 1u);
-        EXPECT_EQ(rig.messages.shown[0].text,
-                  "Are you sure you want to reset all logging data and values to factory defaults?");
+        EXPECT_EQ(rig.messages.Texts(),
+                  Lines{"Are you sure you want to reset all logging data and values to factory defaults?"});
         EXPECT_EQ(rig.messages.shown[0].icon, MessageIcon::Question);
         const bool yes = answer == MessageAnswer::Yes;
         EXPECT_EQ(rig.io.Count("factory-reset"), yes ? 1u : 0u);
@@ -417,32 +400,24 @@ TEST(InteractFormLogic, FactoryDefaultsOnlyOnYes) {
 }
 
 TEST(InteractFormLogic, LoggingSetSendsTheCodeOfTheChosenType) {
-    struct Case {
+    const char* interval = "Please enter a number for Interval.";
+    const struct {
         int type;
-        const char* interval;
-        const char* delta;
-        const char* sent; // nullptr: refused with `message`
-        const char* message;
-    };
-    const Case cases[] = {
+        const char *interval, *delta, *sent, *message; // sent nullptr: refused with the message
+    } cases[] = {
         {0, "junk", "0.0", "logging 54 0 0", nullptr},
         {1, "60", "0.1", "logging 54 61 0.1", nullptr},
         {2, "60", "", "logging 54 1 0", nullptr},
-        {1, "sixty", "0.1", nullptr, "Please enter a number for Interval."},
-        {1, "-5", "0.1", nullptr, "Please enter a number for Interval."},
+        {1, "sixty", "0.1", nullptr, interval},
+        {1, "-5", "0.1", nullptr, interval},
         {1, "60", "x", nullptr, "Please enter a number for Delta."},
     };
-    for (const Case& c : cases) {
-        Rig rig;
-        rig.Loaded(kOld);
+    for (const auto& c : cases) {
+        Rig rig(ACCESS_EXPERT, true, kOld);
         rig.logic.SelectRow(54);
         rig.logic.SetLogging(c.type, c.interval, c.delta);
-        if (c.sent) {
-            EXPECT_EQ(rig.io.Lines(), (std::vector<std::string>{c.sent, "template-name?"}));
-        } else {
-            EXPECT_TRUE(rig.io.sent.empty()) << c.interval << " " << c.delta;
-            ASSERT_EQ(rig.messages.shown.size(), 1u);
-            EXPECT_EQ(rig.messages.shown[0].text, c.message);
-        }
+        EXPECT_EQ(rig.io.Lines(), c.sent ? (Lines{c.sent, "template-name?"}) : Lines{})
+            << c.interval << c.delta;
+        EXPECT_EQ(rig.messages.Texts(), c.message ? Lines{c.message} : Lines{});
     }
 }

@@ -66,6 +66,10 @@ TEST(ShiftFormRules, DurationTextsClockTextsAndAutoShiftBits) {
     EXPECT_EQ(AutoShiftValue({true, false, false, false, false, false, false}), 129u); // Sunday only
     EXPECT_EQ(AutoShiftDays(0x7F), WeekDays{}) << "without bit 7 no box is checked";
     EXPECT_EQ(AutoShiftDays(0x82), (WeekDays{false, true, false, false, false, false, false}));
+    // The short layout sends the first three characters of the zero-padded code.
+    EXPECT_EQ(OccupationDisplayText(size_t(FindOccupation(36))).substr(0, 4), "036 ");
+    EXPECT_EQ(FindOccupation(20), -1);
+    EXPECT_EQ(FindTemperatureRange(57.0, 61.0), -1); // air fits row 0, TE fits none
 }
 
 TEST(ShiftFormRules, PickerYearFromTheSixteenthOfDecember) {
