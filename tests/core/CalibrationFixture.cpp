@@ -1,7 +1,6 @@
 #include "CalibrationFixture.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace orvo::test {
 
@@ -97,7 +96,6 @@ void CalibrationFixture::Connect(sim::SimConfig config) {
 void CalibrationFixture::Open(ProcedureLogic& p) {
     procedure = &p;
     m_opened = clock.NowMs();
-    m_requestsAtOpen = sim->Requests().size();
     doc->AddView(&p);
     p.Open();
 }
@@ -134,23 +132,12 @@ void CalibrationFixture::Reset() {
     SetUp();
 }
 
-void CalibrationFixture::PrintFigures(const std::string& what,
-                                      std::chrono::steady_clock::time_point wall) const {
-    const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - wall;
-    std::printf("[figures] %s: %.0f s virtual, %zu requests, %.0f ms wall\n", what.c_str(), VirtualSeconds(),
-                RequestsSinceOpen(), ms.count());
-}
-
 std::vector<std::string> CalibrationFixture::Writes() const {
     std::vector<std::string> out;
     for (const std::string& line : io->Lines())
         if (line.rfind("write", 0) == 0)
             out.push_back(line);
     return out;
-}
-
-size_t CalibrationFixture::RequestsSinceOpen() const {
-    return sim->Requests().size() - m_requestsAtOpen;
 }
 
 } // namespace orvo::test

@@ -148,13 +148,10 @@ protected:
     void CloseProcedure();
     // A fresh document, link and view for the next case of a table.
     void Reset();
-    // "[figures] <what>: virtual seconds, requests and wall time since `wall`" of a whole run.
-    void PrintFigures(const std::string& what, std::chrono::steady_clock::time_point wall) const;
 
     // The register writes the procedure asked for, one "write n=v ..." line each.
     std::vector<std::string> Writes() const;
     double VirtualSeconds() const { return double(clock.NowMs() - m_opened) / 1000.0; }
-    size_t RequestsSinceOpen() const;
 
     VirtualClock clock{kStart};
     FixedTimeZone zone{300, false};
@@ -170,7 +167,6 @@ private:
     std::unique_ptr<ProcedureLogic> m_owned;
     int64_t m_tickMs = -1; // the timer event being delivered
     int64_t m_opened = 0;
-    size_t m_requestsAtOpen = 0;
 };
 
 } // namespace orvo::test

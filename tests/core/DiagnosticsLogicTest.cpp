@@ -61,7 +61,6 @@ class DiagnosticsRunTest : public CalibrationFixture {};
 TEST_F(DiagnosticsRunTest, SoundInstrumentPassesBothPhases) {
     Connect();
     Diag diag(*doc, *io, view, clock, false);
-    const auto wall = std::chrono::steady_clock::now();
     Open(diag);
     ASSERT_TRUE(RunUntil([&] { return diag.QuestionAsked(); }, 70));
     EXPECT_LT(VirtualSeconds(), 15.0) << "asked at once, not after the 60 s";
@@ -76,7 +75,6 @@ TEST_F(DiagnosticsRunTest, SoundInstrumentPassesBothPhases) {
     EXPECT_EQ(diag.Shown(Diag::Field(Diag::BATTERY_VOLTS, Diag::Column::Result)), "N/A");
     EXPECT_EQ(diag.Shown(Diag::Field(Diag::AIR_TEMP, Diag::Column::Range)), "Approaching setpoint");
     EXPECT_EQ(diag.ShownTone(Diag::Field(Diag::CLOCK, Diag::Column::Result)), TextTone::Pass);
-    PrintFigures("diagnostics", wall);
 
     std::vector<std::string> writes = Writes();
     const std::vector<std::string> start = {"write 10=1",  "write 72=2.1", "write 72=2.2",

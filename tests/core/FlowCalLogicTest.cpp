@@ -141,7 +141,6 @@ TEST_F(FlowCalRunTest, SoundInstrumentIsCalibrated) {
     Connect();
     FollowPrompts();
     Flow& flow = Make<Flow>(*doc, *io, view, clock);
-    const auto wall = std::chrono::steady_clock::now();
     Open(flow);
     ASSERT_TRUE(RunUntil([&] { return flow.State() == Flow::NO_RESTRICTION_ENTRY; }, 2700));
     const std::vector<std::string> start = {"write 10=1", "write 146=1 145=1", "write 147=0 73=0",
@@ -168,7 +167,6 @@ TEST_F(FlowCalRunTest, SoundInstrumentIsCalibrated) {
     ASSERT_TRUE(RunUntil([&] { return flow.State() == Flow::DONE; }, 70));
     EXPECT_EQ(flow.Points(), 153u);
     EXPECT_EQ(flow.Result(), ProcedureLogic::Outcome::Passed) << flow.Shown(Flow::STATUS);
-    PrintFigures("flow calibration", wall);
     // Pump and heaters off three times, then the kept constants.
     w = Writes();
     ASSERT_EQ(w.size(), 7u);

@@ -162,7 +162,6 @@ TEST_F(K0RunTest, CalibrationAndAuditComplete) {
         sim->SetRegisterValue(PRC_TE_HEATER_SMOOTH_FACTOR, 0.25);
         FollowPrompts(c.added, c.entered);
         K0& k0 = Make<K0>(*doc, *io, view, clock, c.audit);
-        const auto wall = std::chrono::steady_clock::now();
         Begin(k0);
         if (c.audit) {
             ASSERT_TRUE(RunUntil([&] { return k0.State() == 14; }, 3600));
@@ -174,7 +173,6 @@ TEST_F(K0RunTest, CalibrationAndAuditComplete) {
         }
         ASSERT_TRUE(RunUntil([&] { return k0.State() >= K0::COMPLETE; }, 7200));
         ASSERT_EQ(k0.State(), K0::COMPLETE) << k0.Shown(K0::STATUS);
-        PrintFigures(std::string("K0 ") + c.name, wall);
         EXPECT_EQ(m_entered, c.audit ? 0 : 4) << "an audit asks for no mass";
         if (c.corrected) {
             EXPECT_EQ(k0.Shown(K0::STATUS), "Verify mass values");

@@ -47,12 +47,8 @@ protected:
     }
     // Runs a procedure from opening to its end; false when it never ends.
     bool Run(Tilt& tilt) {
-        const auto wall = std::chrono::steady_clock::now();
         Open(tilt);
-        if (!RunUntil([&] { return tilt.State() >= Tilt::COMPLETE; }, 3600))
-            return false;
-        PrintFigures(tilt.Audit() ? "tilt audit" : "tilt calibration", wall);
-        return true;
+        return RunUntil([&] { return tilt.State() >= Tilt::COMPLETE; }, 3600);
     }
 };
 
