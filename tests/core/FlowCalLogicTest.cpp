@@ -42,27 +42,22 @@ TEST(FlowCalEntryTest, TypicalRangesOrderAndAnswers) {
         const char* status;   // after the entry; nullptr: refused, nothing changes
     };
     const char* noRestriction = "Flow not typical (2.15 to 2.25), do you want to continue anyway?";
+    const char* black = "Flow not typical (1.9 to 2.1), do you want to continue anyway?";
+    const char* red = "Flow not typical (1.6 to 2.0), do you want to continue anyway?";
     const char* collect100 = "Collecting data: 1:00 remaining";
     const char* collect060 = "Collecting data: 0:60 remaining";
+    const auto no = MessageAnswer::No, yes = MessageAnswer::Yes;
     for (const Case& c : std::vector<Case>{
-             {{}, "2.15", MessageAnswer::No, nullptr, collect100},
-             {{}, "2.25", MessageAnswer::No, nullptr, collect100},
-             {{}, "2.26", MessageAnswer::No, noRestriction, nullptr},
-             {{}, "2.26", MessageAnswer::Yes, noRestriction, collect100},
-             {{}, "flow", MessageAnswer::Yes, "Enter the flow rate from the flow meter.", nullptr},
-             {{"2.2"}, "1.9", MessageAnswer::No, nullptr, collect060},
-             {{"2.2"},
-              "2.11",
-              MessageAnswer::Yes,
-              "Flow not typical (1.9 to 2.1), do you want to continue anyway?",
-              collect100},
-             {{"2.2", "2.0"}, "2.0", MessageAnswer::No, Flow::ORDER_QUESTION, nullptr},
-             {{"2.2", "2.0"}, "2.0", MessageAnswer::Yes, Flow::ORDER_QUESTION, collect060},
-             {{"2.2", "1.95"},
-              "1.59",
-              MessageAnswer::No,
-              "Flow not typical (1.6 to 2.0), do you want to continue anyway?",
-              nullptr},
+             {{}, "2.15", no, nullptr, collect100},
+             {{}, "2.25", no, nullptr, collect100},
+             {{}, "2.26", no, noRestriction, nullptr},
+             {{}, "2.26", yes, noRestriction, collect100},
+             {{}, "flow", yes, "Enter the flow rate from the flow meter.", nullptr},
+             {{"2.2"}, "1.9", no, nullptr, collect060},
+             {{"2.2"}, "2.11", yes, black, collect100},
+             {{"2.2", "2.0"}, "2.0", no, Flow::ORDER_QUESTION, nullptr},
+             {{"2.2", "2.0"}, "2.0", yes, Flow::ORDER_QUESTION, collect060},
+             {{"2.2", "1.95"}, "1.59", no, red, nullptr},
          }) {
         SCOPED_TRACE(std::to_string(c.before.size()) + " then " + c.entry);
         OfflineFlow f;
