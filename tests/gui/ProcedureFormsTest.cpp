@@ -283,7 +283,7 @@ private slots:
         auto* form = h.Open<CCalibrateForm>(MainButton::LeakCheck);
         QVERIFY(form);
         const struct {
-            QToolButton* button;
+            QAbstractButton* button;
             const char *running, *verdict;
         } checks[] = {
             {form->SamplePathButton(), "Performing leak check", R"(^Leak check passed! \(0\.0[0-2]\d\)$)"},
