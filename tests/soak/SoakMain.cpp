@@ -6,7 +6,6 @@
 //
 // Exit status 0 when every check holds; the figures are printed either way.
 
-#include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,16 +20,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <functional>
-#include <map>
-#include <memory>
-#include <random>
-#include <string>
 #include <vector>
 
 #include "SoakMonitor.h"
-#include "app/COrvodeskApp.h"
-#include "app/DocumentSession.h"
 #include "link/CDeviceLink.h"
 #include "platform/MessageService.h"
 
