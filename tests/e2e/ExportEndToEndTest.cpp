@@ -147,6 +147,9 @@ TEST(ExportEndToEnd, OpenChecksAnImportedFileAndExportsIt) {
     run = RunOrvoctl({"open", folder.Write("edited.MSHA", edited), "--csv", folder / "edited.CSV"});
     EXPECT_TRUE(run.exitCode == 1 && run.err == "Error: The file is not valid!\n") << run.err;
     EXPECT_FALSE(fs::exists(folder / "edited.CSV"));
+    run = RunOrvoctl({"open", folder / "missing.MSHA"});
+    EXPECT_TRUE(run.exitCode == 1 && run.err.rfind("Error: There was an error opening the file!\n", 0) == 0)
+        << run.err;
 }
 
 TEST(ExportEndToEnd, UnwritableTargetSkipsTheMsha) {
