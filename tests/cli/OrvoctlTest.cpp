@@ -40,12 +40,6 @@ std::pair<std::string, long> StartInTwoHours() {
     return {text, long(std::mktime(&tm))};
 }
 
-struct FirmwareCase {
-    const char* firmware;
-    bool newer;
-};
-const FirmwareCase kFirmwares[] = {{"7.0", true}, {"6.5", false}};
-
 TEST(Orvoctl, TwentyRegistersGoOutAsReadsOfFifteenAndFive) {
     std::vector<std::string> args = {"--demo", "--trace", "read"};
     for (int n = 0; n < 20; ++n)
@@ -97,12 +91,8 @@ TEST(Orvoctl, WriteSendsTheValuesAndNumbersReadTheSameUnderAGermanLocale) {
     const std::vector<std::string> lines = run.OutLines();
     ASSERT_EQ(lines.size(), 9u) << run.out;
     // What the monitor kept, as written back and as read.
-    for (size_t i : {0, 2}) {
-        EXPECT_EQ(ParseRegisterLine(lines[i]).number, 14) << lines[i];
-        EXPECT_EQ(ParseRegisterLine(lines[i]).value, "3600") << lines[i];
-        EXPECT_EQ(ParseRegisterLine(lines[i + 1]).number, 72) << lines[i + 1];
-        EXPECT_EQ(ParseRegisterLine(lines[i + 1]).value, "2.4") << lines[i + 1];
-    }
+    for (size_t i : {0, 1, 2, 3})
+        EXPECT_EQ(ParseRegisterLine(lines[i]).value, i % 2 ? "2.4" : "3600") << lines[i];
     EXPECT_EQ(lines[5], "firmware: 7.00");
     // One request: 14 := 0x00000E10 and 72 := 0x4019999A, each after three reserved bytes.
     EXPECT_TRUE(AnyFrameMatches(run, "FF 02 05 [0-9A-F]{2} 02 00 00 00 0E 00 00 00 00 00 0E 10 "
@@ -155,18 +145,19 @@ TEST(Orvoctl, BadUsageExitsTwoBeforeAnyFrameIsSent) {
         {{"--demo", "--firmware", "6.5", "program", "--duration", "60", "--miin", "12AB"}, "--miin", true},
         {{"--demo", "program", "--duration", "60", "--occupation", "abc"}, "--occupation", true},
         {{"--demo", "program", "--duration", "60", "--spare", std::string(33, 'S')}, "--spare", true},
+        // Shift information is checked before any port is opened.
+        {{"--port", "/nonexistent/ttyORVO", "download", "0", "--avg-tons", "12.5"}, "must be a whole number"},
+        {{"--port", "/nonexistent/ttyORVO", "download", "0", "--interval", "1.5"}, "--interval"},
+        {{"--port", "/nonexistent/ttyORVO", "download", "0", "--csv", "-", "--msha", "-"}, "standard output"},
+        {{"--demo", "download", "--csv", "x.CSV"}, "INDEX"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"--trace"};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        std::string shown;
-        for (const std::string& a : args)
-            shown += a + ' ';
-        SCOPED_TRACE(shown);
+        SCOPED_TRACE(c.args.back());
         const RunResult run = RunOrvoctl(args, {"TZ=America/New_York"});
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_EQ(run.out, "");
-        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_TRUE(run.exitCode == 2 && run.out.empty() && run.err.find(c.says) != std::string::npos)
+            << run.err;
         if (c.connected)
             EXPECT_FALSE(AnyFrameMatches(run, "FF 02 (09|13) .*")) << "a program went out";
         else
@@ -178,45 +169,49 @@ TEST(Orvoctl, BadUsageExitsTwoBeforeAnyFrameIsSent) {
 // clearing frames on the wire.
 TEST(Orvoctl, ProgramThenClearInTheFirmwaresLayout) {
     const std::string fullName = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345"; // 32: a field without terminator
-    for (const FirmwareCase& fw : kFirmwares) {
-        SCOPED_TRACE(fw.firmware);
+    for (const auto& fw : {std::pair{"7.0", true}, std::pair{"6.5", false}}) {
+        SCOPED_TRACE(fw.first);
         const auto [startText, start] = StartInTwoHours();
         const RunResult run =
-            RunOrvoctl({"--demo",   "--trace",     "--firmware",   fw.firmware,    "program",
-                        "--wearer", "W12345",      "--mine-id",    "4601234",      "--contractor",
-                        "K7P",      "--mine-name", fullName,       "--company",    "Coal Co",
-                        "--start",  startText,     "--duration",   "08:00",        "--sample-type",
-                        "2",        "--mmu",       "0010",         "--occupation", fw.newer ? "36" : "036",
-                        "--miin",   "1234",        "clear-program"});
+            RunOrvoctl({"--demo",   "--trace",     "--firmware", fw.first,       "program",
+                        "--wearer", "W12345",      "--mine-id",  "4601234",      "--contractor",
+                        "K7P",      "--mine-name", fullName,     "--company",    "Coal Co",
+                        "--start",  startText,     "--duration", "08:00",        "--sample-type",
+                        "2",        "--mmu",       "0010",       "--occupation", fw.second ? "36" : "036",
+                        "--miin",   "1234",        "read",       "11",           "clear-program"});
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        const std::vector<std::string> lines = run.OutLines();
-        ASSERT_EQ(lines.size(), 4u) << run.out;
+        std::vector<std::string> lines = run.OutLines();
+        ASSERT_EQ(lines.size(), 5u) << run.out;
+        // The older class keeps the start on its local clock.
+        EXPECT_EQ(ParseRegisterLine(lines[1]).value,
+                  std::to_string(fw.second ? start : start + GmtOffsetNow()));
+        lines.erase(lines.begin() + 1);
         const std::string times = std::to_string(start) + "," + std::to_string(start + 28800);
         const std::string fields = ",-,-,W12345,4601234,K7P," + fullName + ",Coal Co,2,0010,";
-        EXPECT_EQ(lines[0], times + fields + (fw.newer ? "36,1234," : "036,1234,0"));
-        EXPECT_EQ(ParseRegisterLine(lines[1]).number, 155);
-        EXPECT_EQ(ParseRegisterLine(lines[1]).value, "0");
-        EXPECT_EQ(ParseRegisterLine(lines[2]).number, 149);
-        EXPECT_EQ(ParseRegisterLine(lines[2]).value, "1");
+        EXPECT_EQ(lines[0], times + fields + (fw.second ? "36,1234," : "036,1234,0"));
+        EXPECT_TRUE(ParseRegisterLine(lines[1]).number == 155 && ParseRegisterLine(lines[1]).value == "0")
+            << lines[1];
+        EXPECT_TRUE(ParseRegisterLine(lines[2]).number == 149 && ParseRegisterLine(lines[2]).value == "1")
+            << lines[2];
         // A short record's start is converted even when it is 0.
-        const std::string zero = fw.newer ? "0" : std::to_string(-GmtOffsetNow());
-        EXPECT_EQ(lines[3], zero + "," + zero + (fw.newer ? ",-,-,,,,,,0,,0,," : ",-,-,,,,,,0,,,0,0"));
+        const std::string zero = fw.second ? "0" : std::to_string(-GmtOffsetNow());
+        EXPECT_EQ(lines[3], zero + "," + zero + (fw.second ? ",-,-,,,,,,0,,0,," : ",-,-,,,,,,0,,,0,0"));
 
         // 155 := 0 and 149 := 1 in one request, then a program of zero bytes (no conversion of
         // the zero start): 272 bytes of command 19 or 108 bytes of command 9.
         EXPECT_TRUE(AnyFrameMatches(run, "FF 02 05 [0-9A-F]{2} 02 00 00 00 9B 00 00 00 00 00 00 00 "
                                          "95 00 00 00 00 00 00 01 [0-9A-F]{2} [0-9A-F]{2} FF 03"));
         const std::string program =
-            fw.newer ? "FF 02 13 [0-9A-F]{2}( 00){272}" : "FF 02 09 [0-9A-F]{2}( 00){108}";
+            fw.second ? "FF 02 13 [0-9A-F]{2}( 00){272}" : "FF 02 09 [0-9A-F]{2}( 00){108}";
         EXPECT_TRUE(AnyFrameMatches(run, program + " [0-9A-F]{2} [0-9A-F]{2} FF 03"));
     }
 }
 
 TEST(Orvoctl, PortThatCannotBeOpenedExitsOneWithTheLinksMessage) {
     const RunResult run = RunOrvoctl({"--port", "/nonexistent/ttyORVO", "status"});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err.rfind("Error: Unable to open the port", 0), 0u) << run.err;
+    EXPECT_TRUE(run.exitCode == 1 && run.out.empty() &&
+                run.err.rfind("Error: Unable to open the port", 0) == 0)
+        << run.err;
 }
 
 } // namespace

@@ -42,8 +42,8 @@ TEST(CalibrationEndToEndTest, LeakCheckPrintsEverySecondAndEndsWithThePowerFlagC
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> lines = run.OutLines();
     ASSERT_GT(lines.size(), 33u) << run.out;
-    EXPECT_EQ(lines[0], "Place the inlet plug in the inlet.");
-    EXPECT_EQ(lines[1], "Performing leak check");
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 2),
+              (std::vector<std::string>{"Place the inlet plug in the inlet.", "Performing leak check"}));
     const std::regex pressure(R"(\d+\.\d mm Hg)");
     for (size_t i = 2; i + 1 < lines.size(); ++i)
         EXPECT_TRUE(std::regex_match(lines[i], pressure)) << lines[i];
@@ -65,7 +65,7 @@ TEST(CalibrationEndToEndTest, DiagnosticsPrintsEveryRowPassed) {
     const std::vector<std::string> lines = run.OutLines();
     ASSERT_EQ(lines.size(), 15u) << run.out;
     EXPECT_EQ(lines[0], "Diagnostics");
-    EXPECT_EQ(lines[1].substr(0, 23), "AIR TEMP               ");
+    EXPECT_EQ(lines[1].rfind("AIR TEMP               ", 0), 0u) << lines[1];
     EXPECT_NE(lines[1].find("Approaching setpoint   Pass"), std::string::npos) << lines[1];
     for (size_t i = 1; i <= 12; ++i)
         EXPECT_EQ(lines[i].substr(lines[i].size() - 4), "Pass") << lines[i];
@@ -89,8 +89,7 @@ TEST(CalibrationEndToEndTest, SilenceDuringALeakCheckIsNoAnswer) {
     sim.Signal(SIGUSR1);
     ASSERT_EQ(running.wait_for(std::chrono::seconds(kLimitSeconds + 5)), std::future_status::ready);
     const RunResult run = running.get();
-    EXPECT_EQ(run.exitCode, 3) << run.err;
-    EXPECT_NE(run.err.find("stopped answering"), std::string::npos) << run.err;
+    EXPECT_TRUE(run.exitCode == 3 && run.err.find("stopped answering") != std::string::npos) << run.err;
 }
 
 } // namespace

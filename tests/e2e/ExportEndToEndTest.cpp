@@ -8,7 +8,6 @@
 #include "TempDir.h"
 #include "download/RecordText.h"
 #include "model/PrcTable.h"
-#include "results/ImportedDataFile.h"
 
 #include <gtest/gtest.h>
 
@@ -82,12 +81,11 @@ void CheckSampleFiles(const TempDir& folder, bool newer, const std::string& suff
 
     // verify-msha knows the file, and one byte changed.
     RunResult run = RunOrvoctl({"verify-msha", mshas[0].string()});
-    EXPECT_EQ(run.out, "unaltered\n");
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    run = RunOrvoctl({"verify-msha", folder.Write("altered", msha.substr(0, msha.size() / 2) + "x" +
-                                                                 msha.substr(msha.size() / 2 + 1))});
-    EXPECT_EQ(run.out, "altered\n");
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out == "unaltered\n" && run.exitCode == 0) << run.out << run.err;
+    std::string altered = msha;
+    altered[msha.size() / 2] = 'x';
+    run = RunOrvoctl({"verify-msha", folder.Write("altered", altered)});
+    EXPECT_TRUE(run.out == "altered\n" && run.exitCode == 1) << run.out << run.err;
 }
 
 TEST(ExportEndToEnd, OrvoSimOnAPseudoTerminalOfEachFirmwareClass) {
@@ -97,12 +95,12 @@ TEST(ExportEndToEnd, OrvoSimOnAPseudoTerminalOfEachFirmwareClass) {
         ASSERT_FALSE(sim.DevicePath().empty());
         const TempDir folder;
         const std::string target = folder.Path().string();
-        std::vector<std::string> args = {"--port", sim.DevicePath(), "download", "1", "--avg-tons", "1200"};
-        args.insert(args.end(), {"--notes", "Roof fall, \"east\" panel", "--certified-miin", "m12345678"});
-        args.insert(args.end(),
-                    {"--multi-unit", "abc12345678,XYZ87654321", "--tons", "1150", "--csv", target});
-        args.insert(args.end(), {"--msha", target, "--status-csv", target});
-        RunResult run = RunOrvoctl(args);
+        RunResult run =
+            RunOrvoctl({"--port",           sim.DevicePath(), "download",     "1",
+                        "--avg-tons",       "1200",           "--notes",      "Roof fall, \"east\" panel",
+                        "--certified-miin", "m12345678",      "--multi-unit", "abc12345678,XYZ87654321",
+                        "--tons",           "1150",           "--csv",        target,
+                        "--msha",           target,           "--status-csv", target});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_NE(run.out.find("records: 62\n"), std::string::npos) << run.out;
         CheckSampleFiles(folder, newer, "-A", orvo::sim::SimStorage::HeaderRegisters());
@@ -143,64 +141,15 @@ TEST(ExportEndToEnd, OpenChecksAnImportedFileAndExportsIt) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, kImportedCsv);
     EXPECT_NE(run.err.find("records: 7\n"), std::string::npos) << run.err;
-    run = RunOrvoctl({"open", kImported, "--csv", "-", "--status-csv", "-"});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("only one card or export can go to standard output"), std::string::npos)
-        << run.err;
 
     std::string edited = ReadFile(kImported);
     edited.replace(edited.find("B-2"), 3, "B-3");
     run = RunOrvoctl({"open", folder.Write("edited.MSHA", edited), "--csv", folder / "edited.CSV"});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "Error: The file is not valid!\n");
+    EXPECT_TRUE(run.exitCode == 1 && run.err == "Error: The file is not valid!\n") << run.err;
     EXPECT_FALSE(fs::exists(folder / "edited.CSV"));
     run = RunOrvoctl({"open", folder / "missing.MSHA"});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err.rfind("Error: There was an error opening the file!\n", 0), 0u) << run.err;
-}
-
-TEST(ExportEndToEnd, AFileOfManyRowsAndAPathForASerialNumberStaysInTheFolder) {
-    // Data records one second apart and a footer 9000 s later: 9001 rows at the automatic
-    // interval, more than the screen shows. The serial line names other folders.
-    orvo::ImportedDataFile file;
-    file.serialNumber = "../../up/and/away";
-    file.entry = "1700000000,1700009000,1,4,W1,46/0123,K7P,Mine,Company,2,0010,36,0,M1";
-    file.records = {"1699999990,1,0,7.000000", "1700000000,1,110,0.100000", "1700000001,1,110,0.200000",
-                    "1700009000,1,0,7.000000"};
-    const TempDir folder;
-    const fs::path inside = folder.Path() / "inside";
-    fs::create_directory(inside);
-    const RunResult run = RunOrvoctl(
-        {"open", folder.Write("many.MSHA", file.ToBytes().value()), "--csv", inside.string()}, {"TZ=UTC"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("rows: 9001\ndisplay: Only the first 8640 records will be displayed.\n"),
-              std::string::npos)
-        << run.out;
-    const fs::path written = inside / "20231114-22-.._.._up_and_away-46_0123-A.CSV";
-    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(inside), {}), std::vector<fs::path>{written});
-    const std::vector<std::string> lines = Lines(ReadFile(written), "\n");
-    ASSERT_EQ(lines.size(), 18u + 9001u);
-    EXPECT_EQ(lines.back(), "00:43:20 11/15/2023,0.200000");
-}
-
-// Every message of the shift information is pinned by the core's check; here, that they reach the
-// user before any port is opened.
-TEST(ExportEndToEnd, ShiftInformationIsCheckedBeforeAnyPortIsOpened) {
-    const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{"--avg-tons", "12.5"}, "Average Tons - 30 Shifts must be a whole number"},
-        {{"--interval", "1.5"}, "--interval"},
-        {{"--csv", "-", "--msha", "-"}, "only one card or export can go to standard output"},
-    };
-    for (const auto& [options, says] : cases) {
-        SCOPED_TRACE(says);
-        std::vector<std::string> args = {"--port", "/nonexistent/ttyORVO", "download", "0"};
-        args.insert(args.end(), options.begin(), options.end());
-        const RunResult run = RunOrvoctl(args);
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
-        EXPECT_EQ(run.err.find("Unable to open the port"), std::string::npos) << run.err;
-    }
-    EXPECT_EQ(RunOrvoctl({"--demo", "download", "--csv", "x.CSV"}).exitCode, 2); // no INDEX
+    EXPECT_TRUE(run.exitCode == 1 && run.err.rfind("Error: There was an error opening the file!\n", 0) == 0)
+        << run.err;
 }
 
 TEST(ExportEndToEnd, UnwritableTargetSkipsTheMsha) {
@@ -208,10 +157,11 @@ TEST(ExportEndToEnd, UnwritableTargetSkipsTheMsha) {
     const RunResult failed = RunOrvoctl(
         {"--demo", "download", "0", "--csv", folder / "no/such/folder/x.CSV", "--msha", folder / "y.MSHA"});
     // The user's message, the system's reason, and no MSHA file.
-    EXPECT_EQ(failed.exitCode, 1);
-    EXPECT_NE(failed.err.find("Error: There was an error opening the output file!\n"), std::string::npos)
+    EXPECT_TRUE(failed.exitCode == 1 &&
+                failed.err.find("Error: There was an error opening the output file!\n") !=
+                    std::string::npos &&
+                failed.err.find("No such file or directory") != std::string::npos)
         << failed.err;
-    EXPECT_NE(failed.err.find("No such file or directory"), std::string::npos) << failed.err;
     EXPECT_FALSE(fs::exists(folder / "y.MSHA"));
 }
 

@@ -35,7 +35,6 @@ constexpr int kRunLimitSeconds = 30;
 double SecondsSince(SteadyClock::time_point start) {
     return std::chrono::duration<double>(SteadyClock::now() - start).count();
 }
-
 RunResult Orvoctl(const SimProcess& sim, const std::vector<std::string>& commands,
                   const std::vector<std::string>& options = {}) {
     std::vector<std::string> args = {"--port", sim.DevicePath()};
@@ -64,8 +63,7 @@ void ExpectDeviceTimeNow(const std::string& text) {
     EXPECT_NEAR(double(std::mktime(&tm)), double(std::time(nullptr)), 30.0) << text;
 }
 
-// ---- both firmware classes -----------------------------------------------------------------------
-
+// Both firmware classes: four stored samples of five records each.
 struct Firmware {
     const char* version;
     bool newer;
@@ -83,76 +81,61 @@ void PrintTo(const Firmware& fw, std::ostream* out) {
     *out << "firmware " << fw.version;
 }
 
-// A monitor with four stored samples of five records each.
-constexpr int kSamples = 4;
+class OrvoSimEndToEnd : public ::testing::TestWithParam<Firmware> {};
 
-SimConfig ConfigOf(const Firmware& fw) {
+TEST_P(OrvoSimEndToEnd, StatusReadsSamplesAndWritesReachTheMonitor) {
+    const Firmware& fw = GetParam();
+    SimProcess sim({"--firmware", fw.version, "--serial", "7654321", "--serial-text", "E2E-0042", "--seed",
+                    "7", "--samples", "4", "--records", "5"});
+    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
     SimConfig config;
     config.firmware = fw.newer ? 7.0f : 6.5f;
     config.serialNumber = 7654321;
     config.serialText = "E2E-0042";
     config.seed = 7;
-    config.storedSamples = kSamples;
+    config.storedSamples = 4;
     config.recordsPerSample = 5;
-    return config;
-}
+    const orvo::sim::SimMonitor reference(config, SystemClock::Instance(), SystemTimeZone::Instance());
 
-std::vector<std::string> SimArgs(const Firmware& fw) {
-    return {"--firmware", fw.version, "--serial",  "7654321", "--serial-text", "E2E-0042",
-            "--seed",     "7",        "--samples", "4",       "--records",     "5"};
-}
-
-// The samples a monitor made from the same seed holds: made here a moment apart from the child's, so
-// a sample may lie a day apart if midnight (on the device clock) passed in between.
-void ExpectSampleLines(const std::vector<std::string>& lines, const std::vector<SimSample>& samples) {
-    ASSERT_EQ(lines.size(), samples.size());
-    for (size_t i = 0; i < lines.size(); ++i) {
-        SCOPED_TRACE(lines[i]);
-        const std::vector<std::string> f = SplitFields(lines[i]);
-        ASSERT_EQ(f.size(), 14u);
-        const SimSample& s = samples[i];
-        EXPECT_EQ(f[2], std::to_string(i)); // index order
-        const long shift = std::stol(f[0]) - long(s.startUtc);
-        EXPECT_TRUE(shift == 0 || shift == 86400 || shift == -86400) << s.startUtc;
-        EXPECT_EQ(std::stol(f[1]) - std::stol(f[0]), long(s.endUtc) - long(s.startUtc));
-        EXPECT_EQ(f[4], s.fields.wearerId);
-        EXPECT_EQ(f[5], s.fields.mineId);
-        EXPECT_EQ(f[6], s.fields.contractor);
-        EXPECT_EQ(f[7], s.fields.mineName);
-        EXPECT_EQ(f[8], s.fields.companyName);
-        EXPECT_EQ(f[9], std::to_string(s.fields.sampleType));
-        EXPECT_EQ(f[10], s.fields.mmu);
-        EXPECT_EQ(std::stoul(f[11]), std::stoul(s.fields.occupation)); // text or number by layout
-    }
-}
-
-class OrvoSimEndToEnd : public ::testing::TestWithParam<Firmware> {};
-
-TEST_P(OrvoSimEndToEnd, StatusReadsAndWritesReachTheMonitor) {
-    const Firmware& fw = GetParam();
-    SimProcess sim(SimArgs(fw));
-    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
-
-    const RunResult first = Orvoctl(sim, {"status", "read", "0", "1", "72", "96"});
+    const RunResult first = Orvoctl(sim, {"status", "read", "0", "1", "72", "96", "samples"});
     ASSERT_EQ(first.exitCode, 0) << first.err;
     const std::vector<std::string> lines = first.OutLines();
-    ASSERT_EQ(lines.size(), 9u) << first.out;
+    ASSERT_EQ(lines.size(), 13u) << first.out;
     std::map<std::string, std::string> status = StatusOf({lines.begin(), lines.begin() + 5});
     EXPECT_EQ(status["connected"], "yes");
     EXPECT_EQ(status["firmware"], fw.firmwareLine);
     EXPECT_EQ(status["serial"], fw.serialLine);
     EXPECT_EQ(status["state"], "stopped");
     ExpectDeviceTimeNow(status["device time"]);
-
     const RegisterLine expected[] = {{0, "FIRMWARE VERSION", fw.register0},
                                      {1, "SERIAL NUMBER", "7654321"},
                                      {72, "FLOW RATE SET PT", "2.2"},
                                      {96, "MASS K0", "15000"}};
     for (size_t i = 0; i < std::size(expected); ++i) {
         const RegisterLine got = ParseRegisterLine(lines[5 + i]);
-        EXPECT_EQ(got.number, expected[i].number) << lines[5 + i];
-        EXPECT_EQ(got.name, expected[i].name) << lines[5 + i];
-        EXPECT_EQ(got.value, expected[i].value) << lines[5 + i];
+        EXPECT_TRUE(got.number == expected[i].number && got.name == expected[i].name &&
+                    got.value == expected[i].value)
+            << lines[5 + i];
+    }
+
+    // The samples a monitor made from the same seed holds: made here a moment apart from the child's,
+    // so a sample may lie a day apart if midnight (on the device clock) passed in between.
+    const std::vector<SimSample> samples = reference.StoredSamples();
+    ASSERT_EQ(samples.size(), 4u);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        SCOPED_TRACE(lines[9 + i]);
+        const std::vector<std::string> f = SplitFields(lines[9 + i]);
+        ASSERT_EQ(f.size(), 14u);
+        const SimSample& s = samples[i];
+        EXPECT_EQ(f[2], std::to_string(i)); // index order
+        const long shift = std::stol(f[0]) - long(s.startUtc);
+        EXPECT_TRUE(shift == 0 || shift == 86400 || shift == -86400) << s.startUtc;
+        EXPECT_EQ(std::stol(f[1]) - std::stol(f[0]), long(s.endUtc) - long(s.startUtc));
+        EXPECT_EQ(std::vector<std::string>(f.begin() + 4, f.begin() + 11),
+                  (std::vector<std::string>{s.fields.wearerId, s.fields.mineId, s.fields.contractor,
+                                            s.fields.mineName, s.fields.companyName,
+                                            std::to_string(s.fields.sampleType), s.fields.mmu}));
+        EXPECT_EQ(std::stoul(f[11]), std::stoul(s.fields.occupation)); // text or number by layout
     }
 
     // Written by one orvoctl, read back by the next: the monitor kept the values, not the host.
@@ -162,46 +145,8 @@ TEST_P(OrvoSimEndToEnd, StatusReadsAndWritesReachTheMonitor) {
     ASSERT_EQ(readBack.exitCode, 0) << readBack.err;
     const std::vector<std::string> back = readBack.OutLines();
     ASSERT_EQ(back.size(), 2u) << readBack.out;
-    EXPECT_EQ(ParseRegisterLine(back[0]).number, 72);
     EXPECT_EQ(ParseRegisterLine(back[0]).value, "2.4");
-    EXPECT_EQ(ParseRegisterLine(back[1]).number, 14);
     EXPECT_EQ(ParseRegisterLine(back[1]).value, "3600");
-}
-
-TEST_P(OrvoSimEndToEnd, ProgramSamplesAndClearProgram) {
-    const Firmware& fw = GetParam();
-    SimProcess sim(SimArgs(fw));
-    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
-    const orvo::sim::SimMonitor reference(ConfigOf(fw), SystemClock::Instance(), SystemTimeZone::Instance());
-
-    const long start = long(std::time(nullptr)) + 7200;
-    const RunResult programmed =
-        Orvoctl(sim, {"program", "--wearer", "W-E2E", "--mine-id", "4601234", "--start",
-                      std::to_string(start), "--duration", "90", "--occupation", fw.newer ? "36" : "036"});
-    ASSERT_EQ(programmed.exitCode, 0) << programmed.err;
-    // The program record the monitor answered with, times back in UTC whatever clock the monitor keeps.
-    const std::string times = std::to_string(start) + "," + std::to_string(start + 5400) + ",";
-    EXPECT_EQ(programmed.out.rfind(times, 0), 0u) << programmed.out;
-    EXPECT_NE(programmed.out.find(",W-E2E,4601234,"), std::string::npos) << programmed.out;
-
-    const RunResult after = Orvoctl(sim, {"status", "read", "11", "14", "samples"});
-    ASSERT_EQ(after.exitCode, 0) << after.err;
-    const std::vector<std::string> lines = after.OutLines();
-    ASSERT_EQ(lines.size(), 7u + kSamples) << after.out;
-    EXPECT_EQ(StatusOf({lines.begin(), lines.begin() + 5})["state"], "programmed");
-    // The older class keeps the start on its local clock.
-    const long deviceStart = fw.newer ? start : start + GmtOffsetNow();
-    EXPECT_EQ(ParseRegisterLine(lines[5]).number, 11);
-    EXPECT_EQ(ParseRegisterLine(lines[5]).value, std::to_string(deviceStart));
-    EXPECT_EQ(ParseRegisterLine(lines[6]).value, "5400");
-    ExpectSampleLines({lines.begin() + 7, lines.end()}, reference.StoredSamples());
-
-    const RunResult cleared = Orvoctl(sim, {"clear-program", "status", "read", "11"});
-    ASSERT_EQ(cleared.exitCode, 0) << cleared.err;
-    const std::vector<std::string> end = cleared.OutLines();
-    ASSERT_EQ(end.size(), 9u) << cleared.out;
-    EXPECT_EQ(StatusOf({end.begin() + 3, end.begin() + 8})["state"], "stopped");
-    EXPECT_EQ(ParseRegisterLine(end[8]).value, "0");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothClasses, OrvoSimEndToEnd, ::testing::ValuesIn(kFirmwares),
@@ -218,10 +163,8 @@ TEST(OrvoSimWire, HostTraceShowsTheFramesTheMonitorHeardAndAnswered) {
     static const std::regex line(R"(^\d\d:\d\d:\d\d\.\d{3} [<>]( [0-9A-F]{2})+$)");
     for (const std::string& l : run.ErrLines())
         EXPECT_TRUE(std::regex_match(l, line)) << l;
-    const std::vector<TracedFrame> sent = HostFrames(run, '>');
-    const std::vector<TracedFrame> received = HostFrames(run, '<');
-    ASSERT_FALSE(sent.empty()) << run.err;
-    ASSERT_FALSE(received.empty()) << run.err;
+    const std::vector<TracedFrame> sent = HostFrames(run, '>'), received = HostFrames(run, '<');
+    ASSERT_FALSE(sent.empty() || received.empty()) << run.err;
 
     // What orvoctl says it wrote is what the monitor heard, frame for frame (the power-down write at
     // the close included); what it read is what the monitor answered, up to the answers that came
@@ -242,11 +185,9 @@ TEST(OrvoSimWire, SilentMonitorExitsThreeAfterTheTimeOut) {
     const auto begin = SteadyClock::now();
     const RunResult run = Orvoctl(sim, {"status"}, {"--timeout", "2.5"});
     const double elapsed = SecondsSince(begin);
-    EXPECT_EQ(run.exitCode, 3) << run.err;
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("no answer"), std::string::npos) << run.err;
-    EXPECT_GE(elapsed, 2.4);
-    EXPECT_LT(elapsed, 3.5);
+    EXPECT_TRUE(run.exitCode == 3 && run.out.empty() && run.err.find("no answer") != std::string::npos)
+        << run.err;
+    EXPECT_TRUE(elapsed >= 2.4 && elapsed < 3.5) << elapsed;
 }
 
 TEST(OrvoSimWire, CablePulledDuringACommandExitsThreeWithinSeconds) {
@@ -273,9 +214,9 @@ TEST(OrvoSimWire, CablePulledDuringACommandExitsThreeWithinSeconds) {
     ASSERT_EQ(running.wait_for(std::chrono::seconds(kRunLimitSeconds + 5)), std::future_status::ready);
     const RunResult run = running.get();
     const double elapsed = SecondsSince(pulled);
-    EXPECT_EQ(run.exitCode, 3) << run.err;
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("stopped answering"), std::string::npos) << run.err;
+    EXPECT_TRUE(run.exitCode == 3 && run.out.empty() &&
+                run.err.find("stopped answering") != std::string::npos)
+        << run.err;
     // Seven transmissions 325 ms apart, then the link is lost: far inside the 30 s time-out.
     EXPECT_LT(elapsed, 5.0);
     EXPECT_NE(sim.Log().find("orvo-sim: silent"), std::string::npos) << sim.Log();

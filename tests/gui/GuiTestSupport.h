@@ -168,16 +168,17 @@ inline void Choose(QWidget* form, const char* name, int row) {
 // Entries that pass every check in standard mode, Sunday only, eight hours, the start
 // `minutesAhead` from the harness's now.
 inline void EnterValid(AppHarness& harness, CShiftForm* form, int minutesAhead) {
-    Type(form, "wearerId", QStringLiteral("1234"));
-    Type(form, "mineId", QStringLiteral("4601234"));
-    Type(form, "contractorCode", QStringLiteral("AB1"));
-    Type(form, "mineName", QStringLiteral("North Portal"));
-    Type(form, "companyName", QStringLiteral("Coal Co"));
-    Type(form, "mmu", QStringLiteral("0010"));
-    Choose(form, "occupation", FindOccupation(36));
-    Choose(form, "sampleType", 0);
-    Choose(form, "temperature", 2);
-    Type(form, "dustStandard", QStringLiteral("2.2"));
+    for (const auto& [name, text] : {std::pair{"wearerId", "1234"},
+                                     {"mineId", "4601234"},
+                                     {"contractorCode", "AB1"},
+                                     {"mineName", "North Portal"},
+                                     {"companyName", "Coal Co"},
+                                     {"mmu", "0010"},
+                                     {"dustStandard", "2.2"}})
+        Type(form, name, QString::fromLatin1(text));
+    for (const auto& [name, row] :
+         {std::pair{"occupation", FindOccupation(36)}, {"sampleType", 0}, {"temperature", 2}})
+        Choose(form, name, row);
     form->DayBox(0)->click();
     auto* duration = qobject_cast<QAbstractSpinBox*>(form->Field(ShiftField::Duration));
     duration->selectAll();

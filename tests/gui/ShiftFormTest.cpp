@@ -65,13 +65,12 @@ private slots:
         QCOMPARE(monitor.RegisterValue(33), 43.0);
         QCOMPARE(monitor.RegisterValue(155), double(0x81));
         QCOMPARE(float(monitor.RegisterValue(150)), 2.2f);
-        const sim::SimShiftFields fields = monitor.ProgramFields();
-        QCOMPARE(fields.companyName, std::string("Coal Co"));
-        QCOMPARE(fields.startUtc, uint32_t(start)); // the older layout's local time converted back
-        QCOMPARE(fields.duration, 28800u);
-        QCOMPARE(fields.occupation, std::string(newFirmware ? "36" : "036"));
-        QCOMPARE(fields.sampleType, uint8_t(5));
-        QCOMPARE(fields.miin, std::string(newFirmware ? "m12345678" : "12345678"));
+        const sim::SimShiftFields f = monitor.ProgramFields();
+        // The older layout's local start time converted back.
+        QCOMPARE((std::tuple{f.companyName, f.startUtc, f.duration, f.occupation, f.sampleType, f.miin}),
+                 (std::tuple{std::string("Coal Co"), uint32_t(start), 28800u,
+                             std::string(newFirmware ? "36" : "036"), uint8_t(5),
+                             std::string(newFirmware ? "m12345678" : "12345678")}));
         QCOMPARE(int(Received(session, newFirmware ? CMD_PROGRAM_SHIFT_EX : CMD_PROGRAM_SHIFT).size()), 1);
 
         // The main form shows the shift once the document knows it was taken; the line goes with it.

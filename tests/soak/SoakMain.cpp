@@ -6,7 +6,6 @@
 //
 // Exit status 0 when every check holds; the figures are printed either way.
 
-#include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,16 +20,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <functional>
-#include <map>
-#include <memory>
-#include <random>
-#include <string>
 #include <vector>
 
 #include "SoakMonitor.h"
-#include "app/COrvodeskApp.h"
-#include "app/DocumentSession.h"
 #include "link/CDeviceLink.h"
 #include "platform/MessageService.h"
 
@@ -40,29 +32,21 @@ using namespace orvo::soak;
 namespace {
 
 struct Options {
-    int seconds = 20;
-    uint32_t seed = 1;
-    int monitors = 16;
+    long long seconds = 20, seed = 1, monitors = 16;
     double faultsPerSecond = 0.5; // each monitor's
 };
 
 Options ParseOptions(int argc, char** argv) {
     Options o;
-    const auto env = [](const char* name, auto& value) {
-        if (const char* text = std::getenv(name); text && *text)
-            value = decltype(value + 0)(std::strtoll(text, nullptr, 10));
-    };
-    env("SOAK_SECONDS", o.seconds);
-    env("SOAK_SEED", o.seed);
-    env("SOAK_MONITORS", o.monitors);
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const long long value = std::strtoll(argv[i + 1], nullptr, 10);
-        if (std::strcmp(argv[i], "--seconds") == 0)
-            o.seconds = int(value);
-        else if (std::strcmp(argv[i], "--seed") == 0)
-            o.seed = uint32_t(value);
-        else if (std::strcmp(argv[i], "--monitors") == 0)
-            o.monitors = int(value);
+    const std::pair<const char*, long long Options::*> names[] = {
+        {"seconds", &Options::seconds}, {"seed", &Options::seed}, {"monitors", &Options::monitors}};
+    for (const auto& [name, field] : names) {
+        const QByteArray env = qgetenv(("SOAK_" + QByteArray(name).toUpper()).constData());
+        if (!env.isEmpty())
+            o.*field = env.toLongLong();
+        for (int i = 1; i + 1 < argc; i += 2)
+            if (argv[i] == "--" + std::string(name))
+                o.*field = std::strtoll(argv[i + 1], nullptr, 10);
     }
     return o;
 }
@@ -77,24 +61,18 @@ public:
     std::map<std::string, int> shown;
 };
 
-// The names of this process's threads. Qt's pools ("Thread (pooled)") start and expire threads
+// This process's threads. Qt's pools ("Thread (pooled)") start and expire threads
 // by themselves, the image pool of Qt Gui out of reach of waitForDone, so they are not counted.
-std::vector<std::string> ThreadNames() {
-    std::vector<std::string> names;
+int ThreadCount() {
+    int count = 0;
     for (const QString& task :
          QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         std::ifstream comm(("/proc/self/task/" + task + "/comm").toStdString());
         std::string name;
         std::getline(comm, name);
-        names.push_back(name);
+        count += name != "Thread (pooled)";
     }
-    return names;
-}
-
-int ThreadCount() {
-    const std::vector<std::string> names = ThreadNames();
-    return int(std::count_if(names.begin(), names.end(),
-                             [](const std::string& n) { return n != "Thread (pooled)"; }));
+    return count;
 }
 
 double RssMb() {
@@ -136,6 +114,18 @@ const FaultKind kFaults[] = {
     {"short", 15, sim::Fault::Short, 2}, {"six naks", 2, sim::Fault::Nak, 6},
     {"silence", 5, sim::Fault::Drop, 0}, {"pulled cable", 5, sim::Fault::Drop, 0},
 };
+constexpr int kFaultWeights = 97;
+
+const std::pair<const char*, uint64_t LinkCounters::*> kCounters[] = {
+    {"frames written", &LinkCounters::framesWritten},
+    {"answers accepted", &LinkCounters::answersAccepted},
+    {"bad checks", &LinkCounters::badChecks},
+    {"runts", &LinkCounters::runts},
+    {"short answers", &LinkCounters::shortAnswers},
+    {"NAKs", &LinkCounters::naks},
+    {"foreign sequences", &LinkCounters::foreignSequence},
+    {"links lost", &LinkCounters::linksLost},
+    {"port failures", &LinkCounters::portFailures}};
 
 } // namespace
 
@@ -146,7 +136,7 @@ int main(int argc, char** argv) {
     QStandardPaths::setTestModeEnabled(true);
     const Options options = ParseOptions(argc, argv);
     QTemporaryDir folder;
-    std::mt19937 random(options.seed);
+    std::mt19937 random(uint32_t(options.seed));
 
     // Declared before the application: the link threads trace into the monitors' probes until
     // the sessions have gone with the application's windows.
@@ -189,10 +179,7 @@ int main(int argc, char** argv) {
             std::uniform_real_distribution<double>(0, 1)(random) <
                 options.faultsPerSecond * 0.025 * double(monitors.size())) {
             SoakMonitor& m = *monitors[random() % monitors.size()];
-            int total = 0;
-            for (const FaultKind& k : kFaults)
-                total += k.weight;
-            int pick = int(random() % unsigned(total));
+            int pick = int(random() % unsigned(kFaultWeights));
             const FaultKind* kind = kFaults;
             while (pick >= kind->weight)
                 pick -= (kind++)->weight;
@@ -216,7 +203,7 @@ int main(int argc, char** argv) {
 
     // Connect, then the graph and register windows beside each main window.
     for (int i = 0; i < options.monitors; ++i)
-        monitors.push_back(std::make_unique<SoakMonitor>(i, options.seed, *app, folder.path()));
+        monitors.push_back(std::make_unique<SoakMonitor>(i, uint32_t(options.seed), *app, folder.path()));
     const auto all = [&](auto test) {
         for (auto& m : monitors)
             if (!test(*m))
@@ -273,21 +260,13 @@ int main(int argc, char** argv) {
         },
         10000);
     if (live != int(monitors.size()))
-        fail("links still delivering updates after the load: " + std::to_string(live) + " of " +
-             std::to_string(monitors.size()));
+        fail("links still delivering updates after the load: " + std::to_string(live));
 
     // Every window through its frame; each document ends with its last window.
     LinkCounters seen;
-    for (auto& m : monitors) {
-        if (!m->Session())
-            continue;
-        const LinkCounters c = m->Session()->Doc().Link().Counters();
-        for (auto field :
-             {&LinkCounters::badChecks, &LinkCounters::runts, &LinkCounters::shortAnswers,
-              &LinkCounters::naks, &LinkCounters::foreignSequence, &LinkCounters::linksLost,
-              &LinkCounters::portFailures, &LinkCounters::framesWritten, &LinkCounters::answersAccepted})
-            seen.*field += c.*field;
-    }
+    for (auto& m : monitors)
+        for (const auto& [name, field] : kCounters)
+            seen.*field += m->Session() ? m->Session()->Doc().Link().Counters().*field : 0;
     tick.stop();
     int windowsClosed = 0;
     for (auto& m : monitors)
@@ -298,8 +277,7 @@ int main(int argc, char** argv) {
     for (auto& m : monitors)
         sessionsEnded += m->SessionGone();
     if (sessionsEnded != int(monitors.size()))
-        fail("documents ended with their last window: " + std::to_string(sessionsEnded) + " of " +
-             std::to_string(monitors.size()));
+        fail("documents ended with their last window: " + std::to_string(sessionsEnded));
     const int threadsAfter = ThreadCount();
     if (threadsAfter != threadsBefore)
         fail("threads before " + std::to_string(threadsBefore) + ", after " + std::to_string(threadsAfter));
@@ -307,13 +285,10 @@ int main(int argc, char** argv) {
     MonitorFigures total;
     int references = 0, newer = 0;
     for (auto& m : monitors) {
-        const MonitorFigures& f = m->Figures();
-        total.downloads += f.downloads;
-        total.mismatches += f.mismatches;
-        total.restartsLostLink += f.restartsLostLink;
-        total.restartsStalled += f.restartsStalled;
-        total.listingsRestarted += f.listingsRestarted;
-        total.reloads += f.reloads;
+        for (auto field :
+             {&MonitorFigures::downloads, &MonitorFigures::mismatches, &MonitorFigures::restartsLostLink,
+              &MonitorFigures::restartsStalled, &MonitorFigures::listingsRestarted, &MonitorFigures::reloads})
+            total.*field += m->Figures().*field;
         references += m->Config().storedSamples;
         newer += double(m->Config().firmware) > 6.69;
         problems += m->Problems();
@@ -332,27 +307,23 @@ int main(int argc, char** argv) {
     }
     const double allowed = std::max(8.0, 0.03 * mid);
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    const bool judged = false; // the sanitizers hold freed memory back on purpose
+    constexpr bool judged = false; // the sanitizers hold freed memory back on purpose
 #else
-    const bool judged = true;
+    constexpr bool judged = true;
 #endif
     if (judged && end - mid > allowed)
         fail("RSS grew " + std::to_string(end - mid) + " MB over the load's second half");
 
     const test::LatencyFigures latency = latencies.Figures();
-    std::printf("soak: %d monitors (%d newer firmware, %d older), seed %u, %.1f s of faults\n",
+    std::printf("soak: %lld monitors (%d newer firmware, %lld older), seed %lld, %.1f s of faults\n",
                 options.monitors, newer, options.monitors - newer, options.seed, loadSeconds);
     std::printf("faults injected:");
     for (const FaultKind& k : kFaults)
         std::printf(" %s %d%s", k.name, injected[k.name], &k == &std::end(kFaults)[-1] ? "\n" : ",");
-    std::printf(
-        "links saw: %llu frames written, %llu answers accepted, %llu bad checks, %llu runts, %llu short "
-        "answers, %llu NAKs, %llu foreign sequences, %llu links lost, %llu port failures\n",
-        (unsigned long long)seen.framesWritten, (unsigned long long)seen.answersAccepted,
-        (unsigned long long)seen.badChecks, (unsigned long long)seen.runts,
-        (unsigned long long)seen.shortAnswers, (unsigned long long)seen.naks,
-        (unsigned long long)seen.foreignSequence, (unsigned long long)seen.linksLost,
-        (unsigned long long)seen.portFailures);
+    std::printf("links saw:");
+    for (const auto& [name, field] : kCounters)
+        std::printf(" %llu %s%s", (unsigned long long)(seen.*field), name,
+                    field == kCounters[8].second ? "\n" : ",");
     std::printf("downloads: %d fault-free references in %.1f s; %d under faults compared, %d differed; "
                 "restarted after a lost link %d, after a stall %d; listings restarted %d; Reload All %d\n",
                 references, referenceSeconds, total.downloads, total.mismatches, total.restartsLostLink,

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QApplication>
+#include <QFile>
+#include <QListWidget>
 #include <QPointer>
+#include <QPushButton>
 #include <QString>
 
 #include <cstdint>
@@ -9,20 +13,52 @@
 #include <random>
 #include <string>
 
-#include "SimTypes.h"
+#include "InMemoryPort.h"
+#include "SimMonitor.h"
 #include "UpdateLatencyProbe.h"
-
-namespace orvo {
-class CChildFrame;
-class COrvodeskApp;
-class DocumentSession;
-namespace sim {
-class InMemoryWire;
-class SimMonitor;
-} // namespace sim
-} // namespace orvo
+#include "app/COrvodeskApp.h"
+#include "app/DocumentSession.h"
+#include "forms/CDLCompleteForm.h"
+#include "forms/CDownloadForm.h"
+#include "forms/CGraphForm.h"
+#include "forms/CInteractForm.h"
+#include "frame/CChildFrame.h"
+#include "frame/CMainFrame.h"
+#include "platform/Clock.h"
 
 namespace orvo::soak {
+
+namespace detail {
+
+constexpr int64_t kListingMs = 15000; // a listing whose chain broke (a request refused six times)
+constexpr int64_t kStallMs = 10000;   // a transfer whose next block was refused six times
+
+// Mixed firmware: both classes, and 6.69, which counts as new.
+inline sim::SimConfig MakeConfig(int index, uint32_t seed) {
+    static const float kFirmware[] = {7.0f, 6.5f, 6.69f, 6.2f};
+    sim::SimConfig config;
+    config.firmware = kFirmware[index % 4];
+    config.serialNumber = 2000001u + uint32_t(index);
+    config.serialText = "SOAK" + std::to_string(1000 + index);
+    config.seed = seed * 97u + uint32_t(index);
+    config.storedSamples = 2 + index % 2;
+    config.recordsPerSample = 30 + 15 * (index % 4);
+    config.maxItemsPerBlock = 23 + 14 * (index % 5); // records span blocks
+    return config;
+}
+
+inline std::string ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+inline void WriteAll(const QString& path, const std::string& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes.data(), qint64(bytes.size()));
+}
+
+} // namespace detail
 
 // What one monitor's windows went through.
 struct MonitorFigures {
@@ -41,29 +77,116 @@ class SoakMonitor {
 public:
     enum class Phase { Reference, Load, Drain };
 
-    SoakMonitor(int index, uint32_t seed, COrvodeskApp& app, const QString& folder);
-    ~SoakMonitor();
+    SoakMonitor(int index, uint32_t seed, COrvodeskApp& app, const QString& folder)
+        : m_index(index), m_app(app), m_folder(folder), m_config(detail::MakeConfig(index, seed)) {
+        m_sim = std::make_shared<sim::SimMonitor>(m_config, SystemClock::Instance(), app.Services().zone);
+        m_sim->SetRequestLimit(1000);
+        m_wire = std::make_shared<sim::InMemoryWire>(m_sim, SystemClock::Instance());
+        m_wire->SetWriteLimit(1000);
+        auto* session = new DocumentSession(app.Services());
+        m_session = session;
+        COrvodeskDoc& doc = session->Doc();
+        doc.BeginConnection(app.ModeWord().toStdString());
+        doc.Link().SetTrace(&m_probe);
+        const std::string name = "soak" + std::to_string(100 + index).substr(1);
+        if (!doc.OpenConnection(name, m_wire->Factory())) {
+            Problem("the port did not open");
+            delete session;
+            return;
+        }
+        m_main = app.MainFrame()->OpenWindow(*session, FormKind::Main);
+        if (!m_main)
+            Problem("no main window");
+    }
 
-    bool Connected() const;
+    bool Connected() const { return m_session && m_session->Doc().Connected(); }
     // Connected, and a newer monitor's serial text read: the files carry it.
-    bool Identified() const;
+    bool Identified() const {
+        return Connected() && (!m_session->Doc().NewFirmware() || m_session->Doc().SerialTextKnown());
+    }
     // The graph and register windows, once connected; false when a window cannot be made.
-    bool OpenServiceWindows();
-    void Tick(Phase phase, int64_t nowMs, std::mt19937& random);
+    bool OpenServiceWindows() {
+        if (!m_session)
+            return false;
+        CMainFrame* frame = m_app.MainFrame();
+        m_graph = frame->OpenWindow(*m_session, FormKind::Graph);
+        m_registers = frame->OpenWindow(*m_session, FormKind::Interact);
+        auto* graph = m_graph ? qobject_cast<CGraphForm*>(m_graph->ActiveForm()) : nullptr;
+        if (!graph || !m_registers) {
+            Problem("the graph or register window did not open");
+            return false;
+        }
+        // The measured registers move on the simulated monitor: temperatures, pressures, flow, mass.
+        static const int kPlotted[] = {28, 41, 54, 60, 66, 67, 73, 79, 86, 92, 104, 105, 107, 110, 111};
+        GraphFormLogic& logic = graph->Logic();
+        logic.SetHistoryText("64");
+        logic.SetUpdateText("0.5");
+        for (int i = 0; i < 5 + 5 * (m_index % 3); ++i)
+            logic.AddRegister(kPlotted[i]);
+        // Last in view order: its latency includes every form's handling.
+        m_session->Doc().AddView(&m_probe);
+        return true;
+    }
     // Every stored sample has its fault-free files.
-    bool HasAllReferences() const;
+    bool HasAllReferences() const { return int(m_reference.size()) >= m_config.storedSamples; }
+    void Tick(Phase phase, int64_t nowMs, std::mt19937& random) {
+        EndOutages(nowMs, false);
+        if (!m_session)
+            return;
+        TickDownload(phase, nowMs, random);
+        if (phase == Phase::Drain || nowMs < m_nextReload || !m_registers)
+            return;
+        m_nextReload = nowMs + 4000 + int64_t(random() % 8000);
+        auto* registers = qobject_cast<CInteractForm*>(m_registers->ActiveForm());
+        QPushButton* reload = registers ? registers->ControlButton(InteractControl::ReloadAll) : nullptr;
+        if (reload && reload->isEnabled() && !QApplication::activeModalWidget()) {
+            reload->click();
+            ++m_figures.reloads;
+        }
+    }
     // No download in flight: the window can close.
     bool Idle() const { return m_step == Step::Open || m_step == Step::Listing; }
 
     // Faults. Outages end by themselves at EndOutages or when their time is up.
-    void Inject(sim::Fault fault, int count);
-    void StartSilence(int64_t untilMs);
-    void StartUnplug(int64_t untilMs);
+    void Inject(sim::Fault fault, int count) { m_sim->InjectFault(fault, count); }
+    void StartSilence(int64_t untilMs) {
+        m_sim->SetSilent(true);
+        m_silent = true;
+        m_outageUntil = untilMs;
+    }
+    void StartUnplug(int64_t untilMs) {
+        m_wire->Unplug();
+        m_unplugged = true;
+        m_outageUntil = untilMs;
+    }
     bool InOutage() const { return m_outageUntil != 0; }
-    void EndOutages(int64_t nowMs, bool all);
+    void EndOutages(int64_t nowMs, bool all) {
+        if (m_outageUntil == 0 || (!all && nowMs < m_outageUntil))
+            return;
+        if (m_silent)
+            m_sim->SetSilent(false);
+        if (m_unplugged)
+            m_wire->Replug();
+        m_silent = m_unplugged = false;
+        m_outageUntil = 0;
+    }
 
     // Closes each window through its frame, as the user's close button does; true when all went.
-    bool CloseWindows();
+    bool CloseWindows() {
+        // A window showing another form goes back to the main status form first, as for the user.
+        for (QPointer<CChildFrame>* frame : {&m_registers, &m_graph, &m_main}) {
+            for (int attempt = 0; attempt < 3 && !frame->isNull(); ++attempt) {
+                (*frame)->close();
+                QCoreApplication::processEvents();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            }
+            if (!frame->isNull()) {
+                Problem("a window did not close");
+                return false;
+            }
+        }
+        return true;
+    }
     bool SessionGone() const { return m_session.isNull(); }
 
     DocumentSession* Session() const { return m_session.data(); }
@@ -75,9 +198,130 @@ public:
 private:
     enum class Step { Open, Listing, Downloading, Results };
 
-    void TickDownload(Phase phase, int64_t nowMs, std::mt19937& random);
-    void SaveAndCompare();
-    void Problem(const std::string& text);
+    void TickDownload(Phase phase, int64_t nowMs, std::mt19937& random) {
+        if (!m_main)
+            return;
+        CFormView* form = m_main->ActiveForm();
+        const FormKind kind = form ? form->Kind() : FormKind::Main;
+        auto* download = qobject_cast<CDownloadForm*>(form);
+        switch (m_step) {
+        case Step::Open:
+            if (phase == Phase::Drain)
+                return;
+            // The fault-free files are made once a newer monitor's serial text is known: they carry it.
+            if (phase == Phase::Reference && !Identified())
+                return;
+            if (kind == FormKind::Download ||
+                (kind == FormKind::Main && Connected() && m_main->SwitchToView(FormKind::Download))) {
+                m_step = Step::Listing;
+                m_since = nowMs;
+            }
+            return;
+        case Step::Listing: {
+            if (kind == FormKind::Main) {
+                m_step = Step::Open;
+                return;
+            }
+            if (!download || phase == Phase::Drain || QApplication::activeModalWidget())
+                return;
+            const std::vector<std::string>& entries = download->Logic().Entries();
+            if (int(entries.size()) < m_config.storedSamples) {
+                if (nowMs - m_since > detail::kListingMs) {
+                    ++m_figures.listingsRestarted;
+                    download->CancelButton()->click(); // not downloading: back to the main form
+                    m_step = Step::Open;
+                }
+                return;
+            }
+            // First each sample once without faults; then any of them, under faults.
+            int line = -1;
+            for (size_t i = 0; i < entries.size() && line < 0; ++i)
+                if (!m_reference.count(entries[i]))
+                    line = int(i);
+            if (phase == Phase::Load && line >= 0) {
+                Problem("a sample appeared that had no fault-free download: " + entries[size_t(line)]);
+                line = -1;
+            }
+            if (line < 0 && phase == Phase::Load)
+                line = int(random() % entries.size());
+            if (line < 0)
+                return;
+            download->List()->setCurrentRow(line);
+            if (!download->DownloadButton()->isEnabled())
+                return;
+            m_target = entries[size_t(line)];
+            download->DownloadButton()->click();
+            m_step = Step::Downloading;
+            m_since = nowMs;
+            m_progress = 0;
+            return;
+        }
+        case Step::Downloading:
+            if (kind == FormKind::DownloadComplete) {
+                m_step = Step::Results;
+            } else if (kind == FormKind::Main) {
+                ++m_figures.restartsLostLink; // the window left the transfer with the link
+                m_step = Step::Open;
+            } else if (download && !download->Logic().Downloading()) {
+                m_step = Step::Listing;
+                m_since = nowMs;
+            } else if (download && download->Logic().ProgressPosition() != m_progress) {
+                m_progress = download->Logic().ProgressPosition();
+                m_since = nowMs;
+            } else if (download && nowMs - m_since > detail::kStallMs) {
+                ++m_figures.restartsStalled;
+                download->CancelButton()->click();
+                m_step = Step::Listing;
+                m_since = nowMs;
+            }
+            return;
+        case Step::Results:
+            if (kind != FormKind::DownloadComplete) {
+                Problem("the results form went away by itself");
+                m_step = Step::Open;
+                return;
+            }
+            if (QApplication::activeModalWidget())
+                return; // its status list, closed by the soak's next tick
+            SaveAndCompare();
+            static_cast<CDLCompleteForm*>(form)->CancelButton()->click(); // back to the download form
+            m_step = Step::Listing;
+            m_since = nowMs;
+            return;
+        }
+    }
+    void SaveAndCompare() {
+        auto* results = static_cast<CDLCompleteForm*>(m_main->ActiveForm());
+        const QString base = QStringLiteral("%1/m%2-%3").arg(m_folder).arg(m_index).arg(++m_saved);
+        results->SetFileChooser(
+            [base](QWidget*, const FileRequest& request) { return base + '.' + request.defaultSuffix; });
+        results->SaveDataButton()->click(); // the CSV file, then the MSHA file
+        const std::string csv = detail::ReadAll(base + QStringLiteral(".CSV"));
+        const std::string msha = detail::ReadAll(base + QStringLiteral(".MSHA"));
+        if (csv.empty() || msha.empty()) {
+            Problem("download " + std::to_string(m_saved) + ": the files were not written");
+            return;
+        }
+        const auto reference = m_reference.find(m_target);
+        if (reference == m_reference.end()) {
+            m_reference.emplace(m_target, std::make_pair(csv, msha));
+            return; // kept: the fault-free download of this sample
+        }
+        ++m_figures.downloads;
+        if (csv != reference->second.first || msha != reference->second.second) {
+            ++m_figures.mismatches;
+            Problem("download " + std::to_string(m_saved) +
+                    " differs from the fault-free one (files kept: " + base.toStdString() + ".*)");
+            detail::WriteAll(base + QStringLiteral("-reference.CSV"), reference->second.first);
+            detail::WriteAll(base + QStringLiteral("-reference.MSHA"), reference->second.second);
+            return;
+        }
+        QFile::remove(base + QStringLiteral(".CSV"));
+        QFile::remove(base + QStringLiteral(".MSHA"));
+    }
+    void Problem(const std::string& text) {
+        m_problems += "monitor " + std::to_string(m_index) + ": " + text + "\n";
+    }
 
     int m_index;
     COrvodeskApp& m_app;
