@@ -556,6 +556,23 @@ private slots:
         QTest::mouseClick(form->CancelButton(), Qt::LeftButton);
         QCOMPARE(h.Form()->Kind(), FormKind::Main);
     }
+
+    void leakCheckThroughOrvoSim() {
+        SimProcess sim({"--time-scale", "20", "--inlet", "plug"});
+        QVERIFY2(!sim.DevicePath().empty(), sim.Log().c_str());
+        Harness h;
+        qputenv("ORVODESK_TIME_SCALE", "20");
+        h.messages.session = h.session = h.app->Connect(QString::fromStdString(sim.DevicePath()));
+        qunsetenv("ORVODESK_TIME_SCALE");
+        auto* form = h.session ? h.Open<CCalibrateForm>(MainButton::LeakCheck) : nullptr;
+        QVERIFY(form);
+        QTest::mouseClick(form->SamplePathButton(), Qt::LeftButton);
+        QVERIFY(h.Reaches([&] { return form->OkButton()->isEnabled(); }, form->StatusLine()));
+        QVERIFY2(Matches(form->StatusLine()->text(), R"(^Leak check passed! \(0\.0[0-2]\d\)$)"),
+                 qPrintable(form->StatusLine()->text() + " " + form->PressureLine()->text()));
+        QTest::mouseClick(form->OkButton(), Qt::LeftButton);
+        QCOMPARE(h.Form()->Kind(), FormKind::Main);
+    }
 };
 
 ORVO_GUI_TEST(ProcedureFormsTest)
