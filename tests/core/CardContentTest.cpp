@@ -27,13 +27,12 @@ TEST(CardAxis, FollowsTheCardsScaleRule) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.labels);
         const CardAxis axis = ComputeCardAxis(c.values);
-        EXPECT_DOUBLE_EQ(axis.lo, c.lo);
-        EXPECT_DOUBLE_EQ(axis.span, c.span);
-        EXPECT_DOUBLE_EQ(axis.step, c.step);
-        EXPECT_DOUBLE_EQ(axis.m, c.m);
-        EXPECT_EQ(axis.labels[0] + " " + axis.labels[1] + " " + axis.labels[2] + " " + axis.labels[3] + " " +
-                      axis.labels[4],
-                  c.labels);
+        EXPECT_EQ((std::vector<double>{axis.lo, axis.span, axis.step, axis.m}),
+                  (std::vector<double>{c.lo, c.span, c.step, c.m}));
+        std::string labels;
+        for (const std::string& label : axis.labels)
+            labels += (labels.empty() ? "" : " ") + label;
+        EXPECT_EQ(labels, c.labels);
     }
 }
 
@@ -80,13 +79,11 @@ TEST_F(CardContentTest, TitleKeepsItsDoubleBlanksAndGraphsTheirRowsValues) {
 TEST_F(CardContentTest, ImportedFileVariant) {
     ShiftInformation info = Info();
     const CardContent card = BuildCardContent(Entry(2), Table(), "ORVO0099999", info, true, zone);
-    EXPECT_EQ(card.items[7].value, "(2) Non Designated Occupation");
-    EXPECT_EQ(card.items[8].value, "12"); // the entry's texts, not padded numbers
-    EXPECT_EQ(card.items[9].value, "36");
-    EXPECT_EQ(card.items[10].value, "(N/A)");
-    EXPECT_EQ(card.items[11].value, "M00000042"); // the entry's, not the typed one
-    EXPECT_TRUE(card.multiUnitLines.empty());
-    EXPECT_TRUE(card.notice.empty());
+    // The entry's texts, not padded numbers; the entry's certified MIIN, not the typed one.
+    EXPECT_EQ(card.items[7].value + "|" + card.items[8].value + "|" + card.items[9].value + "|" +
+                  card.items[10].value + "|" + card.items[11].value,
+              "(2) Non Designated Occupation|12|36|(N/A)|M00000042");
+    EXPECT_TRUE(card.multiUnitLines.empty() && card.notice.empty());
 
     const CardContent own = BuildCardContent(Entry(2), Table(), "ORVO0099999", info, false, zone);
     EXPECT_EQ(own.items[7].value, "(2) Other Designated Occupation");
@@ -113,8 +110,8 @@ TEST_F(CardContentTest, MreAndStandardFallBackToTheLastRowThenToUnknown) {
     table.columns = {149, 150, 111};
     table.rows = {{1700000000, {"1", "1.500000", "0.2"}}, {1700000060, {"0", "1.700000", "0.3"}}};
     CardContent card = BuildCardContent(Entry(1), table, "1", Info(), false, zone);
-    EXPECT_EQ(card.mreLine, "MRE Equivalent: No");
-    EXPECT_EQ(card.standardLine, "Respirable Dust Standard: 1.70 mg/m\xC2\xB3");
+    EXPECT_EQ(card.mreLine + "|" + card.standardLine,
+              "MRE Equivalent: No|Respirable Dust Standard: 1.70 mg/m\xC2\xB3");
     EXPECT_EQ(card.thirtyMinute.title, "(No Data)");
     EXPECT_EQ(card.cumulative.title, "Cumulative Mass Concentration (mg/m\xC2\xB3)");
     EXPECT_EQ(card.cumulative.points.size(), 2u);
@@ -122,15 +119,14 @@ TEST_F(CardContentTest, MreAndStandardFallBackToTheLastRowThenToUnknown) {
     table.columns = {110};
     table.rows = {{1700000000, {"0.1"}}};
     card = BuildCardContent(Entry(1), table, "1", Info(), false, zone);
-    EXPECT_EQ(card.mreLine, "MRE Equivalent: (Unknown)");
-    EXPECT_EQ(card.standardLine, "Respirable Dust Standard: (Unknown)");
+    EXPECT_EQ(card.mreLine + "|" + card.standardLine,
+              "MRE Equivalent: (Unknown)|Respirable Dust Standard: (Unknown)");
 }
 
 TEST_F(CardContentTest, TimeLabelsShowSecondsOnlyForShortGraphs) {
-    EXPECT_EQ(CardTimeLabel(1700000000, 4, zone),
-              std::make_pair(std::string("17:13:20"), std::string("11/14/2023")));
-    EXPECT_EQ(CardTimeLabel(1700000000, 5, zone),
-              std::make_pair(std::string("17:13"), std::string("11/14/2023")));
+    EXPECT_EQ(CardTimeLabel(1700000000, 4, zone).first + " " + CardTimeLabel(1700000000, 5, zone).first +
+                  " " + CardTimeLabel(1700000000, 5, zone).second,
+              "17:13:20 17:13 11/14/2023");
     // Summer time: 2023-07-04 16:00:00 UTC is noon in New York; the day keeps its leading zero.
     EXPECT_EQ(CardDateText(1688486400, zone), "Tuesday, July 04, 2023, 12:00:00");
 }

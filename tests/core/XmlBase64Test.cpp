@@ -13,15 +13,13 @@ std::vector<uint8_t> Bytes(const std::string& s) {
 }
 
 TEST(XmlBase64, KnownVectorsEncodeAndDecode) {
-    const std::pair<const char*, const char*> vectors[] = {
-        {"", ""},
-        {"f", "Zg=="},
-        {"fo", "Zm8="},
-        {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="},
-        {"fooba", "Zm9vYmE="},
-        {"foobar", "Zm9vYmFy"},
-    };
+    const std::pair<const char*, const char*> vectors[] = {{"", ""},
+                                                           {"f", "Zg=="},
+                                                           {"fo", "Zm8="},
+                                                           {"foo", "Zm9v"},
+                                                           {"foob", "Zm9vYg=="},
+                                                           {"fooba", "Zm9vYmE="},
+                                                           {"foobar", "Zm9vYmFy"}};
     for (const auto& [plain, encoded] : vectors) {
         const std::vector<uint8_t> bytes = Bytes(plain);
         EXPECT_EQ(Base64Encode(bytes.data(), bytes.size()), encoded);

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "ServiceTestSupport.h"
-#include "service/XmlReader.h"
 #include "service/XmlWriter.h"
 
 namespace orvo {
@@ -37,17 +36,6 @@ TEST(XmlWriter, FormattedTextPutsEachElementOnItsOwnLineIndentedByTabs) {
     EXPECT_EQ(SampleTree().CreateText(false), "<Root id=\"7\" note=\"a&quot;b&lt;\"><Name>x &amp; y</Name>"
                                               "<Empty/><List><Item>1</Item><Item>-2.5e-05</Item></List>"
                                               "tail</Root>");
-}
-
-TEST(XmlWriter, WrittenTextReadsBackToTheSameTree) {
-    const std::string text = SampleTree().CreateText(true);
-    XmlError code;
-    const XmlNode back = XmlReader().Load(text, "root", &code);
-    ASSERT_EQ(code, XML_NO_ERROR);
-    EXPECT_EQ(back.Attribute("note"), "a\"b<");
-    EXPECT_EQ(back.Child("Name").Text(), "x & y");
-    EXPECT_EQ(back.Child("List").ChildCount("Item"), 2);
-    EXPECT_EQ(back.CreateText(true), text);
 }
 
 TEST(XmlWriter, WriteFileFailuresGiveTheirCodesAndLeaveTheOldFile) {

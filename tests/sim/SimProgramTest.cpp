@@ -30,6 +30,10 @@ protected:
         return Make(config);
     }
     void At(uint32_t utcSeconds) { clock.AdvanceTo(int64_t(utcSeconds) * 1000); }
+    int StateAt(SimMonitor& sim, uint32_t utcSeconds) {
+        At(utcSeconds);
+        return sim.DeviceState();
+    }
 };
 
 TEST_F(SimProgramTest, ShortRecordsShiftRunsOnTheLocalClockThroughItsStates) {
@@ -42,18 +46,13 @@ TEST_F(SimProgramTest, ShortRecordsShiftRunsOnTheLocalClockThroughItsStates) {
     EXPECT_EQ(sim->RegisterWord(11), kShortStartLocal); // SHIFT START TIME on the monitor's own clock
 
     const uint32_t warmupStart = kShortStartUtc - 2100; // SHIFT WARMUP TIME default
-    At(warmupStart - 1);
-    EXPECT_EQ(sim->DeviceState(), 2);
-    At(warmupStart);
-    EXPECT_EQ(sim->DeviceState(), 3);
+    EXPECT_EQ(StateAt(*sim, warmupStart - 1), 2);
+    EXPECT_EQ(StateAt(*sim, warmupStart), 3);
     At(kShortStartUtc - 600);
     EXPECT_EQ(sim->RegisterWord(13), 600u);
     EXPECT_EQ(Ask(*sim, kStatusA2).payload.at(12), 3); // the state byte of status A
-
-    At(kShortStartUtc);
-    EXPECT_EQ(sim->DeviceState(), 4);
-    At(kShortStartUtc + 28800 - 1);
-    EXPECT_EQ(sim->DeviceState(), 4);
+    EXPECT_EQ(StateAt(*sim, kShortStartUtc), 4);
+    EXPECT_EQ(StateAt(*sim, kShortStartUtc + 28800 - 1), 4);
     EXPECT_EQ(sim->SampleCount(), samplesBefore);
 
     At(kShortStartUtc + 28800);
@@ -71,14 +70,10 @@ TEST_F(SimProgramTest, ShortRecordsShiftRunsOnTheLocalClockThroughItsStates) {
 TEST_F(SimProgramTest, TimeScaleRunsTheShiftFaster) {
     auto sim = MakeShifting(7.0f, 60.0);
     Ask(*sim, Frame(19, 32, Program(true, kT0 + 7200, 3600))); // 2100 s warm-up
-    const auto after = [&](int seconds) {
-        clock.AdvanceTo(kT0Ms + seconds * 1000LL);
-        return sim->DeviceState();
-    };
-    EXPECT_EQ(after(84), 2);  // 84 * 60 = 5040 s of shift time
-    EXPECT_EQ(after(86), 3);  // 5160 s: within the warm-up
-    EXPECT_EQ(after(121), 4); // 7260 s
-    EXPECT_EQ(after(181), 1); // 10860 s: past the end
+    EXPECT_EQ(StateAt(*sim, kT0 + 84), 2);                     // 84 * 60 = 5040 s of shift time
+    EXPECT_EQ(StateAt(*sim, kT0 + 86), 3);                     // 5160 s: within the warm-up
+    EXPECT_EQ(StateAt(*sim, kT0 + 121), 4);                    // 7260 s
+    EXPECT_EQ(StateAt(*sim, kT0 + 181), 1);                    // 10860 s: past the end
     EXPECT_EQ(sim->StoredSamples().back().endUtc, kT0 + 7200 + 3600);
     // The device clock itself keeps its pace.
     EXPECT_EQ(Be32(Ask(*sim, kStatusB1).payload, 8), kT0 + 181);
@@ -94,15 +89,13 @@ TEST_F(SimProgramTest, AZeroRecordClearsTheProgram) {
     for (SimMonitor* m : {sim.get(), running.get()})
         Ask(*m, Frame(19, 32, Program(true, kT0 + 7200, 3600)));
 
-    At(kT0 + 6000);
-    EXPECT_EQ(sim->DeviceState(), 3);
+    EXPECT_EQ(StateAt(*sim, kT0 + 6000), 3);
     EXPECT_EQ(Ask(*sim, Frame(19, 34, Bytes(272, 0))).payload, Bytes(276, 0));
     EXPECT_EQ(sim->DeviceState(), 1);
     EXPECT_EQ(sim->RegisterWord(11), 0u);
     EXPECT_EQ(Ask(*sim, Frame(18, 35, {})).payload, Bytes(276, 0));
 
-    At(kT0 + 7200 + 1800);
-    EXPECT_EQ(running->DeviceState(), 4);
+    EXPECT_EQ(StateAt(*running, kT0 + 7200 + 1800), 4);
     Ask(*running, Frame(19, 34, Bytes(272, 0)));
     EXPECT_EQ(running->DeviceState(), 1);
 
@@ -112,11 +105,9 @@ TEST_F(SimProgramTest, AZeroRecordClearsTheProgram) {
     const SimSample shift = running->StoredSamples().back();
     EXPECT_EQ(shift.endUtc, kT0 + 7200 + 1800);
     ASSERT_EQ(shift.items.size(), 18u + 30u * 23u + 18u);
-    const size_t footer = shift.items.size() - 18;
-    EXPECT_EQ(shift.items[footer].tag, 18);
-    EXPECT_EQ(shift.items[footer].value, kT0 + 7200 + 1800);
-    EXPECT_EQ(shift.items[footer + 3].tag, 4);
-    EXPECT_EQ(shift.items[footer + 3].value, 0x0200u);
+    const SimItem* footer = &shift.items[shift.items.size() - 18];
+    EXPECT_EQ(footer[0], (SimItem{18, kT0 + 7200 + 1800}));
+    EXPECT_EQ(footer[3], (SimItem{4, 0x0200u}));
 }
 
 } // namespace

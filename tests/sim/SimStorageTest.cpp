@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <bit>
+#include <utility>
 
 namespace orvo::sim::test {
 namespace {
@@ -64,32 +64,29 @@ TEST_F(SimStorageTest, RecordsSpanSmallBlocks) {
     ASSERT_EQ(items.size(), kSampleItems);
     EXPECT_EQ(items, sim->StoredSamples().at(0).items);
 
-    // Header, three data records a minute apart on the local clock, footer.
-    std::vector<size_t> sizes;
-    std::vector<uint32_t> times, statuses;
-    std::vector<float> cumulative;
-    for (size_t at = 0; at < items.size(); at += sizes.back()) {
-        sizes.push_back(items[at].tag);
-        times.push_back(items[at].value);
-        ASSERT_GT(sizes.back(), 0u);
-        for (size_t k = at + 1; sizes.back() == kDataItems && k < at + kDataItems; ++k) {
+    // Header, three data records a minute apart on the local clock, footer. Cum1 Conc (111, a float)
+    // grows; status conditions come and go: high filter load (bit 1) and flow out of range (bit 2).
+    std::vector<SimItem> heads;
+    std::vector<uint32_t> statuses;
+    float cumulative = 0.0f;
+    for (size_t at = 0; at < items.size() && items[at].tag > 0; at += items[at].tag) {
+        heads.push_back(items[at]);
+        for (size_t k = at + 1; items[at].tag == kDataItems && k < at + kDataItems; ++k) {
             if (items[k].tag == 4)
                 statuses.push_back(items[k].value);
-            if (items[k].tag == 111) // Cum1 Conc, a float
-                cumulative.push_back(std::bit_cast<float>(items[k].value));
+            if (items[k].tag == 111) {
+                const float now = std::bit_cast<float>(items[k].value);
+                EXPECT_GT(now, std::exchange(cumulative, now));
+            }
         }
     }
-    EXPECT_EQ(sizes, (std::vector<size_t>{kHeaderItems, kDataItems, kDataItems, kDataItems, kHeaderItems}));
-    EXPECT_EQ(times, (std::vector<uint32_t>{kFirstStart, kFirstStart + 60, kFirstStart + 120,
-                                            kFirstStart + 180, kFirstStart + 180}));
-    ASSERT_EQ(cumulative.size(), 3u);
-    EXPECT_GT(cumulative[0], 0.0f);
-    EXPECT_LT(cumulative[0], cumulative[1]);
-    EXPECT_LT(cumulative[1], cumulative[2]);
-    // Status conditions come and go: high filter load (bit 1) and flow out of range (bit 2) both show.
+    EXPECT_EQ(heads, (std::vector<SimItem>{{kHeaderItems, kFirstStart},
+                                           {kDataItems, kFirstStart + 60},
+                                           {kDataItems, kFirstStart + 120},
+                                           {kDataItems, kFirstStart + 180},
+                                           {kHeaderItems, kFirstStart + 180}}));
     ASSERT_EQ(statuses.size(), 3u);
-    EXPECT_TRUE(std::any_of(statuses.begin(), statuses.end(), [](uint32_t s) { return s & 0x2; }));
-    EXPECT_TRUE(std::any_of(statuses.begin(), statuses.end(), [](uint32_t s) { return s & 0x4; }));
+    EXPECT_EQ((statuses[0] | statuses[1] | statuses[2]) & 0x6, 0x6u);
     EXPECT_NE(statuses.front(), statuses.back());
 
     // A block past the end holds nothing; an entry past the count and the newer protocol's commands
