@@ -106,26 +106,22 @@ TEST(AccessMode, OnlyTheExactWordsSelectAMode) {
 
 TEST_F(DocumentTest, FirmwareClassDecidesTheClockSetting) {
     // 6.68 keeps local time and gets no zone registers; 6.69 is the newer class: UTC and the zone.
-    struct Case {
-        uint32_t firmware;
-        bool newFirmware;
-    };
-    for (const Case c : {Case{F6_68, false}, Case{F6_69, true}}) {
-        SCOPED_TRACE(c.firmware);
+    for (const bool newer : {false, true}) {
+        SCOPED_TRACE(newer);
         clock.AdvanceTo(clock.NowMs() + 10'000);
         Restart();
-        monitor.firmware = c.firmware;
-        monitor.oldClass = !c.newFirmware;
+        monitor.firmware = newer ? F6_69 : F6_68;
+        monitor.oldClass = !newer;
         Open();
         ASSERT_TRUE(wire->RunFor(1500));
         ASSERT_TRUE(doc->Connected());
-        EXPECT_EQ(doc->NewFirmware(), c.newFirmware);
+        EXPECT_EQ(doc->NewFirmware(), newer);
         const std::vector<Bytes> writes = WritePayloads();
-        ASSERT_GE(writes.size(), c.newFirmware ? 2u : 1u);
-        const uint32_t connectedAt = FirstStatusSecond(c.newFirmware ? CMD_GET_STATUS_EX : CMD_GET_STATUS);
-        const uint32_t expected = c.newFirmware ? connectedAt + 1 : connectedAt - 300 * 60 + 1;
+        ASSERT_GE(writes.size(), newer ? 2u : 1u);
+        const uint32_t connectedAt = FirstStatusSecond(newer ? CMD_GET_STATUS_EX : CMD_GET_STATUS);
+        const uint32_t expected = newer ? connectedAt + 1 : connectedAt - 300 * 60 + 1;
         EXPECT_EQ(writes[0], Concat({{1, 0, 0, 0, 2, 0, 0, 0}, Be(expected)}));
-        if (!c.newFirmware) {
+        if (!newer) {
             for (const Bytes& p : writes)
                 EXPECT_NE(p[4], 178) << "no zone registers";
             continue;
@@ -134,16 +130,12 @@ TEST_F(DocumentTest, FirmwareClassDecidesTheClockSetting) {
             << "stopped: no state flag";
         // 300 minutes west with a daylight bias of -60; standard time from the first Sunday of
         // November at 02:00, daylight time from the second Sunday of March at 02:00.
-        EXPECT_EQ(writes[1], Concat({{3, 0, 0, 0, 178, 0, 0, 0},
-                                     Be(0x803C012C),
-                                     {179, 0, 0, 0},
-                                     Be(0xB0010200),
-                                     {180, 0, 0, 0},
-                                     Be(0x30020200)}));
+        EXPECT_EQ(writes[1], (Bytes{3, 0,    0,    0,    178,  0,   0, 0, 0x80, 0x3C, 0x01, 0x2C, 179, 0, 0,
+                                    0, 0xB0, 0x01, 0x02, 0x00, 180, 0, 0, 0,    0x30, 0x02, 0x02, 0x00}));
     }
 }
 
-TEST_F(DocumentTest, DeviceTimeChangesAreReportedOnlyWhileNotStopped) {
+TEST_F(DocumentTest, DeviceTimeChangesAreReportedOnlyWhileNotStoppedAndLinkLossResetsThem) {
     monitor.tick = true;
     Open();
     ASSERT_TRUE(wire->RunFor(3000));
@@ -158,6 +150,14 @@ TEST_F(DocumentTest, DeviceTimeChangesAreReportedOnlyWhileNotStopped) {
     EXPECT_LE(view.With(UPDATE_STATE).size(), polls);
     EXPECT_EQ(doc->State(), STATE_RUNNING);
     EXPECT_NE(doc->DeviceTime(), 0u);
+
+    // A lost link resets the connection.
+    wire->SetResponder({});
+    ASSERT_TRUE(wire->RunFor(3000));
+    EXPECT_GE(view.Count(UPDATE_LINK_LOST), 1u);
+    EXPECT_FALSE(doc->Connected());
+    EXPECT_EQ(doc->State(), STATE_STOPPED);
+    EXPECT_EQ(doc->DeviceTime(), 0u);
 }
 
 TEST_F(DocumentTest, ConnectedNewFirmwarePollsStatusSerialTextAndExpertFlag) {
@@ -170,11 +170,9 @@ TEST_F(DocumentTest, ConnectedNewFirmwarePollsStatusSerialTextAndExpertFlag) {
             commands.push_back(w.Command());
     // After the identifying status request: 24, 17, read 183; repeated.
     ASSERT_GE(commands.size(), 7u);
-    for (size_t i = 1; i + 2 < commands.size(); i += 3) {
-        EXPECT_EQ(commands[i], CMD_GET_STATUS_EX);
-        EXPECT_EQ(commands[i + 1], CMD_GET_SERIAL_TEXT);
-        EXPECT_EQ(commands[i + 2], CMD_READ_PRC);
-    }
+    for (size_t i = 1; i + 2 < commands.size(); i += 3)
+        EXPECT_EQ(Bytes(&commands[i], &commands[i + 3]),
+                  (Bytes{CMD_GET_STATUS_EX, CMD_GET_SERIAL_TEXT, CMD_READ_PRC}));
     const std::vector<Written> reads = wire->WritesOf(CMD_READ_PRC);
     ASSERT_FALSE(reads.empty());
     EXPECT_EQ(Bytes(reads[0].body.begin() + 2, reads[0].body.end() - 2), (Bytes{1, 183}));
@@ -229,32 +227,14 @@ TEST_F(DocumentTest, AnotherMonitorOnTheSamePortIsDisconnectedThenIdentified) {
     }
 }
 
-TEST_F(DocumentTest, LinkLossResetsTheConnection) {
-    monitor.state = STATE_RUNNING;
-    Open();
-    ASSERT_TRUE(wire->RunFor(1000));
-    ASSERT_EQ(doc->State(), STATE_RUNNING);
-    wire->SetResponder({});
-    ASSERT_TRUE(wire->RunFor(3000));
-    EXPECT_GE(view.Count(UPDATE_LINK_LOST), 1u);
-    EXPECT_FALSE(doc->Connected());
-    EXPECT_EQ(doc->State(), STATE_STOPPED);
-    EXPECT_EQ(doc->DeviceTime(), 0u);
-}
-
 TEST_F(DocumentTest, CloseIsRefusedWhileBusyAndPowersDownOnlyAMonitorThatIsNotSampling) {
-    struct Case {
-        int state;
-        bool powerDown;
-    };
-    for (const Case c : {Case{STATE_RUNNING, false}, Case{STATE_WARMING, false}, Case{STATE_PROGRAMMED, true},
-                         Case{STATE_STOPPED, true}}) {
-        SCOPED_TRACE(c.state);
+    for (const int state : {STATE_RUNNING, STATE_WARMING, STATE_PROGRAMMED, STATE_STOPPED}) {
+        SCOPED_TRACE(state);
         Restart();
-        monitor.state = c.state;
+        monitor.state = state;
         Open();
         ASSERT_TRUE(wire->RunFor(1000));
-        ASSERT_EQ(doc->State(), c.state);
+        ASSERT_EQ(doc->State(), state);
         doc->SetProgrammingBusy(true);
         EXPECT_FALSE(doc->Close());
         doc->SetProgrammingBusy(false);
@@ -268,7 +248,8 @@ TEST_F(DocumentTest, CloseIsRefusedWhileBusyAndPowersDownOnlyAMonitorThatIsNotSa
         EXPECT_FALSE(doc->Link().IsOpen());
         const std::vector<Bytes> writes = WritePayloads();
         ASSERT_FALSE(writes.empty());
-        EXPECT_EQ(writes.back().size() == 4u + 7 * 8 && writes.back()[0] == 7, c.powerDown);
+        const bool powerDown = state == STATE_PROGRAMMED || state == STATE_STOPPED;
+        EXPECT_EQ(writes.back().size() == 4u + 7 * 8 && writes.back()[0] == 7, powerDown);
     }
 }
 
