@@ -29,10 +29,7 @@ public:
     }
     bool Wait(Ms bound) {
         std::unique_lock lock(m_mutex);
-        const bool got = m_cv.wait_for(lock, bound, [&] { return m_posted > m_taken; });
-        if (got)
-            ++m_taken;
-        return got;
+        return m_cv.wait_for(lock, bound, [&] { return m_posted > m_taken; }) && ++m_taken;
     }
 
 private:
@@ -93,13 +90,10 @@ TEST(DocumentClose, ClosingWhileUpdatesStreamNeverHangs) {
                 return Answer(CMD_START_SAMPLE_DATA, w.Sequence(), {p[0], 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x00});
             if (w.Command() != CMD_GET_DATA_BLOCK)
                 return {};
-            const uint32_t first =
-                (uint32_t(p[4]) << 24) | (uint32_t(p[5]) << 16) | (uint32_t(p[6]) << 8) | p[7];
+            // Fifty records of a header alone.
             Bytes a = {p[0], 0, 0, 0, p[4], p[5], p[6], p[7], 0, 0, 0, 50};
-            for (uint32_t i = 0; i < 50; ++i) {
-                const uint32_t t = first + i;
-                a.insert(a.end(), {1, uint8_t(t >> 24), uint8_t(t >> 16), uint8_t(t >> 8), uint8_t(t)});
-            }
+            for (uint8_t i = 0; i < 50; ++i)
+                a.insert(a.end(), {1, p[4], p[5], p[6], uint8_t(p[7] + i)});
             return Answer(CMD_GET_DATA_BLOCK, w.Sequence(), a);
         });
         wire->Release();

@@ -13,11 +13,11 @@ namespace {
 
 using namespace std::string_literals;
 
-// The 183 "never" commands that follow the records of a file that ends after `records` records.
-std::vector<std::string> NeverFrom(int first) {
-    std::vector<std::string> calls;
-    for (int n = first; n < PRC_COUNT; ++n)
+// The "never" commands for the registers a file holds no record of, then the template's name.
+std::vector<std::string> NeverFrom(std::vector<std::string> calls, const std::string& name) {
+    for (int n = int(calls.size()); n < PRC_COUNT; ++n)
         calls.push_back("logging " + std::to_string(n) + " 0 0");
+    calls.push_back("template-name " + name);
     return calls;
 }
 
@@ -29,10 +29,10 @@ TEST(LoggingTemplate, SavedRecordsAreNineLittleEndianBytesInRegisterOrder) {
     const std::string bytes = LoggingTemplate::Encode(table);
     ASSERT_EQ(bytes.size(), 1656u);
     // Register 0 keeps its default: header/footer.
-    EXPECT_EQ(bytes.substr(0, 9), "\x02\x00\x00\x00\x00\x00\x00\x00\x00"s);
-    EXPECT_EQ(bytes.substr(9, 9), "\x00\x00\x00\x00\x00\x00\x00\x00\x00"s);
-    EXPECT_EQ(bytes.substr(34 * 9, 9), "\x01\x3C\x00\x00\x00\x00\x00\xC0\x3F"s);
-    EXPECT_EQ(bytes.substr(183 * 9, 9), "\x01\x78\x56\x34\x12\x00\x00\x00\xC0"s);
+    EXPECT_EQ(bytes.substr(0, 18),
+              "\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"s);
+    EXPECT_EQ(bytes.substr(34 * 9, 9) + bytes.substr(183 * 9, 9),
+              "\x01\x3C\x00\x00\x00\x00\x00\xC0\x3F\x01\x78\x56\x34\x12\x00\x00\x00\xC0"s);
 }
 
 TEST(LoggingTemplate, ShortAndLongFiles) {
@@ -40,27 +40,18 @@ TEST(LoggingTemplate, ShortAndLongFiles) {
     RequestRecorder link;
     ASSERT_TRUE(LoggingTemplate::Send(link, LoggingTemplate::Decode("\x01\x1E\x00\x00\x00\x00\x00\x00\x3F"s),
                                       "/home/t/templates/Short.qlt"));
-    std::vector<std::string> expected{"logging 0 31 0.5"};
-    for (const std::string& call : NeverFrom(1))
-        expected.push_back(call);
-    expected.push_back("template-name Short.qlt");
-    EXPECT_EQ(link.Lines(), expected);
+    EXPECT_EQ(link.Lines(), NeverFrom({"logging 0 31 0.5"}, "Short.qlt"));
 
     // A record cut short is completed with zero bytes; only registers past the last byte are "never".
     const std::string cut = "\x02\x00\x00\x00\x00\x00\x00\x80\x3F"s // header/footer, delta 1
                             "\x01\x05\x01"s;                        // on delta, interval 0x105 cut
     link.Clear();
     ASSERT_TRUE(LoggingTemplate::Send(link, LoggingTemplate::Decode(cut), "cut.qlt"));
-    ASSERT_EQ(link.Lines().size(), 185u);
-    EXPECT_EQ(link.Lines()[0], "logging 0 1 1");
-    EXPECT_EQ(link.Lines()[1], "logging 1 262 0");
-    EXPECT_EQ(link.Lines()[2], "logging 2 0 0");
+    EXPECT_EQ(link.Lines(), NeverFrom({"logging 0 1 1", "logging 1 262 0"}, "cut.qlt"));
 
     link.Clear();
     ASSERT_TRUE(LoggingTemplate::Send(link, LoggingTemplate::Decode(""), "empty.qlt"));
-    expected = NeverFrom(0);
-    expected.push_back("template-name empty.qlt");
-    EXPECT_EQ(link.Lines(), expected);
+    EXPECT_EQ(link.Lines(), NeverFrom({}, "empty.qlt"));
 
     // Bytes past the 184th record are not read.
     EXPECT_EQ(LoggingTemplate::Decode(std::string(1656 + 9, '\x01')).size(), 184u);
@@ -75,8 +66,9 @@ TEST(LoggingTemplate, ModesMapToTheirLoggingCodesAndTheNameIsTheFileName) {
     for (const auto& c : cases)
         EXPECT_EQ(LoggingTemplate::LoggingCode({c.mode, c.interval, 0.0f}), c.code)
             << int(c.mode) << " " << c.interval;
-    EXPECT_EQ(LoggingTemplate::TemplateName("/a/b/Site.qlt"), "Site.qlt");
-    EXPECT_EQ(LoggingTemplate::TemplateName("C:\\Templates\\Site.qlt"), "Site.qlt");
+    EXPECT_EQ(LoggingTemplate::TemplateName("/a/b/Site.qlt") +
+                  LoggingTemplate::TemplateName("C:\\T\\Site.qlt"),
+              "Site.qltSite.qlt");
     EXPECT_EQ(LoggingTemplate::TemplateName("/t/" + std::string(60, 'n')), std::string(50, 'n'));
 }
 
@@ -91,8 +83,7 @@ TEST(LoggingTemplate, SavedFileSendsTheTableBack) {
     RequestRecorder link;
     ASSERT_TRUE(LoggingTemplate::Send(link, records, folder.File("t.qlt")));
     ASSERT_EQ(link.Lines().size(), 185u);
-    EXPECT_EQ(link.Lines()[5], "logging 5 11 0.25");
-    EXPECT_EQ(link.Lines()[184], "template-name t.qlt");
+    EXPECT_EQ(link.Lines()[5] + "|" + link.Lines()[184], "logging 5 11 0.25|template-name t.qlt");
 
     EXPECT_FALSE(LoggingTemplate::Load(folder.File("missing.qlt"), records));
     EXPECT_FALSE(LoggingTemplate::Save(table, folder.File("missing/t.qlt")));
