@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,12 +43,9 @@ private:
 };
 
 struct Monitor {
-    explicit Monitor(bool newer) : newFirmware(newer) { table.SetValue(1, 1234567); }
-
-    ConfigImportResult Import(const std::string& file, bool answer = true) {
-        link.Clear();
+    explicit Monitor(bool newer, bool answer = true) : newFirmware(newer) {
+        table.SetValue(1, 1234567);
         messages.answer = answer;
-        return Importer().RunBytes(file);
     }
     ConfigImport Importer() {
         return ConfigImport(table, newFirmware, link, messages,
@@ -125,15 +123,16 @@ std::string List(const std::string& prcs) {
 // A timeline written short: "|" between entries; "question", "complete", "formatting" and
 // "no data" stand for the messages.
 std::vector<std::string> Timeline(const std::string& text) {
+    const std::map<std::string, std::string> shorts = {
+        {"question", "ask warning [Orvodesk] " + std::string(kQuestion)},
+        {"complete", kComplete},
+        {"formatting", kFormatting},
+        {"no data", kNotConfiguration}};
     std::vector<std::string> lines;
     for (size_t start = 0, bar = 0; bar != std::string::npos; start = bar + 1) {
         bar = text.find('|', start);
         const std::string line = text.substr(start, bar - start);
-        lines.push_back(line == "question"     ? "ask warning [Orvodesk] " + std::string(kQuestion)
-                        : line == "complete"   ? kComplete
-                        : line == "formatting" ? kFormatting
-                        : line == "no data"    ? kNotConfiguration
-                                               : line);
+        lines.push_back(shorts.contains(line) ? shorts.at(line) : line);
     }
     return lines;
 }
@@ -195,8 +194,8 @@ TEST(ConfigFile, ImportsSendWhatTheFileHoldsAndStopWhereItIsWrong) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        Monitor monitor(c.newFirmware);
-        EXPECT_EQ(monitor.Import(c.file, c.answer).outcome, c.outcome);
+        Monitor monitor(c.newFirmware, c.answer);
+        EXPECT_EQ(monitor.Importer().RunBytes(c.file).outcome, c.outcome);
         EXPECT_EQ(monitor.link.Lines(), Timeline(c.timeline));
     }
 

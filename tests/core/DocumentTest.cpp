@@ -11,12 +11,6 @@ using namespace orvo::test;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Be(uint32_t v) {
-    return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
-}
-
 Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& p : parts)
@@ -83,7 +77,7 @@ protected:
     std::vector<Bytes> WritePayloads() {
         std::vector<Bytes> out;
         for (const Written& w : wire->WritesOf(CMD_WRITE_PRC))
-            out.emplace_back(w.body.begin() + 2, w.body.end() - 2);
+            out.push_back(w.Payload());
         return out;
     }
     uint32_t FirstStatusSecond(uint8_t command) {
@@ -175,7 +169,7 @@ TEST_F(DocumentTest, ConnectedNewFirmwarePollsStatusSerialTextAndExpertFlag) {
                   (Bytes{CMD_GET_STATUS_EX, CMD_GET_SERIAL_TEXT, CMD_READ_PRC}));
     const std::vector<Written> reads = wire->WritesOf(CMD_READ_PRC);
     ASSERT_FALSE(reads.empty());
-    EXPECT_EQ(Bytes(reads[0].body.begin() + 2, reads[0].body.end() - 2), (Bytes{1, 183}));
+    EXPECT_EQ(reads[0].Payload(), (Bytes{1, 183}));
     EXPECT_TRUE(doc->SerialTextKnown());
     EXPECT_EQ(doc->SerialText(), "ORV1");
 }

@@ -16,7 +16,6 @@ using namespace orvo::test;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using Ms = std::chrono::milliseconds;
 
 // Stands in for the user-interface thread's event queue: wake() posts, the test thread waits.
@@ -85,7 +84,7 @@ TEST(DocumentClose, ClosingWhileUpdatesStreamNeverHangs) {
         RecordingSink messages;
         auto wire = std::make_shared<ScriptedWire>(clock);
         wire->SetResponder([](const Written& w) -> Bytes {
-            const Bytes p(w.body.begin() + 2, w.body.end() - 2);
+            const Bytes p = w.Payload();
             if (w.Command() == CMD_START_SAMPLE_DATA)
                 return Answer(CMD_START_SAMPLE_DATA, w.Sequence(), {p[0], 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x00});
             if (w.Command() != CMD_GET_DATA_BLOCK)

@@ -15,8 +15,6 @@ using namespace orvo::test;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 // Register list answer: count 1, register 96 (MASS K0, integer) = 15000.
 const Bytes kK0Answer = {1, 0, 0, 0, 96, 0, 0, 0, 0, 0, 0x3A, 0x98};
 
@@ -234,14 +232,13 @@ TEST_F(LinkTest, RequestPayloadsAreLaidOutAsTheMonitorExpects) {
     ASSERT_TRUE(wire->RunFor(200));
     const std::vector<Written> w = wire->Writes();
     ASSERT_GE(w.size(), 5u);
-    auto payload = [&](size_t i) { return Bytes(w[i].body.begin() + 2, w[i].body.end() - 2); };
     // Integer as u32, float as IEEE single 2.2f = 0x400CCCCD, a negative integer as 0.
-    EXPECT_EQ(payload(0), (Bytes{3, 0, 0,    0,    96,   0,    0, 0, 0x00, 0x00, 0x3A, 0x98, 72, 0,
-                                 0, 0, 0x40, 0x0C, 0xCC, 0xCD, 1, 0, 0,    0,    0,    0,    0,  0}));
-    EXPECT_EQ(payload(1), (Bytes{34, 0, 0, 0, 0, 0, 0, 61, 0x3F, 0x80, 0, 0}));
-    EXPECT_EQ(payload(2), (Bytes{3, 0, 0, 0, 1, 2, 3, 4}));
-    EXPECT_EQ(payload(3), (Bytes{0x0A, 0x0B, 0x0C, 0x0D}));
-    EXPECT_EQ(payload(4), (Bytes{'O', 'R', 'V', '1', '2', 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(w[0].Payload(), (Bytes{3, 0, 0,    0,    96,   0,    0, 0, 0x00, 0x00, 0x3A, 0x98, 72, 0,
+                                     0, 0, 0x40, 0x0C, 0xCC, 0xCD, 1, 0, 0,    0,    0,    0,    0,  0}));
+    EXPECT_EQ(w[1].Payload(), (Bytes{34, 0, 0, 0, 0, 0, 0, 61, 0x3F, 0x80, 0, 0}));
+    EXPECT_EQ(w[2].Payload(), (Bytes{3, 0, 0, 0, 1, 2, 3, 4}));
+    EXPECT_EQ(w[3].Payload(), (Bytes{0x0A, 0x0B, 0x0C, 0x0D}));
+    EXPECT_EQ(w[4].Payload(), (Bytes{'O', 'R', 'V', '1', '2', 0, 0, 0, 0, 0, 0, 0}));
 }
 
 namespace {
@@ -298,7 +295,7 @@ TEST_F(LinkTest, PowerDownFrameIsTheFirstThingWrittenAfterTheDecision) {
         SCOPED_TRACE(int(at));
         auto w = std::make_shared<ScriptedWire>(clock);
         w->SetResponder([](const Written& req) -> Bytes {
-            const Bytes p(req.body.begin() + 2, req.body.end() - 2);
+            const Bytes p = req.Payload();
             if (req.Command() == CMD_START_SAMPLE_DATA) // four items
                 return Answer(CMD_START_SAMPLE_DATA, req.Sequence(), {0, 0, 0, 0, 0, 0, 0, 4});
             if (req.Command() == CMD_GET_DATA_BLOCK) // one record of a header alone per block

@@ -13,11 +13,6 @@ using namespace orvo::test;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Be(uint32_t v) {
-    return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
-}
 Bytes T(const std::string& s) {
     return {s.begin(), s.end()};
 }
@@ -40,9 +35,6 @@ template <class... A> Bytes Layout(size_t size, const A&... fields) {
     Bytes out(size, 0);
     Put(out, fields...);
     return out;
-}
-Bytes PayloadOf(const Written& w) {
-    return Bytes(w.body.begin() + 2, w.body.end() - 2);
 }
 
 struct Item {
@@ -71,7 +63,7 @@ struct TransferMonitor {
     }
 
     Bytes Respond(const Written& w) {
-        const Bytes p = PayloadOf(w);
+        const Bytes p = w.Payload();
         const uint8_t f = newFirmware ? 0xE0 : 0xD0; // firmware 7.0 or 6.5, stopped
         switch (w.Command()) {
         case CMD_GET_STATUS_EX:
@@ -289,7 +281,7 @@ TEST_F(ProtocolTest, DataRecordsAreAssembledAcrossBlocks) {
                                                                       {UPDATE_RECORD_APPENDED, 0}}));
     const std::vector<Written> blocks = wire->WritesOf(CMD_GET_DATA_BLOCK);
     ASSERT_EQ(blocks.size(), 4u);
-    EXPECT_EQ(PayloadOf(blocks[3]), (Bytes{4, 0, 0, 0, 0, 0, 0, 6}));
+    EXPECT_EQ(blocks[3].Payload(), (Bytes{4, 0, 0, 0, 0, 0, 0, 6}));
 }
 
 TEST_F(ProtocolTest, CancelStillDecodesTheNextBlockThenStopsSilently) {
