@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "ExportSample.h"
+#include "TestZones.h"
 #include "model/PrcTable.h"
 
 namespace orvo {
