@@ -456,6 +456,7 @@ TEST_F(SimStorageTest, RecordsSpanSmallBlocks) {
                                            {kDataItems, kFirstStart + 180},
                                            {kHeaderItems, kFirstStart + 180}}));
     ASSERT_EQ(statuses.size(), 3u);
+    EXPECT_GT(cumulative, 0.0f) << "every data record holds Cum1 Conc";
     EXPECT_EQ((statuses[0] | statuses[1] | statuses[2]) & 0x6, 0x6u);
     EXPECT_NE(statuses.front(), statuses.back());
 
