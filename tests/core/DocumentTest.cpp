@@ -23,15 +23,6 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-// Status layouts, written field by field: A = serial, firmware, unused, state, 3 reserved, time.
-Bytes StatusA(uint32_t serial, uint32_t firmwareBits, int8_t state, uint32_t time) {
-    return Concat({Be(serial), Be(firmwareBits), Be(0), {uint8_t(state), 0, 0, 0}, Be(time)});
-}
-// B = firmware, state, 3 reserved, time.
-Bytes StatusB(uint32_t firmwareBits, int8_t state, uint32_t time) {
-    return Concat({Be(firmwareBits), {uint8_t(state), 0, 0, 0}, Be(time)});
-}
-
 constexpr uint32_t F7_0 = 0x40E00000, F6_5 = 0x40D00000, F6_68 = 0x40D5C28F, F6_69 = 0x40D6147B;
 
 // A scripted monitor: answers status requests from its fields, register writes and reads
@@ -46,20 +37,22 @@ struct Monitor {
     std::mutex textLock;
     std::string serialText = "ORV1";
 
+    // Status layouts field by field: A = serial, firmware, unused, state, 3 reserved, time;
+    // B = firmware, state, 3 reserved, time.
     Bytes Respond(const Written& w) {
         const uint32_t t = tick ? time.fetch_add(1) + 1 : time.load();
+        const Bytes stateWord = {uint8_t(state.load()), 0, 0, 0};
         switch (w.Command()) {
         case CMD_GET_STATUS:
-            return Answer(CMD_GET_STATUS, w.Sequence(), StatusA(serial, firmware, int8_t(state.load()), t));
+            return Answer(w.Command(), w.Sequence(),
+                          Concat({Be(serial), Be(firmware), Be(0), stateWord, Be(t)}));
         case CMD_GET_STATUS_EX:
-            if (oldClass)
-                return Answer(CMD_NAK, w.Sequence());
-            return Answer(CMD_GET_STATUS_EX, w.Sequence(), StatusB(firmware, int8_t(state.load()), t));
+            return oldClass ? Answer(CMD_NAK, w.Sequence())
+                            : Answer(w.Command(), w.Sequence(), Concat({Be(firmware), stateWord, Be(t)}));
         case CMD_GET_SERIAL_TEXT: {
             std::lock_guard lock(textLock);
-            Bytes text(serialText.begin(), serialText.end());
-            text.push_back(0);
-            return Answer(CMD_GET_SERIAL_TEXT, w.Sequence(), text);
+            return Answer(w.Command(), w.Sequence(),
+                          Concat({Bytes(serialText.begin(), serialText.end()), {0}}));
         }
         case CMD_READ_PRC:
         case CMD_WRITE_PRC:
