@@ -500,10 +500,13 @@ protected:
 };
 
 TEST_F(SimDynamicsTest, TransducerTiltAndFlowFollowTheTechnician) {
-    auto sim = Make();
-    Write(*sim, 10, 1);
-    Write(*sim, 146, 1); // the transducer at its temperature, as the K0 calibration keeps it
+    auto sim = Make(), twin = Make();
+    for (SimMonitor* m : {sim.get(), twin.get()}) {
+        Write(*m, 10, 1);
+        Write(*m, 146, 1); // the transducer at its temperature, as the K0 calibration keeps it
+    }
     clock.SleepMs(600'000);
+    EXPECT_EQ(sim->RegisterWord(104), twin->RegisterWord(104)) << "one seed, one course";
     sim->SetTransducerInstalled(false);
     EXPECT_EQ(sim->RegisterValue(9) + sim->RegisterValue(104), 0.0);
     sim->SetTransducerInstalled(true);
