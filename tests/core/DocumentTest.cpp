@@ -1,36 +1,26 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <future>
 #include <thread>
 
 #include "LinkFixture.h"
 #include "link/Protocol.h"
+#include "platform/UpdateHandOff.h"
 
 using namespace orvo;
 using namespace orvo::test;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Be(uint32_t v) {
-    return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
-}
-
 Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& p : parts)
         out.insert(out.end(), p.begin(), p.end());
     return out;
-}
-
-// Status layouts, written field by field: A = serial, firmware, unused, state, 3 reserved, time.
-Bytes StatusA(uint32_t serial, uint32_t firmwareBits, int8_t state, uint32_t time) {
-    return Concat({Be(serial), Be(firmwareBits), Be(0), {uint8_t(state), 0, 0, 0}, Be(time)});
-}
-// B = firmware, state, 3 reserved, time.
-Bytes StatusB(uint32_t firmwareBits, int8_t state, uint32_t time) {
-    return Concat({Be(firmwareBits), {uint8_t(state), 0, 0, 0}, Be(time)});
 }
 
 constexpr uint32_t F7_0 = 0x40E00000, F6_5 = 0x40D00000, F6_68 = 0x40D5C28F, F6_69 = 0x40D6147B;
@@ -47,20 +37,22 @@ struct Monitor {
     std::mutex textLock;
     std::string serialText = "ORV1";
 
+    // Status layouts field by field: A = serial, firmware, unused, state, 3 reserved, time;
+    // B = firmware, state, 3 reserved, time.
     Bytes Respond(const Written& w) {
         const uint32_t t = tick ? time.fetch_add(1) + 1 : time.load();
+        const Bytes stateWord = {uint8_t(state.load()), 0, 0, 0};
         switch (w.Command()) {
         case CMD_GET_STATUS:
-            return Answer(CMD_GET_STATUS, w.Sequence(), StatusA(serial, firmware, int8_t(state.load()), t));
+            return Answer(w.Command(), w.Sequence(),
+                          Concat({Be(serial), Be(firmware), Be(0), stateWord, Be(t)}));
         case CMD_GET_STATUS_EX:
-            if (oldClass)
-                return Answer(CMD_NAK, w.Sequence());
-            return Answer(CMD_GET_STATUS_EX, w.Sequence(), StatusB(firmware, int8_t(state.load()), t));
+            return oldClass ? Answer(CMD_NAK, w.Sequence())
+                            : Answer(w.Command(), w.Sequence(), Concat({Be(firmware), stateWord, Be(t)}));
         case CMD_GET_SERIAL_TEXT: {
             std::lock_guard lock(textLock);
-            Bytes text(serialText.begin(), serialText.end());
-            text.push_back(0);
-            return Answer(CMD_GET_SERIAL_TEXT, w.Sequence(), text);
+            return Answer(w.Command(), w.Sequence(),
+                          Concat({Bytes(serialText.begin(), serialText.end()), {0}}));
         }
         case CMD_READ_PRC:
         case CMD_WRITE_PRC:
@@ -83,7 +75,7 @@ protected:
     std::vector<Bytes> WritePayloads() {
         std::vector<Bytes> out;
         for (const Written& w : wire->WritesOf(CMD_WRITE_PRC))
-            out.emplace_back(w.body.begin() + 2, w.body.end() - 2);
+            out.push_back(w.Payload());
         return out;
     }
     uint32_t FirstStatusSecond(uint8_t command) {
@@ -106,26 +98,22 @@ TEST(AccessMode, OnlyTheExactWordsSelectAMode) {
 
 TEST_F(DocumentTest, FirmwareClassDecidesTheClockSetting) {
     // 6.68 keeps local time and gets no zone registers; 6.69 is the newer class: UTC and the zone.
-    struct Case {
-        uint32_t firmware;
-        bool newFirmware;
-    };
-    for (const Case c : {Case{F6_68, false}, Case{F6_69, true}}) {
-        SCOPED_TRACE(c.firmware);
+    for (const bool newer : {false, true}) {
+        SCOPED_TRACE(newer);
         clock.AdvanceTo(clock.NowMs() + 10'000);
         Restart();
-        monitor.firmware = c.firmware;
-        monitor.oldClass = !c.newFirmware;
+        monitor.firmware = newer ? F6_69 : F6_68;
+        monitor.oldClass = !newer;
         Open();
         ASSERT_TRUE(wire->RunFor(1500));
         ASSERT_TRUE(doc->Connected());
-        EXPECT_EQ(doc->NewFirmware(), c.newFirmware);
+        EXPECT_EQ(doc->NewFirmware(), newer);
         const std::vector<Bytes> writes = WritePayloads();
-        ASSERT_GE(writes.size(), c.newFirmware ? 2u : 1u);
-        const uint32_t connectedAt = FirstStatusSecond(c.newFirmware ? CMD_GET_STATUS_EX : CMD_GET_STATUS);
-        const uint32_t expected = c.newFirmware ? connectedAt + 1 : connectedAt - 300 * 60 + 1;
+        ASSERT_GE(writes.size(), newer ? 2u : 1u);
+        const uint32_t connectedAt = FirstStatusSecond(newer ? CMD_GET_STATUS_EX : CMD_GET_STATUS);
+        const uint32_t expected = newer ? connectedAt + 1 : connectedAt - 300 * 60 + 1;
         EXPECT_EQ(writes[0], Concat({{1, 0, 0, 0, 2, 0, 0, 0}, Be(expected)}));
-        if (!c.newFirmware) {
+        if (!newer) {
             for (const Bytes& p : writes)
                 EXPECT_NE(p[4], 178) << "no zone registers";
             continue;
@@ -134,16 +122,12 @@ TEST_F(DocumentTest, FirmwareClassDecidesTheClockSetting) {
             << "stopped: no state flag";
         // 300 minutes west with a daylight bias of -60; standard time from the first Sunday of
         // November at 02:00, daylight time from the second Sunday of March at 02:00.
-        EXPECT_EQ(writes[1], Concat({{3, 0, 0, 0, 178, 0, 0, 0},
-                                     Be(0x803C012C),
-                                     {179, 0, 0, 0},
-                                     Be(0xB0010200),
-                                     {180, 0, 0, 0},
-                                     Be(0x30020200)}));
+        EXPECT_EQ(writes[1], (Bytes{3, 0,    0,    0,    178,  0,   0, 0, 0x80, 0x3C, 0x01, 0x2C, 179, 0, 0,
+                                    0, 0xB0, 0x01, 0x02, 0x00, 180, 0, 0, 0,    0x30, 0x02, 0x02, 0x00}));
     }
 }
 
-TEST_F(DocumentTest, DeviceTimeChangesAreReportedOnlyWhileNotStopped) {
+TEST_F(DocumentTest, DeviceTimeChangesAreReportedOnlyWhileNotStoppedAndLinkLossResetsThem) {
     monitor.tick = true;
     Open();
     ASSERT_TRUE(wire->RunFor(3000));
@@ -158,6 +142,14 @@ TEST_F(DocumentTest, DeviceTimeChangesAreReportedOnlyWhileNotStopped) {
     EXPECT_LE(view.With(UPDATE_STATE).size(), polls);
     EXPECT_EQ(doc->State(), STATE_RUNNING);
     EXPECT_NE(doc->DeviceTime(), 0u);
+
+    // A lost link resets the connection.
+    wire->SetResponder({});
+    ASSERT_TRUE(wire->RunFor(3000));
+    EXPECT_GE(view.Count(UPDATE_LINK_LOST), 1u);
+    EXPECT_FALSE(doc->Connected());
+    EXPECT_EQ(doc->State(), STATE_STOPPED);
+    EXPECT_EQ(doc->DeviceTime(), 0u);
 }
 
 TEST_F(DocumentTest, ConnectedNewFirmwarePollsStatusSerialTextAndExpertFlag) {
@@ -170,14 +162,12 @@ TEST_F(DocumentTest, ConnectedNewFirmwarePollsStatusSerialTextAndExpertFlag) {
             commands.push_back(w.Command());
     // After the identifying status request: 24, 17, read 183; repeated.
     ASSERT_GE(commands.size(), 7u);
-    for (size_t i = 1; i + 2 < commands.size(); i += 3) {
-        EXPECT_EQ(commands[i], CMD_GET_STATUS_EX);
-        EXPECT_EQ(commands[i + 1], CMD_GET_SERIAL_TEXT);
-        EXPECT_EQ(commands[i + 2], CMD_READ_PRC);
-    }
+    for (size_t i = 1; i + 2 < commands.size(); i += 3)
+        EXPECT_EQ(Bytes(&commands[i], &commands[i + 3]),
+                  (Bytes{CMD_GET_STATUS_EX, CMD_GET_SERIAL_TEXT, CMD_READ_PRC}));
     const std::vector<Written> reads = wire->WritesOf(CMD_READ_PRC);
     ASSERT_FALSE(reads.empty());
-    EXPECT_EQ(Bytes(reads[0].body.begin() + 2, reads[0].body.end() - 2), (Bytes{1, 183}));
+    EXPECT_EQ(reads[0].Payload(), (Bytes{1, 183}));
     EXPECT_TRUE(doc->SerialTextKnown());
     EXPECT_EQ(doc->SerialText(), "ORV1");
 }
@@ -229,32 +219,14 @@ TEST_F(DocumentTest, AnotherMonitorOnTheSamePortIsDisconnectedThenIdentified) {
     }
 }
 
-TEST_F(DocumentTest, LinkLossResetsTheConnection) {
-    monitor.state = STATE_RUNNING;
-    Open();
-    ASSERT_TRUE(wire->RunFor(1000));
-    ASSERT_EQ(doc->State(), STATE_RUNNING);
-    wire->SetResponder({});
-    ASSERT_TRUE(wire->RunFor(3000));
-    EXPECT_GE(view.Count(UPDATE_LINK_LOST), 1u);
-    EXPECT_FALSE(doc->Connected());
-    EXPECT_EQ(doc->State(), STATE_STOPPED);
-    EXPECT_EQ(doc->DeviceTime(), 0u);
-}
-
 TEST_F(DocumentTest, CloseIsRefusedWhileBusyAndPowersDownOnlyAMonitorThatIsNotSampling) {
-    struct Case {
-        int state;
-        bool powerDown;
-    };
-    for (const Case c : {Case{STATE_RUNNING, false}, Case{STATE_WARMING, false}, Case{STATE_PROGRAMMED, true},
-                         Case{STATE_STOPPED, true}}) {
-        SCOPED_TRACE(c.state);
+    for (const int state : {STATE_RUNNING, STATE_WARMING, STATE_PROGRAMMED, STATE_STOPPED}) {
+        SCOPED_TRACE(state);
         Restart();
-        monitor.state = c.state;
+        monitor.state = state;
         Open();
         ASSERT_TRUE(wire->RunFor(1000));
-        ASSERT_EQ(doc->State(), c.state);
+        ASSERT_EQ(doc->State(), state);
         doc->SetProgrammingBusy(true);
         EXPECT_FALSE(doc->Close());
         doc->SetProgrammingBusy(false);
@@ -268,7 +240,8 @@ TEST_F(DocumentTest, CloseIsRefusedWhileBusyAndPowersDownOnlyAMonitorThatIsNotSa
         EXPECT_FALSE(doc->Link().IsOpen());
         const std::vector<Bytes> writes = WritePayloads();
         ASSERT_FALSE(writes.empty());
-        EXPECT_EQ(writes.back().size() == 4u + 7 * 8 && writes.back()[0] == 7, c.powerDown);
+        const bool powerDown = state == STATE_PROGRAMMED || state == STATE_STOPPED;
+        EXPECT_EQ(writes.back().size() == 4u + 7 * 8 && writes.back()[0] == 7, powerDown);
     }
 }
 
@@ -295,4 +268,153 @@ TEST_F(DocumentTest, RegisterTableIsReadWhileTheLinkWritesIt) {
     link.join();
     EXPECT_EQ(torn, 0u);
     EXPECT_EQ(table.LoggingInterval(34), kWrites);
+}
+
+namespace {
+
+using Ms = std::chrono::milliseconds;
+
+// Stands in for the user-interface thread's event queue: wake() posts, the test thread waits.
+class UiQueue {
+public:
+    void Post() {
+        std::lock_guard lock(m_mutex);
+        ++m_posted;
+        m_cv.notify_all();
+    }
+    bool Wait(Ms bound) {
+        std::unique_lock lock(m_mutex);
+        return m_cv.wait_for(lock, bound, [&] { return m_posted > m_taken; }) && ++m_taken;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    uint64_t m_posted = 0, m_taken = 0;
+};
+
+} // namespace
+
+TEST(UpdateHandOff, RunsWorkOnTheConsumerAndWaitsForIt) {
+    UiQueue ui;
+    UpdateHandOff handOff([&] { ui.Post(); });
+    std::thread::id ranOn;
+    auto producer = std::async(std::launch::async,
+                               [&] { return handOff.Run([&] { ranOn = std::this_thread::get_id(); }); });
+    ASSERT_TRUE(ui.Wait(Ms(2000)));
+    EXPECT_EQ(producer.wait_for(Ms(20)), std::future_status::timeout)
+        << "the producer waits for the consumer";
+    handOff.Drain();
+    EXPECT_TRUE(producer.get());
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+
+    // On the consumer itself nobody else could drain it: the work runs at once instead of
+    // waiting forever.
+    bool inline_ = false;
+    EXPECT_TRUE(handOff.Run([&] { inline_ = true; }));
+    EXPECT_TRUE(inline_);
+    EXPECT_FALSE(ui.Wait(Ms(0))) << "nothing was posted";
+}
+
+TEST(UpdateHandOff, CancelReleasesAWaitingProducerAndRefusesLaterWork) {
+    UiQueue ui;
+    UpdateHandOff handOff([&] { ui.Post(); });
+    bool ran = false;
+    auto producer = std::async(std::launch::async, [&] { return handOff.Run([&] { ran = true; }); });
+    ASSERT_TRUE(ui.Wait(Ms(2000)));
+    handOff.Cancel();
+    EXPECT_FALSE(producer.get());
+    handOff.Drain(); // a late posted event finds nothing to run
+    EXPECT_FALSE(ran);
+    EXPECT_FALSE(handOff.Run([&] { ran = true; }));
+    EXPECT_FALSE(ran);
+}
+
+// Closing a document while a transfer streams record updates through the hand-off must never
+// hang, whatever the link thread is doing at that moment.
+TEST(DocumentClose, ClosingWhileUpdatesStreamNeverHangs) {
+    constexpr int kRounds = 100;
+    for (int round = 0; round < kRounds; ++round) {
+        VirtualClock clock;
+        const TimeZoneSource& zone = NewYork();
+        RecordingSink messages;
+        auto wire = std::make_shared<ScriptedWire>(clock);
+        wire->SetResponder([](const Written& w) -> Bytes {
+            const Bytes p = w.Payload();
+            if (w.Command() == CMD_START_SAMPLE_DATA)
+                return Answer(CMD_START_SAMPLE_DATA, w.Sequence(), {p[0], 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x00});
+            if (w.Command() != CMD_GET_DATA_BLOCK)
+                return {};
+            // Fifty records of a header alone.
+            Bytes a = {p[0], 0, 0, 0, p[4], p[5], p[6], p[7], 0, 0, 0, 50};
+            for (uint8_t i = 0; i < 50; ++i)
+                a.insert(a.end(), {1, p[4], p[5], p[6], uint8_t(p[7] + i)});
+            return Answer(CMD_GET_DATA_BLOCK, w.Sequence(), a);
+        });
+        wire->Release();
+
+        UiQueue ui;
+        auto handOff = std::make_shared<UpdateHandOff>([&] { ui.Post(); });
+        auto doc = std::make_unique<COrvodeskDoc>(clock, zone, messages);
+        RecordingView view;
+        doc->AddView(&view);
+        doc->SetHandOff(handOff);
+        ASSERT_TRUE(doc->OpenConnection("ttyTEST", wire->Factory()));
+        ASSERT_TRUE(doc->Link().StartSampleData(0));
+
+        // Handle a varying number of updates, then close with the link thread either waiting
+        // for the next hand-off or busy elsewhere.
+        const size_t handled = 1 + size_t(round % 7) * 10;
+        while (view.Updates().size() < handled) {
+            ASSERT_TRUE(ui.Wait(Ms(5000))) << "round " << round;
+            handOff->Drain();
+        }
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(doc->Close());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(2000)) << "round " << round;
+        EXPECT_FALSE(doc->Link().IsOpen());
+        doc.reset();
+        handOff->Drain(); // late events after the document is gone are harmless
+    }
+}
+
+// Without a hand-off (orvoctl) views are told on the link thread: a view removed meanwhile must
+// not be told anything once RemoveView has returned, or its owner would free it under the call.
+TEST(DocumentViews, RemoveViewWaitsForTheUpdateInHand) {
+    VirtualClock clock;
+    RecordingSink messages;
+    COrvodeskDoc doc(clock, NewYork(), messages);
+    std::promise<void> entered, release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> removed{false}, removedDuringCall{false};
+    struct BlockingView : IDocView {
+        std::function<void()> onUpdate;
+        void OnDocUpdate(uint32_t, intptr_t) override { onUpdate(); }
+    } view;
+    view.onUpdate = [&] {
+        entered.set_value();
+        released.wait();
+        removedDuringCall = removed.load();
+    };
+    doc.AddView(&view);
+    std::thread link([&] { doc.UpdateViews(UPDATE_STATE, 0); });
+    entered.get_future().wait();
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::thread owner([&] {
+        doc.RemoveView(&view);
+        std::lock_guard lock(mutex);
+        removed = true;
+        changed.notify_all();
+    });
+    {
+        // The owner gets a tenth of a second to come back from RemoveView, which it must not.
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, Ms(100), [&] { return removed.load(); });
+    }
+    release.set_value();
+    link.join();
+    owner.join();
+    EXPECT_FALSE(removedDuringCall);
+    EXPECT_TRUE(removed);
 }

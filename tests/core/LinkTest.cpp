@@ -1,21 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <thread>
+#include <type_traits>
 
 #include "LinkFixture.h"
 #include "link/LinkEvents.h"
 #include "link/Protocol.h"
 #include "link/TraceRing.h"
 #include "model/PrcTable.h"
+#include "model/ShiftProgram.h"
 
 using namespace orvo;
 using namespace orvo::test;
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 // Register list answer: count 1, register 96 (MASS K0, integer) = 15000.
 const Bytes kK0Answer = {1, 0, 0, 0, 96, 0, 0, 0, 0, 0, 0x3A, 0x98};
@@ -38,13 +39,12 @@ TEST_F(LinkTest, UnansweredRequestIsSentSevenTimesThenTheLinkIsLost) {
     }
     EXPECT_EQ(view.Count(UPDATE_LINK_LOST), 0u);
     // The support trace holds each transmission as written.
-    std::string hex;
-    for (uint8_t b : w[0].bytes)
-        hex += " " + std::string(1, "0123456789ABCDEF"[b >> 4]) + "0123456789ABCDEF"[b & 0xF];
+    const std::string hex =
+        first == CMD_GET_STATUS ? " > FF 02 02 01 04 58 FF 03" : " > FF 02 18 01 0E 30 FF 03";
     const std::vector<std::string> lines = link().TraceLines();
     ASSERT_EQ(lines.size(), 7u);
     for (const std::string& line : lines)
-        EXPECT_EQ(line.substr(12), " >" + hex);
+        EXPECT_EQ(line.substr(12), hex);
 
     // About 325 ms after the seventh the link is lost; the poll goes on with the other request.
     ASSERT_TRUE(wire->RunFor(300));
@@ -70,7 +70,7 @@ TEST(TraceRing, KeepsTheNewest200LinesAndCutsLongRuns) {
     EXPECT_EQ(lines[0], "01:02:03.055 < FF 02 18 01 0E 30 FF 03");
     EXPECT_EQ(lines[198], "01:02:03.253 < FF 02 18 01 0E 30 FF 03");
     std::string cut = "00:00:00.000 <";
-    for (int i = 0; i < 256; ++i)
+    while (cut.size() < 14 + 3 * 256)
         cut += " AB";
     EXPECT_EQ(lines[199], cut + " ... (300 bytes)");
 }
@@ -160,28 +160,20 @@ TEST_F(LinkTest, BadAnswersAreDroppedAndTheRequestResent) {
 
 TEST_F(LinkTest, ShortAnswersOfEveryLayoutAreNeverRead) {
     // Each answer is one byte shorter than its layout (or its counts); none may be taken.
-    struct Case {
-        uint8_t command;
-        Bytes payload;
-    };
-    const std::vector<Case> cases = {
-        {CMD_GET_STATUS, Bytes(19, 0)},
-        {CMD_GET_STATUS_EX, Bytes(11, 0)},
-        {CMD_READ_PRC_FULL, Bytes(15, 0)},
-        {CMD_GET_SHIFT_PROGRAM, Bytes(107, 0)},
-        {CMD_GET_SHIFT_PROGRAM_EX, Bytes(275, 0)},
-        {CMD_GET_SAMPLE_ENTRY, Bytes(115, 0)},
-        {CMD_GET_SAMPLE_ENTRY_EX, Bytes(279, 0)},
-        {CMD_START_SAMPLE_DATA, Bytes(7, 0)},
-        {CMD_START_SERVICE_LOG, Bytes(3, 0)},
-        {CMD_GET_SAMPLE_COUNT, {}},
+    std::vector<std::pair<uint8_t, Bytes>> cases = {
         {CMD_GET_DATA_BLOCK, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 0, 0, 0, 1, 2, 0, 0, 0}},
-        {CMD_GET_LOG_BLOCK, {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 1}},
-    };
+        {CMD_GET_LOG_BLOCK, {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 1}}};
+    const std::pair<uint8_t, size_t> zeros[] = {
+        {CMD_GET_STATUS, 19},           {CMD_GET_STATUS_EX, 11},         {CMD_READ_PRC_FULL, 15},
+        {CMD_GET_SHIFT_PROGRAM, 107},   {CMD_GET_SHIFT_PROGRAM_EX, 275}, {CMD_GET_SAMPLE_ENTRY, 115},
+        {CMD_GET_SAMPLE_ENTRY_EX, 279}, {CMD_START_SAMPLE_DATA, 7},      {CMD_START_SERVICE_LOG, 3},
+        {CMD_GET_SAMPLE_COUNT, 0}};
+    for (const auto& [command, size] : zeros)
+        cases.emplace_back(command, Bytes(size, 0));
     // Frames are fed directly: no link thread may run beside this one.
-    for (const Case& c : cases) {
-        ASSERT_TRUE(link().Send(c.command, nullptr, 0));
-        FeedAnswer(c.command, c.payload);
+    for (const auto& [command, payload] : cases) {
+        ASSERT_TRUE(link().Send(command, nullptr, 0));
+        FeedAnswer(command, payload);
     }
     EXPECT_EQ(link().Counters().shortAnswers, cases.size());
     EXPECT_EQ(link().QueueLength(), cases.size()) << "nothing was taken off the queue";
@@ -243,14 +235,13 @@ TEST_F(LinkTest, RequestPayloadsAreLaidOutAsTheMonitorExpects) {
     ASSERT_TRUE(wire->RunFor(200));
     const std::vector<Written> w = wire->Writes();
     ASSERT_GE(w.size(), 5u);
-    auto payload = [&](size_t i) { return Bytes(w[i].body.begin() + 2, w[i].body.end() - 2); };
     // Integer as u32, float as IEEE single 2.2f = 0x400CCCCD, a negative integer as 0.
-    EXPECT_EQ(payload(0), (Bytes{3, 0, 0,    0,    96,   0,    0, 0, 0x00, 0x00, 0x3A, 0x98, 72, 0,
-                                 0, 0, 0x40, 0x0C, 0xCC, 0xCD, 1, 0, 0,    0,    0,    0,    0,  0}));
-    EXPECT_EQ(payload(1), (Bytes{34, 0, 0, 0, 0, 0, 0, 61, 0x3F, 0x80, 0, 0}));
-    EXPECT_EQ(payload(2), (Bytes{3, 0, 0, 0, 1, 2, 3, 4}));
-    EXPECT_EQ(payload(3), (Bytes{0x0A, 0x0B, 0x0C, 0x0D}));
-    EXPECT_EQ(payload(4), (Bytes{'O', 'R', 'V', '1', '2', 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(w[0].Payload(), (Bytes{3, 0, 0,    0,    96,   0,    0, 0, 0x00, 0x00, 0x3A, 0x98, 72, 0,
+                                     0, 0, 0x40, 0x0C, 0xCC, 0xCD, 1, 0, 0,    0,    0,    0,    0,  0}));
+    EXPECT_EQ(w[1].Payload(), (Bytes{34, 0, 0, 0, 0, 0, 0, 61, 0x3F, 0x80, 0, 0}));
+    EXPECT_EQ(w[2].Payload(), (Bytes{3, 0, 0, 0, 1, 2, 3, 4}));
+    EXPECT_EQ(w[3].Payload(), (Bytes{0x0A, 0x0B, 0x0C, 0x0D}));
+    EXPECT_EQ(w[4].Payload(), (Bytes{'O', 'R', 'V', '1', '2', 0, 0, 0, 0, 0, 0, 0}));
 }
 
 namespace {
@@ -278,16 +269,16 @@ public:
     bool NewFirmware() const override { return true; }
     void OnStatusAnswer(const StatusAnswer&) override {}
     void OnLinkLost() override {}
-    void QueueIdlePoll() override {
-        if (beforeIdlePoll)
-            beforeIdlePoll();
-        link->RequestStatus(true);
-    }
     void InsertRecordFront(std::string) override {}
     void AppendRecord(std::string) override {}
     void SetTemplateName(std::string) override {}
     void SetSerialText(std::string) override {}
     void OnSerialTextAnswer(std::string) override {}
+    void QueueIdlePoll() override {
+        if (beforeIdlePoll)
+            beforeIdlePoll();
+        link->RequestStatus(true);
+    }
     void UpdateViews(uint32_t flags, intptr_t) override {
         if (flags == UPDATE_RECORD_APPENDED && onAppended)
             onAppended();
@@ -297,23 +288,17 @@ public:
 } // namespace
 
 TEST_F(LinkTest, PowerDownFrameIsTheFirstThingWrittenAfterTheDecision) {
+    // Nothing queued; the idle poll being queued; a handler chaining the next block after the
+    // start (1) and first block (2) were answered.
     enum class At { Quiet, IdlePoll, HandlerChains };
-    struct Case {
-        const char* what;
-        At at;
-        Bytes frame;
-    };
-    const Case cases[] = {
-        {"nothing queued", At::Quiet, PowerDownFrame(1, 0x00, 0x20)},
-        {"the idle poll is being queued", At::IdlePoll, PowerDownFrame(1, 0x00, 0x20)},
-        // Start (1) and first block (2) answered; the handler chains the next block after it.
-        {"a handler chains the next block", At::HandlerChains, PowerDownFrame(3, 0x0C, 0x68)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    const std::pair<At, Bytes> cases[] = {{At::Quiet, PowerDownFrame(1, 0x00, 0x20)},
+                                          {At::IdlePoll, PowerDownFrame(1, 0x00, 0x20)},
+                                          {At::HandlerChains, PowerDownFrame(3, 0x0C, 0x68)}};
+    for (const auto& [at, frame] : cases) {
+        SCOPED_TRACE(int(at));
         auto w = std::make_shared<ScriptedWire>(clock);
         w->SetResponder([](const Written& req) -> Bytes {
-            const Bytes p(req.body.begin() + 2, req.body.end() - 2);
+            const Bytes p = req.Payload();
             if (req.Command() == CMD_START_SAMPLE_DATA) // four items
                 return Answer(CMD_START_SAMPLE_DATA, req.Sequence(), {0, 0, 0, 0, 0, 0, 0, 4});
             if (req.Command() == CMD_GET_DATA_BLOCK) // one record of a header alone per block
@@ -336,42 +321,32 @@ TEST_F(LinkTest, PowerDownFrameIsTheFirstThingWrittenAfterTheDecision) {
             ASSERT_TRUE(w->WaitUntil([&] { return bare.StopRequested(); }));
         };
         ASSERT_TRUE(bare.Open("ttyTEST", w->Factory()));
-        if (c.at == At::Quiet) {
+        if (at == At::Quiet)
             decide();
-        } else if (c.at == At::IdlePoll) {
-            owner.beforeIdlePoll = decide;
-        } else {
-            owner.onAppended = decide;
-            ASSERT_TRUE(bare.StartSampleData(0));
-        }
+        (at == At::IdlePoll ? owner.beforeIdlePoll : owner.onAppended) = decide;
+        ASSERT_TRUE(at != At::HandlerChains || bare.StartSampleData(0));
         w->Release();
         ASSERT_TRUE(w->WaitUntil([&] { return decided.load(); }));
         closer.join();
         const std::vector<Written> all = w->Writes();
         ASSERT_EQ(all.size(), writtenBefore + 1) << "nothing else was written after the decision";
-        EXPECT_EQ(all.back().bytes, c.frame);
+        EXPECT_EQ(all.back().bytes, frame);
     }
 }
 
 TEST_F(LinkTest, OpenFailuresSayWhichStepFailed) {
-    struct Case {
-        PortOpenResult result;
-        std::string text;
-    };
-    const Case cases[] = {
+    const std::pair<PortOpenResult, std::string> cases[] = {
         {{PortOpenError::Open, "Permission denied"}, "Unable to open the port\nPermission denied"},
         {{PortOpenError::Open, ""}, "Unable to open the port"},
         {{PortOpenError::Configure, ""}, "Unable to configure the serial port"},
         {{PortOpenError::Timeouts, "Invalid argument"},
          "Unable to set the time-out parameters\nInvalid argument"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [result, text] : cases) {
         messages.messages.clear();
-        wire->SetOpenResult(c.result);
+        wire->SetOpenResult(result);
         EXPECT_FALSE(doc->OpenConnection("ttyTEST", wire->Factory()));
-        ASSERT_EQ(messages.messages.size(), 1u);
-        EXPECT_EQ(messages.messages[0].first, "Error");
-        EXPECT_EQ(messages.messages[0].second, c.text);
+        EXPECT_EQ(messages.messages, (std::vector<std::pair<std::string, std::string>>{{"Error", text}}));
         EXPECT_FALSE(link().IsOpen());
     }
 }
@@ -390,9 +365,334 @@ TEST_F(LinkTest, AFailingPortLosesTheLinkAndIsReopenedAboutOnceASecond) {
     // The adapter is back: the next attempt succeeds and the link talks again.
     wire->SetReadError(false);
     ASSERT_TRUE(wire->RunFor(1500));
-    const int64_t reopened = wire->OpenTimes().back();
-    bool talked = false;
-    for (const Written& w : wire->Writes())
-        talked |= w.timeMs > reopened;
-    EXPECT_TRUE(talked);
+    EXPECT_GT(wire->Writes().back().timeMs, wire->OpenTimes().back());
+}
+
+namespace {
+
+Bytes T(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+uint32_t BeAt(const Bytes& b, size_t at) {
+    return (uint32_t(b[at]) << 24) | (uint32_t(b[at + 1]) << 16) | (uint32_t(b[at + 2]) << 8) | b[at + 3];
+}
+// A record of `size` zero bytes with fields written at their offsets: Layout(n, at, field, ...).
+void Put(Bytes&) {}
+template <class V, class... R> void Put(Bytes& out, size_t at, const V& v, const R&... rest) {
+    const Bytes b = [&] {
+        if constexpr (std::is_same_v<V, Bytes>)
+            return v;
+        else
+            return T(v);
+    }();
+    std::copy(b.begin(), b.end(), out.begin() + long(at));
+    Put(out, rest...);
+}
+template <class... A> Bytes Layout(size_t size, const A&... fields) {
+    Bytes out(size, 0);
+    Put(out, fields...);
+    return out;
+}
+
+struct Item {
+    uint8_t tag;
+    uint32_t value;
+};
+
+// A scripted monitor for transfers: a directory, one sample's items and a service log, cut
+// into blocks of two items.
+struct TransferMonitor {
+    std::vector<Bytes> entries; // full entry payloads
+    std::vector<Item> items, logItems;
+    std::atomic<bool> newFirmware{false};
+    std::function<void(uint32_t first)> onBlock;
+
+    static Bytes Block(const std::vector<Item>& from, uint32_t first, Bytes out) {
+        const size_t count = first < from.size() ? std::min<size_t>(2, from.size() - first) : 0;
+        for (const Bytes& b : {Be(first), Be(uint32_t(count))})
+            out.insert(out.end(), b.begin(), b.end());
+        for (size_t i = 0; i < count; ++i) {
+            const Bytes v = Be(from[first + i].value);
+            out.push_back(from[first + i].tag);
+            out.insert(out.end(), v.begin(), v.end());
+        }
+        return out;
+    }
+
+    Bytes Respond(const Written& w) {
+        const Bytes p = w.Payload();
+        const uint8_t f = newFirmware ? 0xE0 : 0xD0; // firmware 7.0 or 6.5, stopped
+        switch (w.Command()) {
+        case CMD_GET_STATUS_EX:
+            return Answer(w.Command(), w.Sequence(), {0x40, f, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1});
+        case CMD_GET_STATUS:
+            return Answer(w.Command(), w.Sequence(),
+                          {0, 0, 0, 9, 0x40, f, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1});
+        case CMD_WRITE_PRC:
+        case CMD_READ_PRC:
+            return Answer(w.Command(), w.Sequence(), {0, 0, 0, 0});
+        case CMD_GET_SAMPLE_COUNT:
+            return Answer(w.Command(), w.Sequence(), {uint8_t(entries.size())});
+        case CMD_GET_SAMPLE_ENTRY:
+        case CMD_GET_SAMPLE_ENTRY_EX:
+            return Answer(w.Command(), w.Sequence(), entries.at(p[0]));
+        case CMD_START_SAMPLE_DATA: {
+            Bytes a = {p[0], 0, 0, 0};
+            const Bytes total = Be(uint32_t(items.size()));
+            a.insert(a.end(), total.begin(), total.end());
+            return Answer(w.Command(), w.Sequence(), a);
+        }
+        case CMD_GET_DATA_BLOCK:
+            if (onBlock)
+                onBlock(BeAt(p, 4));
+            return Answer(w.Command(), w.Sequence(), Block(items, BeAt(p, 4), {p[0], 0, 0, 0}));
+        case CMD_START_SERVICE_LOG:
+            return Answer(w.Command(), w.Sequence(), Be(uint32_t(logItems.size())));
+        case CMD_GET_LOG_BLOCK:
+            return Answer(w.Command(), w.Sequence(), Block(logItems, BeAt(p, 0), {}));
+        default:
+            return {};
+        }
+    }
+};
+
+class ProtocolTest : public LinkFixture {
+protected:
+    TransferMonitor monitor;
+    void SetUp() override {
+        LinkFixture::SetUp();
+        wire->SetResponder([this](const Written& w) { return monitor.Respond(w); });
+    }
+    void ConnectNewFirmware() {
+        monitor.newFirmware = true;
+        for (int i = 0; i < 80 && !doc->NewFirmware(); ++i)
+            ASSERT_TRUE(wire->RunFor(25));
+        ASSERT_TRUE(doc->NewFirmware());
+        // Let the link thread finish the answer that connected it (its updates come after the
+        // flag) and stop at its next read before the views are cleared.
+        ASSERT_TRUE(wire->RunFor(50));
+        view.Clear();
+    }
+    // Queues a register read and feeds the answer to it: an answer is only taken while a request is
+    // outstanding, and the answer's own command decides how it is read. No link thread may run.
+    void AnswerARead(uint8_t command, const Bytes& payload) {
+        ASSERT_TRUE(link().ReadRegisters({1}));
+        FeedAnswer(command, payload);
+    }
+};
+
+const std::vector<Item> kSampleItems = {{3, 1000}, {96, 15000}, {72, 0x400CCCCD}, {1, 1060},
+                                        {3, 1120}, {200, 7},    {11, 5000}};
+
+} // namespace
+
+TEST_F(ProtocolTest, RegisterListsNotifyOncePerEntryInOrder) {
+    // Count 0: nothing stored, nothing told.
+    AnswerARead(CMD_READ_PRC, {0, 0, 0, 0});
+    EXPECT_TRUE(view.Updates().empty());
+
+    // Fifteen entries: integers exact, floats from their single-precision bits.
+    Bytes answer = {15, 0, 0, 0};
+    std::vector<Update> expected;
+    for (int i = 0; i < 15; ++i) {
+        const uint8_t number = uint8_t(i < 8 ? 96 - i : 72 - i);
+        answer.insert(answer.end(), {number, 0, 0, 0, 0, 0, 0, uint8_t(i + 1)});
+        expected.push_back({UPDATE_REGISTER, number});
+    }
+    AnswerARead(CMD_WRITE_PRC, answer);
+    EXPECT_EQ(view.Updates(), expected);
+    EXPECT_EQ(doc->Registers().Value(96), 1.0);
+    float f;
+    const uint32_t bits = 9;
+    std::memcpy(&f, &bits, 4);
+    EXPECT_EQ(doc->Registers().Value(64), double(f)) << "a float register takes the word's bits";
+}
+
+TEST_F(ProtocolTest, FullRegisterAnswersDecodeTheLoggingCode) {
+    // Register 34 (float): value 1.0, code 2 = Delta interval 1, delta 0.01.
+    AnswerARead(CMD_READ_PRC_FULL, {34, 0, 0, 0, 0x3F, 0x80, 0, 0, 0, 0, 0, 2, 0x3C, 0x23, 0xD7, 0x0A});
+    PrcLogging l = doc->Registers().Logging(34);
+    EXPECT_EQ(doc->Registers().Value(34), 1.0);
+    EXPECT_EQ(l.mode, LOG_MODE_DELTA);
+    EXPECT_EQ(l.interval, 1u);
+    EXPECT_FLOAT_EQ(l.delta, 0.01f);
+    // Set-logging answer: code 1 = Header/Footer; the value is left alone.
+    AnswerARead(CMD_SET_PRC_LOGGING, {34, 0, 0, 0, 0x40, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0});
+    l = doc->Registers().Logging(34);
+    EXPECT_EQ(l.mode, LOG_MODE_HEADER_FOOTER);
+    EXPECT_EQ(l.interval, 0u);
+    EXPECT_EQ(doc->Registers().Value(34), 1.0);
+    // Code 0 = Never; code 61 = Delta 60.
+    AnswerARead(CMD_SET_PRC_LOGGING, {34, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 61, 0, 0, 0, 0});
+    EXPECT_EQ(doc->Registers().LoggingInterval(34), 60u);
+    AnswerARead(CMD_SET_PRC_LOGGING, {34, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(doc->Registers().LoggingMode(34), LOG_MODE_NEVER);
+    EXPECT_EQ(view.Count(UPDATE_REGISTER), 4u);
+    // A request for Delta with interval 0 sends code 1, which reads back as Header/Footer.
+    EXPECT_EQ(LoggingCode(LOG_MODE_DELTA, 0), 1u);
+}
+
+TEST(ShiftProgramLayout, ProgramsAreLaidOutByteForByte) {
+    // A wearer one too long is cut to 8; a full mine name has no terminator; the start is on the
+    // monitor's local clock. Fields in their order: wearer, mine, contractor, mine name, company,
+    // start, duration, type, MMU, then the short layout's occupation, MIIN, spare, then the long's.
+    ShiftProgram s("WEARER123", "4601234", "AB", std::string(32, 'N'), "Coal", 1'700'000'000, 8 * 3600, 2,
+                   "0010", "036", 12345678, 0, 0, "", "");
+    EXPECT_EQ(EncodeShortProgram(s, NewYork()),
+              Layout(108, 0, "WEARER12", 8, "4601234", 15, "AB", 18, std::string(32, 'N'), 50, "Coal", 84,
+                     Be(1'700'000'000 - 300 * 60), 88, Be(28800), 92, Bytes{2}, 93, "0010", 97, "036", 100,
+                     Be(12345678)));
+    // An empty program is all zeros: a zero start is not converted.
+    EXPECT_EQ(EncodeShortProgram(ShiftProgram{}, NewYork()), Bytes(108, 0));
+    EXPECT_EQ(EncodeLongProgram(ShiftProgram{}), Bytes(272, 0));
+
+    s = ShiftProgram("W-17", "46-01234", "XYZ", std::string(40, 'M'), "Coal Co", 1'700'000'000, 600, 9,
+                     "0010-0", "", 0, 0, 412, "m12345678", "x");
+    EXPECT_EQ(EncodeLongProgram(s),
+              Layout(272, 0, "W-17", 32, "46-01234", 64, "XYZ", 96, std::string(32, 'M'), 128, "Coal Co", 160,
+                     Be(1'700'000'000), 164, Be(600), 168, Bytes{9}, 169, "0010-0", 204, Be(412), 208,
+                     "m12345678", 240, "x"));
+}
+
+TEST_F(ProtocolTest, ProgramRecordsBecomeRecordTextsAtTheFront) {
+    // Short record: leading unused byte, texts at 1, 9, 16, 19, 51; stored start 0.
+    AnswerARead(CMD_GET_SHIFT_PROGRAM, Layout(108, 0, Bytes{0xEE}, 1, "WEARER12", 9, "4601234", 16, "AB", 19,
+                                              std::string(32, 'N'), 51, "Coal", 88, Be(3600), 92, Bytes{2},
+                                              93, "0010", 97, "036", 100, Be(77), 104, Be(5)));
+    AnswerARead(CMD_GET_SHIFT_PROGRAM_EX,
+                Layout(276, 1, "W-17", 33, "4601234", 65, "XYZ", 97, std::string(32, 'M'), 129, "Coal Co",
+                       164, Be(1'700'000'000), 168, Be(600), 172, Bytes{9}, 173, "0010-0", 208, Be(412), 212,
+                       "m12345678", 244, std::string(32, 'S')));
+    // A stored zero start on a computer 300 minutes west reads as 18000.
+    EXPECT_EQ(doc->Records(),
+              (std::vector<std::string>{"1700000000,1700000600,-,-,W-17,4601234,XYZ," + std::string(32, 'M') +
+                                            ",Coal Co,9,0010-0,412,m12345678," + std::string(32, 'S'),
+                                        "18000,21600,-,-,WEARER12,4601234,AB," + std::string(32, 'N') +
+                                            ",Coal,2,0010,036,77,5"}));
+    EXPECT_EQ(view.Updates(), std::vector<Update>(2, {UPDATE_RECORD_FRONT, RECORD_INSERTED_AT_FRONT}));
+}
+
+TEST_F(ProtocolTest, DirectoryListingChainsWithoutLettingTheIdlePollIn) {
+    // Older firmware: short entries, times on the monitor's clock (+300 minutes to UTC); the
+    // 8-character wearer has no terminator.
+    for (uint8_t i = 0; i < 12; ++i)
+        monitor.entries.push_back(Layout(116, 0, Bytes{i}, 4, Be(1'000'000 + i), 8, Be(1'003'600 + i), 12,
+                                         Be(100u + i), 16, "WEARER12", 24, "1234567", 31, "A1", 34,
+                                         "Deep Hollow No. 4", 66, "Coal Co", 98, Bytes{3}, 99, "0010", 103,
+                                         "036", 108, Be(12345678)));
+    Open();
+    ASSERT_TRUE(link().RequestSampleCount());
+    ASSERT_TRUE(wire->RunFor(2000));
+    const std::vector<Written> writes = wire->Writes();
+    size_t first = 0, last = 0;
+    for (size_t i = 0; i < writes.size(); ++i) {
+        first = writes[i].Command() == CMD_GET_SAMPLE_COUNT ? i : first;
+        last = writes[i].Command() == CMD_GET_SAMPLE_ENTRY ? i : last;
+    }
+    EXPECT_EQ(last - first, 12u) << "every answer queued the next request at once";
+    const std::vector<std::string> records = doc->Records();
+    ASSERT_EQ(records.size(), 12u);
+    EXPECT_EQ(records[11],
+              "1018000,1021600,0,100,WEARER12,1234567,A1,Deep Hollow No. 4,Coal Co,3,0010,036,12345678,0");
+    EXPECT_EQ(records[0].substr(0, 22), "1018011,1021611,11,111");
+    std::vector<Update> updates = view.With(UPDATE_RECORD_FRONT);
+    ASSERT_EQ(updates.size(), 13u);
+    EXPECT_EQ(updates.back(), (Update{UPDATE_RECORD_FRONT, NO_RECORD}));
+
+    // An empty directory ends the listing at once.
+    monitor.entries.clear();
+    view.Clear();
+    ASSERT_TRUE(link().RequestSampleCount());
+    ASSERT_TRUE(wire->RunFor(100));
+    EXPECT_EQ(view.With(UPDATE_RECORD_FRONT), (std::vector<Update>{{UPDATE_RECORD_FRONT, NO_RECORD}}));
+    EXPECT_EQ(wire->WritesOf(CMD_GET_SAMPLE_ENTRY).size(), 12u);
+}
+
+TEST_F(ProtocolTest, LongDirectoryEntriesAreTakenAsUtc) {
+    monitor.entries = {Layout(280, 4, Be(1'700'000'000), 8, Be(1'700'028'800), 12, Be(42), 16, "W-17", 48,
+                              "4601234", 80, "XYZ", 112, std::string(32, 'M'), 144, "Coal Co", 176, Bytes{9},
+                              177, "0010-0", 212, Be(412), 216, "m12345678", 248, "spare")};
+    Open();
+    ConnectNewFirmware();
+    ASSERT_TRUE(link().RequestSampleCount());
+    ASSERT_TRUE(wire->RunFor(200));
+    EXPECT_EQ(doc->Records(),
+              std::vector<std::string>{"1700000000,1700028800,0,42,W-17,4601234,XYZ," + std::string(32, 'M') +
+                                       ",Coal Co,9,0010-0,412,m12345678,spare"});
+    ASSERT_EQ(wire->WritesOf(CMD_GET_SAMPLE_ENTRY_EX).size(), 1u);
+}
+
+TEST_F(ProtocolTest, DataRecordsAreAssembledAcrossBlocks) {
+    // Record 1: three items (time, MASS K0 integer, FLOW RATE SET PT float 2.2).
+    // Record 2: a header alone. Record 3: an unknown register and SHIFT START TIME.
+    monitor.items = kSampleItems;
+    Open();
+    ASSERT_TRUE(link().StartSampleData(4));
+    ASSERT_TRUE(wire->RunFor(200));
+    // Not yet identified: older firmware rules, times converted from the monitor's clock.
+    EXPECT_EQ(doc->Records(), (std::vector<std::string>{"19000,2,96,15000,72,2.200000", "19060,0",
+                                                        "19120,2,200,?,11,23000"}));
+    EXPECT_EQ(view.With(UPDATE_RECORD_APPENDED), (std::vector<Update>{{UPDATE_RECORD_APPENDED, 3},
+                                                                      {UPDATE_RECORD_APPENDED, 1},
+                                                                      {UPDATE_RECORD_APPENDED, 3},
+                                                                      {UPDATE_RECORD_APPENDED, 0}}));
+    const std::vector<Written> blocks = wire->WritesOf(CMD_GET_DATA_BLOCK);
+    ASSERT_EQ(blocks.size(), 4u);
+    EXPECT_EQ(blocks[3].Payload(), (Bytes{4, 0, 0, 0, 0, 0, 0, 6}));
+}
+
+TEST_F(ProtocolTest, CancelStillDecodesTheNextBlockThenStopsSilently) {
+    monitor.items = kSampleItems;
+    monitor.onBlock = [&](uint32_t first) {
+        if (first == 2)
+            link().CancelTransfer();
+    };
+    Open();
+    ASSERT_TRUE(link().StartSampleData(0));
+    ASSERT_TRUE(wire->RunFor(1000));
+    EXPECT_EQ(doc->Records().size(), 2u);
+    EXPECT_EQ(wire->WritesOf(CMD_GET_DATA_BLOCK).size(), 2u);
+    EXPECT_EQ(view.With(UPDATE_RECORD_APPENDED),
+              (std::vector<Update>{{UPDATE_RECORD_APPENDED, 3}, {UPDATE_RECORD_APPENDED, 1}}))
+        << "no completion after a cancel";
+    // A new transfer clears the flag again.
+    monitor.onBlock = nullptr;
+    doc->ClearRecords();
+    ASSERT_TRUE(link().StartSampleData(0));
+    ASSERT_TRUE(wire->RunFor(1000));
+    EXPECT_EQ(doc->Records().size(), 3u);
+}
+
+TEST_F(ProtocolTest, ServiceLogAnnouncesItsTotalThenTransfers) {
+    monitor.logItems = {{2, 50}, {4, 3}, {1, 110}};
+    Open();
+    ConnectNewFirmware();
+    ASSERT_TRUE(link().StartServiceLog());
+    ASSERT_TRUE(wire->RunFor(200));
+    EXPECT_EQ(doc->Records(), (std::vector<std::string>{"50,1,4,3", "110,0"}));
+    ASSERT_FALSE(view.Updates().empty());
+    EXPECT_EQ(view.Updates()[0], (Update{UPDATE_SERVICE_LOG_TOTAL, 3}));
+    EXPECT_EQ(view.With(UPDATE_RECORD_APPENDED).back(), (Update{UPDATE_RECORD_APPENDED, 0}));
+
+    // An empty log ends at once.
+    monitor.logItems.clear();
+    view.Clear();
+    ASSERT_TRUE(link().StartServiceLog());
+    ASSERT_TRUE(wire->RunFor(200));
+    EXPECT_EQ(view.With(UPDATE_RECORD_FRONT), (std::vector<Update>{{UPDATE_RECORD_FRONT, NO_RECORD}}));
+}
+
+TEST_F(ProtocolTest, TextAnswersStopAtTheirFieldEvenWithoutTerminator) {
+    AnswerARead(CMD_GET_TEMPLATE_NAME, Bytes(60, 'T'));
+    EXPECT_EQ(doc->TemplateName(), std::string(50, 'T'));
+    AnswerARead(CMD_SET_TEMPLATE_NAME, {'2', 0, 'x'});
+    EXPECT_EQ(doc->TemplateName(), "2");
+    AnswerARead(CMD_SET_SERIAL_TEXT, Bytes(20, 'S'));
+    EXPECT_EQ(doc->SerialText(), std::string(12, 'S'));
+    AnswerARead(CMD_GET_TEMPLATE_NAME, {});
+    EXPECT_EQ(doc->TemplateName(), "");
+    EXPECT_EQ(view.Updates(), (std::vector<Update>{{UPDATE_TEMPLATE_NAME, 0},
+                                                   {UPDATE_TEMPLATE_NAME, 0},
+                                                   {UPDATE_SERIAL_TEXT, 0},
+                                                   {UPDATE_TEMPLATE_NAME, 0}}));
 }

@@ -25,14 +25,9 @@
 namespace orvo {
 namespace {
 
-struct RuleCase {
-    const char* text;
-    ZoneRules expected;
-};
-
 // The forms real zones use are pinned with those zones below; these are the odd ones.
 TEST(PosixZoneRule, ReadsOffsetsAndChangeDates) {
-    const RuleCase cases[] = {
+    const std::pair<const char*, ZoneRules> cases[] = {
         {"<+0330>-3:30", {-210, 0, {}, {}}},
         // Half-hour daylight shift with an explicit daylight offset.
         {"<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", {-630, -30, {4, 0, 1, 2, 0}, {10, 0, 1, 2, 0}}},
@@ -45,11 +40,9 @@ TEST(PosixZoneRule, ReadsOffsetsAndChangeDates) {
         // ... and minutes survive a negative time.
         {"<-03>3<-02>,M3.2.0/-2:30,M11.1.0/1:15", {180, -60, {11, 0, 1, 1, 15}, {3, 6, 2, 21, 30}}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& [text, expected] : cases) {
         ZoneRules rules{1, 2, {1, 1, 1, 1, 1}, {1, 1, 1, 1, 1}};
-        ASSERT_TRUE(ParsePosixZoneRule(c.text, rules));
-        EXPECT_EQ(rules, c.expected);
+        EXPECT_TRUE(ParsePosixZoneRule(text, rules) && rules == expected) << text;
     }
 }
 
@@ -69,12 +62,11 @@ TEST(PosixZoneRule, RefusesWhatMonthRulesCannotCarry) {
         "EST5 EDT,M3.2.0,M11.1.0",    // stray space
         "America/New_York",           // a zone name is no rule
     };
+    const ZoneRules untouched{7, 8, {1, 2, 3, 4, 5}, {5, 4, 3, 2, 1}};
     for (const char* text : cases) {
-        SCOPED_TRACE(text);
-        const ZoneRules untouched{7, 8, {1, 2, 3, 4, 5}, {5, 4, 3, 2, 1}};
         ZoneRules rules = untouched;
-        EXPECT_FALSE(ParsePosixZoneRule(text, rules));
-        EXPECT_EQ(rules, untouched);
+        EXPECT_FALSE(ParsePosixZoneRule(text, rules)) << text;
+        EXPECT_EQ(rules, untouched) << text;
     }
 }
 
@@ -83,13 +75,8 @@ std::string Header(char version, uint32_t timeCount, uint32_t typeCount, uint32_
     std::string h = "TZif";
     h += version;
     h += std::string(15, '\0');
-    const uint32_t counts[6] = {0, 0, 0, timeCount, typeCount, charCount};
-    for (uint32_t n : counts) {
-        h += static_cast<char>(n >> 24);
-        h += static_cast<char>(n >> 16);
-        h += static_cast<char>(n >> 8);
-        h += static_cast<char>(n);
-    }
+    for (uint32_t n : {0u, 0u, 0u, timeCount, typeCount, charCount})
+        h += {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
     return h;
 }
 
@@ -103,26 +90,17 @@ std::string SmallTzif(char version = '2', const std::string& footer = "\nEST5EDT
 TEST(TzifFooter, RefusesMalformedOrTruncatedFiles) {
     const std::string good = SmallTzif();
     std::string rule = "unchanged";
-    for (size_t length = 0; length < good.size(); ++length) {
-        SCOPED_TRACE(length);
-        EXPECT_FALSE(PosixRuleFromTzif(good.substr(0, length), rule));
-    }
+    for (size_t length = 0; length < good.size(); ++length)
+        EXPECT_FALSE(PosixRuleFromTzif(good.substr(0, length), rule)) << length;
 
-    std::string badMagic = good;
-    badMagic[0] = 'X';
-    std::string badSecondMagic = good;
-    badSecondMagic[44 + 15] = 'X';
-    std::string hugeCounts = good;
-    for (size_t i = 32; i < 44; ++i)
-        hugeCounts[i] = '\xff';
-    const std::string cases[] = {
-        SmallTzif('\0'), // version 1 has no footer
-        badMagic,
-        badSecondMagic,
-        hugeCounts,
-        SmallTzif('2', "EST5EDT,M3.2.0,M11.1.0\n"), // footer without its leading newline
-        std::string("garbage that is long enough to hold a header, and then some more"),
-    };
+    // Version 1 has no footer; a bad first or second magic; huge counts; a footer without its
+    // leading newline; garbage.
+    const std::string cases[] = {SmallTzif('\0'),
+                                 "X" + good.substr(1),
+                                 good.substr(0, 59) + "X" + good.substr(60),
+                                 good.substr(0, 32) + std::string(12, '\xff') + good.substr(44),
+                                 SmallTzif('2', "EST5EDT,M3.2.0,M11.1.0\n"),
+                                 "garbage that is long enough to hold a header, and then some more"};
     for (const auto& bytes : cases)
         EXPECT_FALSE(PosixRuleFromTzif(bytes, rule));
     EXPECT_EQ(rule, "unchanged");
@@ -136,6 +114,10 @@ protected:
             value ? setenv(name, value->c_str(), 1) : unsetenv(name);
         tzset();
     }
+    static std::optional<std::string> Saved(const char* name) {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    }
 
     // A zone name or rule; nullptr unsets TZ. A zone missing from tzdata fails on its offsets.
     static void SetZone(const char* value) {
@@ -146,12 +128,6 @@ protected:
     // 15 January, 20 March and 15 July 2024, 12:00 UTC; 2024 from its first second.
     static constexpr std::array<int64_t, 3> kInstants = {1705320000, 1710936000, 1721044800};
     static constexpr int64_t kYearStart = 1704067200;
-
-private:
-    static std::optional<std::string> Saved(const char* name) {
-        const char* value = std::getenv(name);
-        return value ? std::optional<std::string>(value) : std::nullopt;
-    }
     const std::pair<const char*, std::optional<std::string>> m_saved[2] = {{"TZ", Saved("TZ")},
                                                                            {"TZDIR", Saved("TZDIR")}};
 };

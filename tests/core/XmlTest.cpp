@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "ServiceTestSupport.h"
+#include "service/Base64.h"
 #include "service/XmlReader.h"
+#include "service/XmlWriter.h"
 
 namespace orvo {
 namespace {
@@ -15,10 +17,8 @@ using namespace std::string_literals;
 std::string Utf16(const std::u16string& text, bool bigEndian, bool withMark) {
     std::string bytes;
     auto put = [&](char16_t unit) {
-        const char high = char(unit >> 8);
-        const char low = char(unit & 0xFF);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
+        bytes +=
+            bigEndian ? std::string{char(unit >> 8), char(unit)} : std::string{char(unit), char(unit >> 8)};
     };
     if (withMark)
         put(u'\xFEFF');
@@ -146,8 +146,7 @@ TEST(XmlReader, DeepAndLongInputsNeitherOverflowNorCrawl) {
     // Nesting is kept off the stack: building, writing and freeing a very deep tree must not crash.
     const size_t depth = 100000;
     std::string deep;
-    deep.reserve(depth * 3 + 16);
-    for (size_t i = 0; i < depth; ++i)
+    while (deep.size() < depth * 3)
         deep += "<a>";
     XmlError code;
     XmlNode top = Load(deep, "a", &code);
@@ -157,13 +156,115 @@ TEST(XmlReader, DeepAndLongInputsNeitherOverflowNorCrawl) {
     top = XmlNode();
 
     // Megabytes of text and entities are one pass each.
-    std::string text = "<a>";
-    for (int i = 0; i < 400000; ++i)
+    std::string text;
+    while (text.size() < 400000 * 6)
         text += "x&amp;";
-    text += "</a>";
-    const XmlNode a = Load(text, "a", &code);
+    const XmlNode a = Load("<a>" + text + "</a>", "a", &code);
     ASSERT_EQ(code, XML_NO_ERROR);
     EXPECT_EQ(a.Text()->size(), 800000u);
+}
+
+// <Root id="7" note="a&quot;b"> with an element of text, an empty element, a nested list and a
+// piece of mixed text.
+XmlNode SampleTree() {
+    XmlNode root = XmlNode::Create("Root");
+    root.AddAttribute("id", "7");
+    root.AddAttribute("note", "a\"b<");
+    root.AddChild("Name").AddText("x & y");
+    root.AddChild("Empty");
+    XmlNode list = root.AddChild("List");
+    list.AddChild("Item").AddText("1");
+    list.AddChild("Item").AddText("-2.5e-05");
+    root.AddText("tail");
+    return root;
+}
+
+TEST(XmlWriter, FormattedTextPutsEachElementOnItsOwnLineIndentedByTabs) {
+    EXPECT_EQ(SampleTree().CreateText(true), "<Root id=\"7\" note=\"a&quot;b&lt;\">\n"
+                                             "\t<Name>x &amp; y</Name>\n"
+                                             "\t<Empty/>\n"
+                                             "\t<List>\n"
+                                             "\t\t<Item>1</Item>\n"
+                                             "\t\t<Item>-2.5e-05</Item>\n"
+                                             "\t</List>\n"
+                                             "\ttail\n"
+                                             "</Root>\n");
+    EXPECT_EQ(SampleTree().CreateText(false), "<Root id=\"7\" note=\"a&quot;b&lt;\"><Name>x &amp; y</Name>"
+                                              "<Empty/><List><Item>1</Item><Item>-2.5e-05</Item></List>"
+                                              "tail</Root>");
+}
+
+TEST(XmlWriter, WriteFileFailuresGiveTheirCodesAndLeaveTheOldFile) {
+    test::TempFolder folder;
+    std::string reason;
+    EXPECT_EQ(XmlWriter().WriteFile(SampleTree(), folder.File("no/a.xml"), nullptr, true, &reason),
+              XML_CANNOT_OPEN_WRITE_FILE);
+    EXPECT_FALSE(reason.empty());
+
+    const std::string path = folder.Write("a.xml", "old contents");
+    ASSERT_EQ(XmlWriter().WriteFile(SampleTree(), path, nullptr, true), XML_NO_ERROR);
+    EXPECT_EQ(folder.Read("a.xml"), XmlWriter().FileBytes(SampleTree(), nullptr, true));
+
+    // A disk that fills up halfway: the old file stays, and no temporary file is left behind.
+    folder.Write("a.xml", "old contents");
+    XmlNode big = XmlNode::Create("big");
+    big.AddText(std::string(100000, 'x'));
+    {
+        const test::FileSizeLimit limit(4096);
+        EXPECT_EQ(XmlWriter().WriteFile(big, path, nullptr, true), XML_CANNOT_WRITE_FILE);
+    }
+    EXPECT_EQ(folder.Read("a.xml"), "old contents");
+    EXPECT_EQ(folder.Entries(), 1u);
+
+    // Empty handles do nothing.
+    XmlNode none;
+    EXPECT_TRUE(none.AddChild("a").IsEmpty());
+    none.AddText("t");
+    EXPECT_EQ(none.CreateText(true), "");
+}
+
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+
+TEST(XmlBase64, KnownVectorsEncodeAndDecode) {
+    const std::pair<const char*, const char*> vectors[] = {{"", ""},
+                                                           {"f", "Zg=="},
+                                                           {"fo", "Zm8="},
+                                                           {"foo", "Zm9v"},
+                                                           {"foob", "Zm9vYg=="},
+                                                           {"fooba", "Zm9vYmE="},
+                                                           {"foobar", "Zm9vYmFy"}};
+    for (const auto& [plain, encoded] : vectors) {
+        const std::vector<uint8_t> bytes = Bytes(plain);
+        EXPECT_EQ(Base64Encode(bytes.data(), bytes.size()), encoded);
+        XmlError code = XML_EMPTY;
+        EXPECT_EQ(Base64Decode(encoded, &code), bytes) << encoded;
+        EXPECT_EQ(code, XML_NO_ERROR);
+    }
+    const uint8_t all[] = {0x00, 0xFF, 0xFB, 0xEF, 0x10};
+    EXPECT_EQ(Base64Encode(all, sizeof all), "AP/77xA=");
+    XmlError code;
+    EXPECT_EQ(Base64Decode("Zm9v\r\n YmFy\t", &code), Bytes("foobar")); // white space is skipped
+    EXPECT_EQ(code, XML_NO_ERROR);
+}
+
+TEST(XmlBase64, EachErrorCodeFromItsInput) {
+    XmlError code;
+    // Illegal: outside the alphabet, data after padding, three '='.
+    for (const char* text : {"Zm9v!", "Zm=v", "Zg===", "Zm9v-_"}) {
+        EXPECT_TRUE(Base64Decode(text, &code).empty());
+        EXPECT_EQ(code, XML_BASE64_ILLEGAL_CHARACTER) << text;
+    }
+    // A length that is not a multiple of four: the decoder delivers what the incomplete group
+    // holds and warns that the text is truncated.
+    EXPECT_EQ(Base64Decode("Zm9vY", &code), Bytes("foo"));
+    EXPECT_EQ(code, XML_BASE64_TRUNCATED);
+    uint8_t out[3] = {1, 2, 3};
+    size_t written = 99;
+    EXPECT_EQ(Base64Decode("Zm9vYg==", out, sizeof out, &written), XML_BASE64_BUFFER_TOO_SMALL);
+    EXPECT_EQ(written, 0u);
+    EXPECT_EQ(out[0], 1); // nothing written
 }
 
 } // namespace
