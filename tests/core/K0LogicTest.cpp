@@ -252,32 +252,15 @@ TEST_F(K0RunTest, FailuresAndRefusedResults) {
     const char* waiting = "Waiting for frequency to stabilize.  This may take up to 7 minutes.";
     const char* noK0 = "Calculation error: no valid K0 could be calculated, nothing was written";
     const char* badK0 = "Calculation error: the stored K0 is not valid, nothing was written";
+    const sim::SimFaults frozen{.frequencyFrozen = true}, unstable{.heaterUnstable = true};
     for (const Case& c : std::vector<Case>{
-             {"air never settles", false, {.heaterUnstable = true}, 15000, 0, none, 4, 2700, K0::AIR_REASON},
+             {"air never settles", false, unstable, 15000, 0, none, 4, 2700, K0::AIR_REASON},
              {"TE off its window", false, {}, 15000, 5, teOff, 5, 900, K0::TE_REASON},
-             {"frequency frozen",
-              true,
-              {.frequencyFrozen = true},
-              15000,
-              0,
-              none,
-              6,
-              420,
-              K0::FREQUENCY_REASON},
+             {"frequency frozen", true, frozen, 15000, 0, none, 6, 420, K0::FREQUENCY_REASON},
              {"air off after weight 1", false, {}, 15000, 8, airOff, 8, 900, K0::AIR_REASON},
              {"flow off its set point", false, {}, 15000, 5, flowOff, 6, 0, K0::FLOW_REASON, waiting},
              // A smoothing factor read as no number is not written back: 0.01 is.
-             {"frequency change too large",
-              false,
-              {},
-              4000,
-              0,
-              noSmoothing,
-              10,
-              0,
-              K0::CHANGE_REASON,
-              {},
-              "0.01"},
+             {"change too large", false, {}, 4000, 0, noSmoothing, 10, 0, K0::CHANGE_REASON, {}, "0.01"},
              {"weights that raise the frequency", false, {}, 15000, 6, raising, 22, 0, nullptr, noK0, "0.25"},
              {"stored K0 zero", true, {}, 15000, 0, k0Zero, 22, 0, nullptr, badK0, "0.25"},
          }) {
