@@ -72,6 +72,7 @@ TEST(MainStatusRules, CountdownAndTimeTexts) {
     EXPECT_EQ(LastServiceText(0, true, NewYork()), "Last Service: - -/- -/- - - -");
     EXPECT_EQ(LastServiceText(kT0, true, NewYork()), "Last Service: 11/14/2023");
     EXPECT_EQ(LastServiceText(kT0, false, NewYork()), "");
+    EXPECT_EQ(EnablingRule(0, false, false), ButtonStates{}) << "a state not known yet";
 }
 
 // The advanced controls by firmware and mode, before and after register 183 says 1.
