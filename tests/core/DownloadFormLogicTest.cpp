@@ -16,13 +16,7 @@
 #include "InMemoryPort.h"
 #include "SimMonitor.h"
 #include "forms/DownloadFormLogic.h"
-#include "link/RequestRecorder.h"
-#include "model/COrvodeskDoc.h"
 #include "model/ShiftProgram.h"
-#include "model/StatusAnswer.h"
-#include "platform/Clock.h"
-#include "platform/MessageSink.h"
-#include "platform/TimeZoneSource.h"
 #include "platform/UpdateHandOff.h"
 
 using namespace orvo;
@@ -154,23 +148,6 @@ size_t RecordCount(const std::vector<sim::SimItem>& items) {
     return records;
 }
 
-TEST(DownloadFormLogic, ListsEachStoredSampleWithItsTimesAndBytes) {
-    for (float firmware : {7.0f, 6.5f}) {
-        SCOPED_TRACE(firmware);
-        Rig rig("", Monitor(firmware));
-        ASSERT_TRUE(rig.Listed(3));
-        const std::vector<sim::SimSample> samples = rig.monitor->StoredSamples();
-        for (size_t i = 0; i < samples.size(); ++i)
-            EXPECT_EQ(rig.view.lines[i], ListTime(samples[i].startUtc) + " - " + ListTime(samples[i].endUtc) +
-                                             " (" + std::to_string(samples[i].items.size() * 5) + " Bytes)");
-        EXPECT_FALSE(rig.view.enabled.download);
-        rig.logic->OnSelectionChanged(1);
-        EXPECT_TRUE(rig.view.enabled.download);
-        rig.logic->OnSelectionChanged(-1);
-        EXPECT_FALSE(rig.view.enabled.download);
-    }
-}
-
 TEST(DownloadFormLogic, TransferCountsEveryItemThenHandsOverToTheResults) {
     struct Case {
         int line;
@@ -263,7 +240,7 @@ TEST(DownloadFormLogic, OverlappingListingsNeverBecomeLinesOrRecordsOfATransfer)
         EXPECT_EQ(std::count(rig.handedOver.begin(), rig.handedOver.end(), entry), 0);
 }
 
-TEST(DownloadFormLogic, ServiceLogShowsByModeAndFirmwareAndSetsTheRangeFromTheLog) {
+TEST(DownloadFormLogic, ListsSamplesShowsTheServiceLogByModeAndFirmwareAndSetsItsRange) {
     struct Case {
         const char* mode;
         float firmware;
@@ -276,6 +253,15 @@ TEST(DownloadFormLogic, ServiceLogShowsByModeAndFirmwareAndSetsTheRangeFromTheLo
         SCOPED_TRACE(std::string(c.mode) + " " + std::to_string(c.firmware));
         Rig rig(c.mode, Monitor(c.firmware));
         ASSERT_TRUE(rig.Listed(3));
+        const std::vector<sim::SimSample> samples = rig.monitor->StoredSamples();
+        for (size_t i = 0; i < samples.size(); ++i)
+            EXPECT_EQ(rig.view.lines[i], ListTime(samples[i].startUtc) + " - " + ListTime(samples[i].endUtc) +
+                                             " (" + std::to_string(samples[i].items.size() * 5) + " Bytes)");
+        EXPECT_FALSE(rig.view.enabled.download);
+        rig.logic->OnSelectionChanged(1);
+        EXPECT_TRUE(rig.view.enabled.download);
+        rig.logic->OnSelectionChanged(-1);
+        EXPECT_FALSE(rig.view.enabled.download);
         EXPECT_EQ(rig.view.visible.serviceLog, c.serviceLog);
         EXPECT_EQ(rig.view.visible.interval, c.interval);
         EXPECT_EQ(rig.view.enabled.serviceLog, c.serviceLog); // a stopped monitor with samples

@@ -1,6 +1,6 @@
 // Flow calibration: the entry checks and questions, the pump speed's limits, the constants' window
 // and the fit's undefined cases, and whole runs against the simulated instrument with the writes of
-// their end and of leaving.
+// their end (leaving is pinned by the widget tests).
 
 #include "calibration/FlowCalLogic.h"
 #include "CalibrationFixture.h"
@@ -170,11 +170,6 @@ TEST_F(FlowCalRunTest, SoundInstrumentIsCalibrated) {
     EXPECT_EQ(io->Writes().back(), (RegisterWrites{{75, flow.NewA()}, {76, flow.NewB()}}));
     EXPECT_NEAR(sim->RegisterValue(PRC_FLOW_RATE_CONV_A), flow.NewA(), 1e-5);
     EXPECT_EQ(flow.Shown(Flow::CONST_A), FormatGeneral(flow.NewA()));
-
-    io->Clear();
-    CloseProcedure();
-    EXPECT_EQ(Writes(), (std::vector<std::string>{kOff[0], kOff[1], "write 10=0", kOff[0], kOff[1],
-                                                  "write 10=0", kOff[0], kOff[1], "write 10=0"}));
 }
 
 // A transducer heater that never reaches its window ends the run after 2700 s with pump and heaters

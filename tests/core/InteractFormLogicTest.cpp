@@ -159,11 +159,20 @@ TEST(InteractFormLogic, LoadAfterConnectingListsRegistersUpTo182WithItsProgress)
         EXPECT_EQ(rig.view.progressPos, c.first);
         EXPECT_TRUE(rig.view.Enabled(InteractControl::ReloadAll));
         EXPECT_TRUE(rig.view.Enabled(InteractControl::LoggingSet)) << "expert mode";
+        rig.logic.ReloadAll(); // every register, or those of the short list
+        EXPECT_EQ(rig.view.progressMax, c.fullList ? PRC_COUNT : 18);
+        EXPECT_FALSE(rig.view.Enabled(InteractControl::Export));
+        rig.Answer();
+        EXPECT_FALSE(rig.logic.ReloadPending());
 
-        // A lost link leaves the rows; the next connection loads again, its columns already made.
+        // A lost link leaves the rows; Reload All asks nothing; the next connection loads again, its
+        // columns already made.
         rig.doc.OnLinkLost();
         EXPECT_FALSE(rig.view.connected);
-        EXPECT_EQ(rig.view.rows.size(), 183u);
+        rig.io.Clear();
+        rig.logic.ReloadAll();
+        EXPECT_TRUE(rig.io.sent.empty());
+        EXPECT_EQ(rig.view.rows.size(), size_t(PRC_COUNT)) << "no duplicate rows without a monitor";
         rig.Connect(kOld);
         EXPECT_EQ(rig.view.progressMax, c.again);
         EXPECT_EQ(rig.view.columnsCreated, 1);
@@ -201,28 +210,6 @@ TEST(InteractFormLogic, TheRefreshReadsRowAfterRowOneAtATime) {
     ASSERT_LT(bottom + 2, order.end());
     EXPECT_EQ(std::vector<int>(bottom - 1, bottom + 3), (std::vector<int>{182, 183, 1, 2}));
     EXPECT_EQ(std::count(order.begin(), order.end(), 0), 0);
-}
-
-TEST(InteractFormLogic, ReloadAllListsEveryRegisterAndNeedsAMonitor) {
-    Rig rig(ACCESS_EXPERT, true, kNew);
-    rig.logic.ReloadAll();
-    EXPECT_EQ(rig.view.rows, Range(0, PRC_COUNT));
-    EXPECT_EQ(rig.FullReads(), Range(0, PRC_COUNT));
-    EXPECT_EQ(rig.view.progressMax, PRC_COUNT);
-    EXPECT_TRUE(rig.logic.ReloadPending());
-    EXPECT_FALSE(rig.view.Enabled(InteractControl::Export));
-    rig.Answer(PRC_COUNT);
-    EXPECT_FALSE(rig.logic.ReloadPending());
-
-    Rig partial(ACCESS_EXPERT, false, kNew); // not entered through Configure
-    partial.logic.ReloadAll();
-    EXPECT_EQ(partial.view.progressMax, 18);
-
-    rig.doc.OnLinkLost();
-    rig.io.Clear();
-    rig.logic.ReloadAll();
-    EXPECT_TRUE(rig.io.sent.empty());
-    EXPECT_EQ(rig.view.rows.size(), size_t(PRC_COUNT)) << "no duplicate rows without a monitor";
 }
 
 // Who may write which register, and a typed value taken whole or refused with a message; what was

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace orvo {
 namespace {
@@ -18,6 +19,8 @@ TEST(ShiftInformationCheck, RefusesInTheDialogsOrderWithItsMessageAndFocus) {
     const char* kSecond = "The second serial number must be 11 characters long";
     const char* kSame = "The serial numbers cannot be identical";
     const char* kComma = "The second serial number cannot contain a comma.";
+    const char* kTons = "Tons This Shift must be a whole number";
+    const std::string m = "M12345678", serial = "12345678901";
     const struct {
         ShiftInformationEntry typed;
         int mode;
@@ -25,55 +28,25 @@ TEST(ShiftInformationCheck, RefusesInTheDialogsOrderWithItsMessageAndFocus) {
         MessageIcon icon;
         Field focus;
     } cases[] = {
-        {{"12.5", "45", "", "M12345678", 0, "", ""}, kStandard, kAverage, kStop, Field::AverageTons},
-        {{"-3", "45", "", "M12345678", 0, "", ""}, kExpert, kAverage, kStop, Field::AverageTons},
-        {{"x", "y", "", "bad", 1, "short", "short"},
-         kStandard,
-         kAverage,
-         kStop,
-         Field::AverageTons}, // first speaks
-        {{"120", "1 000", "", "M12345678", 0, "", ""},
-         kStandard,
-         "Tons This Shift must be a whole number",
-         kStop,
-         Field::TonsThisShift},
+        {{"12.5", "45", "", m, 0, "", ""}, kStandard, kAverage, kStop, Field::AverageTons},
+        {{"-3", "45", "", m, 0, "", ""}, kExpert, kAverage, kStop, Field::AverageTons},
+        {{"x", "y", "", "bad", 1, "short", "short"}, kStandard, kAverage, kStop, Field::AverageTons}, // first
+        {{"120", "1 000", "", m, 0, "", ""}, kStandard, kTons, kStop, Field::TonsThisShift},
         {{"120", "45", "", "N12345678", 0, "", ""}, kStandard, kMiin, kNone, Field::CertifiedMiin},
         {{"120", "45", "", "M1234567", 0, "", ""}, kStandard, kMiin, kNone, Field::CertifiedMiin},
         {{"120", "45", "", "M1234567X", 0, "", ""}, kStandard, kMiin, kNone, Field::CertifiedMiin},
-        {{"120", "45", "", "", 1, "", ""},
-         kStandard,
-         kMiin,
-         kNone,
-         Field::CertifiedMiin}, // before the serials
-        {{"120", "45", "", "M12345678", 1, "ABC", "12345678901"},
-         kStandard,
-         kFirst,
-         kStop,
-         Field::FirstUnitSerial},
-        {{"1", "4", "", "M12345678", 1, "12345678901", "123456789012"},
-         kService,
-         kSecond,
-         kStop,
-         Field::SecondUnitSerial},
+        {{"120", "45", "", "", 1, "", ""}, kStandard, kMiin, kNone, Field::CertifiedMiin}, // before serials
+        {{"120", "45", "", m, 1, "ABC", serial}, kStandard, kFirst, kStop, Field::FirstUnitSerial},
+        {{"1", "4", "", m, 1, serial, "123456789012"}, kService, kSecond, kStop, Field::SecondUnitSerial},
         // The serial numbers go into comma-separated records; the notes are quoted and may.
-        {{"1", "4", "n, n", "M12345678", 1, "12345678901", "ORV1234,678"},
-         kService,
-         kComma,
-         kNone,
-         Field::SecondUnitSerial},
-        {{"1", "4", "", "M12345678", 1, "orvo0012345", "ORVO0012345"},
-         kStandard,
-         kSame,
-         kStop,
-         Field::FirstUnitSerial},
+        {{"1", "4", "n, n", m, 1, serial, "ORV1234,678"}, kService, kComma, kNone, Field::SecondUnitSerial},
+        {{"1", "4", "", m, 1, "orvo0012345", "ORVO0012345"}, kStandard, kSame, kStop, Field::FirstUnitSerial},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         const ShiftInformationCheck check = CheckShiftInformation(c.typed, c.mode, ShiftInformation{});
         EXPECT_FALSE(check.ok);
-        EXPECT_EQ(check.message, c.message);
-        EXPECT_EQ(check.icon, c.icon);
-        EXPECT_EQ(check.focus, c.focus);
+        EXPECT_EQ(std::tuple(check.message, check.icon, check.focus), std::tuple(c.message, c.icon, c.focus));
     }
 }
 
