@@ -52,12 +52,6 @@ inline std::string ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
-inline void WriteAll(const QString& path, const std::string& bytes) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes.data(), qint64(bytes.size()));
-}
-
 } // namespace detail
 
 // One simulated monitor on its own in-memory cable, connected through a document session with
@@ -294,8 +288,6 @@ private:
         if (csv != reference->second.first || msha != reference->second.second) {
             Problem("download " + std::to_string(m_saved) +
                     " differs from the fault-free one (files kept: " + base.toStdString() + ".*)");
-            detail::WriteAll(base + QStringLiteral("-reference.CSV"), reference->second.first);
-            detail::WriteAll(base + QStringLiteral("-reference.MSHA"), reference->second.second);
             return;
         }
         QFile::remove(base + QStringLiteral(".CSV"));
