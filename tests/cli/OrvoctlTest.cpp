@@ -40,24 +40,6 @@ std::pair<std::string, long> StartInTwoHours() {
     return {text, long(std::mktime(&tm))};
 }
 
-TEST(Orvoctl, TwentyRegistersGoOutAsReadsOfFifteenAndFive) {
-    std::vector<std::string> args = {"--demo", "--trace", "read"};
-    for (int n = 0; n < 20; ++n)
-        args.push_back(std::to_string(19 - n));
-    const RunResult run = RunOrvoctl(args);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::vector<std::string> lines = run.OutLines();
-    ASSERT_EQ(lines.size(), 20u) << run.out;
-    for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(ParseRegisterLine(lines[size_t(i)]).number, 19 - i) << lines[size_t(i)];
-    EXPECT_EQ(ParseRegisterLine(lines[18]).value, "1234567"); // register 1, the serial number
-    // The newer class is asked for status B first, with sequence 1.
-    EXPECT_EQ(SentFrames(run).at(0).substr(0, 11), "FF 02 18 01");
-    EXPECT_TRUE(AnyFrameMatches(run, "FF 02 04 [0-9A-F]{2} 0F 13 12 11 10 0F 0E 0D 0C 0B 0A 09 08 07 06 05 "
-                                     "[0-9A-F]{2} [0-9A-F]{2} FF 03"));
-    EXPECT_TRUE(AnyFrameMatches(run, "FF 02 04 [0-9A-F]{2} 05 04 03 02 01 00 [0-9A-F]{2} [0-9A-F]{2} FF 03"));
-}
-
 // A German locale with a decimal comma. It is usually not installed; when the tools are there it
 // is compiled into a temporary directory so that the environment really asks for "2,4".
 class GermanLocale {

@@ -39,31 +39,6 @@ DocumentSession* ConnectedDemo(AppHarness& harness, float firmware) {
 class ClosingTest : public QObject {
     Q_OBJECT
 private slots:
-    void secondaryFormReturnsToTheMainFormPoweredOff() {
-        AppHarness harness;
-        DocumentSession* session = nullptr;
-        QVERIFY(OpenShiftForm(harness, 7.0f, &session));
-        QPointer<CChildFrame> frame = FirstFrame(session);
-        sim::SimMonitor& monitor = session->Demo()->Monitor();
-        QTRY_COMPARE_WITH_TIMEOUT(monitor.RegisterValue(10), 1.0, kChangeMs);
-
-        // The first close goes back to the main form, as Cancel; the window and the link stay.
-        QVERIFY(!frame->close());
-        QCoreApplication::processEvents();
-        QVERIFY(frame);
-        QCOMPARE(frame->ActiveForm()->Kind(), FormKind::Main);
-        QVERIFY(session->Doc().Link().IsOpen());
-        QTRY_COMPARE_WITH_TIMEOUT(monitor.RegisterValue(10), 0.0, kChangeMs);
-        QVERIFY(Received(session, CMD_PROGRAM_SHIFT_EX).empty());
-
-        // The second closes it, and the document with its last window.
-        QPointer<DocumentSession> watched(session);
-        QVERIFY(frame->close());
-        QTRY_VERIFY(!frame);
-        QTRY_VERIFY(!watched);
-        QVERIFY(harness.app->Sessions().isEmpty());
-    }
-
     // Pull the cable, press OK, plug it back: busy (and closed to every way out) only until the
     // document knows the shift was not programmed; then it says so and the window closes.
     void aPulledCableEndsProgrammingAndTheWindowCloses() {

@@ -1,13 +1,11 @@
 // The main status form against the demo monitor at virtual time. What it decides, state by
-// state, is tested in MainStatusLogicTest; here what it renders, the Service Date dialog and the
-// path from the monitor's answers to the window.
+// state, is tested in MainStatusLogicTest; here what it renders and the Service Date dialog.
 
 #include <QDateEdit>
 #include <QDateTime>
 
 #include "GuiTestSupport.h"
 #include "dialogs/CDateSelectionDlg.h"
-#include "model/ShiftProgram.h"
 
 using namespace orvo;
 using namespace orvo::test;
@@ -26,16 +24,14 @@ QString Enabled(COrvodeskForm* form) {
 const QString kStoppedButtons = QStringLiteral("programShift downloadSample leakCheck flowCalibration "
                                                "diagnostics k0Audit tiltAudit configure realTimeGraph "
                                                "tiltCalibration boardTest k0Calibration serviceDate");
-const QString kBusyButtons =
-    QStringLiteral("programShift clearProgram downloadSample diagnostics configure realTimeGraph boardTest");
 
 } // namespace
 
 class MainFormTest : public QObject {
     Q_OBJECT
 private slots:
-    // Service mode: the advanced column, the service date, a programmed shift, Clear Program.
-    void aMonitorThroughItsStates() {
+    // Service mode: the advanced column and the service date.
+    void serviceColumnAndServiceDate() {
         AppHarness harness({QStringLiteral("service")});
         DocumentSession* session = harness.ConnectDemo(7.0f);
         COrvodeskForm* form = MainForm(session);
@@ -63,25 +59,6 @@ private slots:
                                   QDateTime(chosen, presetTime).toSecsSinceEpoch(), kChangeMs);
         QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "lastService"), QStringLiteral("Last Service: 03/05/2024"),
                                   kChangeMs);
-
-        ShiftProgram program;
-        const qint64 start = program.startTime = uint32_t(harness.clock.NowSeconds() + 3 * 3600);
-        program.duration = 3600;
-        program.sampleType = 1;
-        session->Doc().Link().ProgramShift(program, true);
-        auto shown = [](qint64 utc) {
-            return QDateTime::fromSecsSinceEpoch(utc).toString("MM/dd/yyyy, HH:mm");
-        };
-        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "sampleTime"), shown(start), kChangeMs);
-        QTRY_COMPARE_WITH_TIMEOUT(TextOf(form, "warmupTime"), shown(start - start % 60 - 2100), kChangeMs);
-        QTRY_COMPARE_WITH_TIMEOUT(Enabled(form), kBusyButtons, kChangeMs);
-
-        // Clear Program: announced, every button off until the monitor has answered.
-        QTest::mouseClick(form->Button(MainButton::ClearProgram), Qt::LeftButton);
-        QCOMPARE(TextOf(form, "statusLine"), QStringLiteral("Clearing Program Shift"));
-        QCOMPARE(Enabled(form), QString());
-        QTRY_COMPARE_WITH_TIMEOUT(Enabled(form), kStoppedButtons, kChangeMs);
-        QVERIFY(TextOf(form, "sampleTime") == "STOP" && TextOf(form, "statusLine").isEmpty());
         QVERIFY(harness.messages.shown.empty());
     }
 };

@@ -91,9 +91,7 @@ private slots:
 
         // The other monitor's counters are its own.
         const QStringList other = LinkSection(text, DemoMonitor::NAME_OLD);
-        QVERIFY(other.size() > 1 && other[0].endsWith(QStringLiteral(": connected, firmware 6.50")));
-        QVERIFY(Counter(other, "bad checks") == 0 && Counter(other, "runts") == 0);
-        QVERIFY(Counter(other, "answers accepted") > 0);
+        QVERIFY(Counter(other, "bad checks") == 0 && Counter(other, "answers accepted") > 0);
     }
 };
 

@@ -52,23 +52,7 @@ inline std::string ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
-inline void WriteAll(const QString& path, const std::string& bytes) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes.data(), qint64(bytes.size()));
-}
-
 } // namespace detail
-
-// What one monitor's windows went through.
-struct MonitorFigures {
-    int downloads = 0;         // completed, saved and compared
-    int mismatches = 0;        // files that differ from the fault-free download
-    int restartsLostLink = 0;  // downloads the window left because the link was lost
-    int restartsStalled = 0;   // downloads cancelled because no item arrived for a while
-    int listingsRestarted = 0; // listings that never completed
-    int reloads = 0;           // Reload All pressed in the register window
-};
 
 // One simulated monitor on its own in-memory cable, connected through a document session with
 // three windows: the main window (download form, results), a live graph and the register list.
@@ -139,10 +123,8 @@ public:
         m_nextReload = nowMs + 4000 + int64_t(random() % 8000);
         auto* registers = qobject_cast<CInteractForm*>(m_registers->ActiveForm());
         QPushButton* reload = registers ? registers->ControlButton(InteractControl::ReloadAll) : nullptr;
-        if (reload && reload->isEnabled() && !QApplication::activeModalWidget()) {
+        if (reload && reload->isEnabled() && !QApplication::activeModalWidget())
             reload->click();
-            ++m_figures.reloads;
-        }
     }
     // No download in flight: the window can close.
     bool Idle() const { return m_step == Step::Open || m_step == Step::Listing; }
@@ -189,11 +171,9 @@ public:
     }
     bool SessionGone() const { return m_session.isNull(); }
 
-    DocumentSession* Session() const { return m_session.data(); }
     test::UpdateLatencyProbe& Probe() { return m_probe; }
-    const MonitorFigures& Figures() const { return m_figures; }
+    int Downloads() const { return m_downloads; } // completed under faults, saved and compared
     const std::string& Problems() const { return m_problems; }
-    const sim::SimConfig& Config() const { return m_config; }
 
 private:
     enum class Step { Open, Listing, Downloading, Results };
@@ -227,7 +207,6 @@ private:
             const std::vector<std::string>& entries = download->Logic().Entries();
             if (int(entries.size()) < m_config.storedSamples) {
                 if (nowMs - m_since > detail::kListingMs) {
-                    ++m_figures.listingsRestarted;
                     download->CancelButton()->click(); // not downloading: back to the main form
                     m_step = Step::Open;
                 }
@@ -259,8 +238,7 @@ private:
         case Step::Downloading:
             if (kind == FormKind::DownloadComplete) {
                 m_step = Step::Results;
-            } else if (kind == FormKind::Main) {
-                ++m_figures.restartsLostLink; // the window left the transfer with the link
+            } else if (kind == FormKind::Main) { // the window left the transfer with the link
                 m_step = Step::Open;
             } else if (download && !download->Logic().Downloading()) {
                 m_step = Step::Listing;
@@ -269,7 +247,6 @@ private:
                 m_progress = download->Logic().ProgressPosition();
                 m_since = nowMs;
             } else if (download && nowMs - m_since > detail::kStallMs) {
-                ++m_figures.restartsStalled;
                 download->CancelButton()->click();
                 m_step = Step::Listing;
                 m_since = nowMs;
@@ -307,13 +284,10 @@ private:
             m_reference.emplace(m_target, std::make_pair(csv, msha));
             return; // kept: the fault-free download of this sample
         }
-        ++m_figures.downloads;
+        ++m_downloads;
         if (csv != reference->second.first || msha != reference->second.second) {
-            ++m_figures.mismatches;
             Problem("download " + std::to_string(m_saved) +
                     " differs from the fault-free one (files kept: " + base.toStdString() + ".*)");
-            detail::WriteAll(base + QStringLiteral("-reference.CSV"), reference->second.first);
-            detail::WriteAll(base + QStringLiteral("-reference.MSHA"), reference->second.second);
             return;
         }
         QFile::remove(base + QStringLiteral(".CSV"));
@@ -343,7 +317,7 @@ private:
     bool m_silent = false;
     bool m_unplugged = false;
     int m_saved = 0;
-    MonitorFigures m_figures;
+    int m_downloads = 0;
     std::string m_problems;
 };
 

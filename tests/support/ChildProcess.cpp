@@ -1,14 +1,13 @@
 #include "ChildProcess.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <thread>
 
 extern char** environ;
 
@@ -16,178 +15,94 @@ namespace orvo::test {
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = std::min(text.find('\n', start), text.size());
         lines.push_back(text.substr(start, end - start));
-        start = end + 1;
     }
     return lines;
 }
 
-std::vector<std::string> RunResult::OutLines() const {
-    return SplitLines(out);
-}
-std::vector<std::string> RunResult::ErrLines() const {
-    return SplitLines(err);
-}
-
-namespace {
-
-void ClosePair(int fds[2]) {
-    for (int i = 0; i < 2; ++i) {
-        if (fds[i] >= 0)
-            close(fds[i]);
-        fds[i] = -1;
+ChildProcess::ChildProcess(std::vector<std::string> argv, const std::vector<std::string>& env) {
+    if (!env.empty()) { // env(1) sets the variables: nothing to build between fork and exec
+        argv.insert(argv.begin(), env.begin(), env.end());
+        argv.insert(argv.begin(), "/usr/bin/env");
     }
-}
-
-} // namespace
-
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
-    // Everything the child needs is built before the fork: after it only async-signal-safe calls.
-    std::vector<std::string> argStore = argv;
     std::vector<char*> args;
-    for (std::string& a : argStore)
+    for (std::string& a : argv)
         args.push_back(a.data());
     args.push_back(nullptr);
-
-    std::vector<std::string> envStore;
-    const auto name = [](const std::string& entry) { return entry.substr(0, entry.find('=') + 1); };
-    for (char** e = environ; *e; ++e)
-        if (std::none_of(env.begin(), env.end(), [&](const std::string& x) { return name(x) == name(*e); }))
-            envStore.push_back(*e);
-    envStore.insert(envStore.end(), env.begin(), env.end());
-    std::vector<char*> envp;
-    for (std::string& e : envStore)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    int outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
-    if (argv.empty() || pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0 ||
-        pipe2(m_wake, O_CLOEXEC) != 0) {
-        ClosePair(outPipe);
-        ClosePair(errPipe);
-        ClosePair(m_wake);
-        m_output.ended = true;
+    m_files[0] = memfd_create("out", MFD_CLOEXEC);
+    m_files[1] = memfd_create("err", MFD_CLOEXEC);
+    if (argv.empty() || m_files[0] < 0 || m_files[1] < 0)
         return;
-    }
     const pid_t parent = getpid();
     m_pid = fork();
     if (m_pid == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent)
             _exit(127);
-        dup2(outPipe[1], STDOUT_FILENO);
-        dup2(errPipe[1], STDERR_FILENO);
-        execve(args[0], args.data(), envp.data());
+        dup2(m_files[0], STDOUT_FILENO);
+        dup2(m_files[1], STDERR_FILENO);
+        execve(args[0], args.data(), environ);
         _exit(127);
     }
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (m_pid < 0) {
-        close(outPipe[0]);
-        close(errPipe[0]);
-        ClosePair(m_wake);
-        m_output.ended = true;
-        return;
-    }
-    m_reader = std::thread([this, out = outPipe[0], err = errPipe[0]] { Pump(out, err); });
 }
 
 ChildProcess::~ChildProcess() {
-    Finish(SIGTERM, std::chrono::seconds(5));
-    ClosePair(m_wake);
+    if (!Ended()) {
+        kill(m_pid, SIGTERM);
+        Wait(std::chrono::seconds(5));
+    }
+    for (int fd : m_files)
+        if (fd >= 0)
+            close(fd);
 }
 
 void ChildProcess::Signal(int signal) {
-    if (m_pid > 0)
+    if (!Ended())
         kill(m_pid, signal);
 }
 
-std::string ChildProcess::Out() const {
-    std::lock_guard lock(m_lock);
-    return m_output.out;
+std::string ChildProcess::Read(int fd) {
+    std::string text;
+    char buffer[65536];
+    for (ssize_t n; fd >= 0 && (n = pread(fd, buffer, sizeof buffer, off_t(text.size()))) > 0;)
+        text.append(buffer, size_t(n));
+    return text;
 }
 
-std::string ChildProcess::Err() const {
-    std::lock_guard lock(m_lock);
-    return m_output.err;
-}
-
-bool ChildProcess::WaitFor(const std::function<bool(const Output&)>& done, std::chrono::milliseconds bound) {
-    std::unique_lock lock(m_lock);
-    return m_changed.wait_for(lock, bound, [&] { return done(m_output); });
-}
-
-int ChildProcess::Finish(int signal, std::chrono::milliseconds bound) {
-    if (m_pid <= 0)
-        return m_status;
-    if (signal != 0)
-        kill(m_pid, signal);
-    const bool ended = WaitFor([](const Output& o) { return o.ended; }, bound);
-    if (!ended)
-        kill(m_pid, SIGKILL);
+bool ChildProcess::Ended() {
     int status = 0;
-    waitpid(m_pid, &status, 0);
-    m_pid = -1;
-    if (!ended) {
-        const char wake = 1;
-        if (write(m_wake[1], &wake, 1) < 0) {
-            // The reader still ends once the pipes close.
-        }
+    if (!m_ended && m_pid > 0 && waitpid(m_pid, &status, WNOHANG) == m_pid) {
+        m_ended = true;
+        m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    m_reader.join();
-    m_status = ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return m_status;
+    return m_ended || m_pid <= 0;
 }
 
-void ChildProcess::Pump(int out, int err) {
-    pollfd fds[3] = {{out, POLLIN, 0}, {err, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-    std::string* sinks[2] = {&m_output.out, &m_output.err};
-    int open = 2;
-    while (open > 0) {
-        if (poll(fds, 3, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        if (fds[2].revents != 0)
-            break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            char buffer[4096];
-            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            std::lock_guard lock(m_lock);
-            if (n > 0) {
-                sinks[i]->append(buffer, size_t(n));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-            m_changed.notify_all();
-        }
+bool ChildProcess::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds bound) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    for (int i = 0; i < 2; ++i)
-        if (fds[i].fd >= 0)
-            close(fds[i].fd);
-    std::lock_guard lock(m_lock);
-    m_output.ended = true;
-    m_changed.notify_all();
+    return true;
+}
+
+int ChildProcess::Wait(std::chrono::milliseconds bound) {
+    if (m_pid > 0 && !WaitFor([this] { return Ended(); }, bound)) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_ended = true;
+    }
+    return m_status;
 }
 
 RunResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                      int limitSeconds) {
-    RunResult result;
     ChildProcess child(argv, env);
-    if (!child.Running())
-        return result;
+    RunResult result;
     result.exitCode = child.Wait(std::chrono::seconds(limitSeconds));
     result.out = child.Out();
     result.err = child.Err();
