@@ -52,8 +52,12 @@ private slots:
         for (sim::Fault fault : {sim::Fault::Corrupt, sim::Fault::Runt, sim::Fault::Nak, sim::Fault::Short})
             monitor.InjectFault(fault);
         CDeviceLink& link = faulty->Doc().Link();
-        QTRY_VERIFY_WITH_TIMEOUT(monitor.PendingFaults() == 0 && link.Counters().shortAnswers == 1,
-                                 kChangeMs);
+        // A corrupt answer and a runt are always counted as such; a NAK and a short answer count as a
+        // foreign sequence instead when a slow machine timed their request out and it was answered.
+        const auto spoiled = [&](const LinkCounters& c) {
+            return c.badChecks >= 1 && c.runts >= 1 && c.naks + c.shortAnswers + c.foreignSequence >= 2;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(monitor.PendingFaults() == 0 && spoiled(link.Counters()), kChangeMs);
         const LinkCounters before = link.Counters();
         harness.app->MainFrame()->CopyDiagnosticsAction()->trigger();
         const LinkCounters after = link.Counters();
@@ -67,15 +71,21 @@ private slots:
         const QStringList section = LinkSection(text, DemoMonitor::NAME_NEW);
         QVERIFY2(!section.isEmpty(), qPrintable(text));
         QVERIFY(section[0].endsWith(QStringLiteral(": connected, firmware 7.00")));
-        const std::pair<const char*, uint64_t> counted[] = {
-            {"bad checks", 1},        {"runts", 1},      {"NAKs", 1},         {"short answers", 1},
-            {"foreign sequences", 0}, {"links lost", 0}, {"port failures", 0}};
-        for (const auto& [name, count] : counted)
-            QVERIFY2(Counter(section, name) == count, name);
-        const uint64_t written = Counter(section, "frames written"),
-                       accepted = Counter(section, "answers accepted");
-        QVERIFY(written >= before.framesWritten && written <= after.framesWritten);
-        QVERIFY(accepted >= before.answersAccepted && accepted <= after.answersAccepted);
+        // The text holds the link's own counts, which may move on while it is made.
+        using Field = uint64_t LinkCounters::*;
+        const std::pair<const char*, Field> counted[] = {
+            {"bad checks", &LinkCounters::badChecks},
+            {"runts", &LinkCounters::runts},
+            {"NAKs", &LinkCounters::naks},
+            {"short answers", &LinkCounters::shortAnswers},
+            {"frames written", &LinkCounters::framesWritten},
+            {"answers accepted", &LinkCounters::answersAccepted},
+            {"foreign sequences", &LinkCounters::foreignSequence}};
+        for (const auto& [name, field] : counted) {
+            const uint64_t shown = Counter(section, name);
+            QVERIFY2(shown >= before.*field && shown <= after.*field, name);
+        }
+        QVERIFY(Counter(section, "links lost") == 0 && Counter(section, "port failures") == 0);
 
         // The latest frames in both directions, one a line.
         static const QRegularExpression kTrace(
