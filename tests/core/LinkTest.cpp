@@ -608,20 +608,6 @@ TEST_F(ProtocolTest, DirectoryListingChainsWithoutLettingTheIdlePollIn) {
     EXPECT_EQ(wire->WritesOf(CMD_GET_SAMPLE_ENTRY).size(), 12u);
 }
 
-TEST_F(ProtocolTest, LongDirectoryEntriesAreTakenAsUtc) {
-    monitor.entries = {Layout(280, 4, Be(1'700'000'000), 8, Be(1'700'028'800), 12, Be(42), 16, "W-17", 48,
-                              "4601234", 80, "XYZ", 112, std::string(32, 'M'), 144, "Coal Co", 176, Bytes{9},
-                              177, "0010-0", 212, Be(412), 216, "m12345678", 248, "spare")};
-    Open();
-    ConnectNewFirmware();
-    ASSERT_TRUE(link().RequestSampleCount());
-    ASSERT_TRUE(wire->RunFor(200));
-    EXPECT_EQ(doc->Records(),
-              std::vector<std::string>{"1700000000,1700028800,0,42,W-17,4601234,XYZ," + std::string(32, 'M') +
-                                       ",Coal Co,9,0010-0,412,m12345678,spare"});
-    ASSERT_EQ(wire->WritesOf(CMD_GET_SAMPLE_ENTRY_EX).size(), 1u);
-}
-
 TEST_F(ProtocolTest, DataRecordsAreAssembledAcrossBlocks) {
     // Record 1: three items (time, MASS K0 integer, FLOW RATE SET PT float 2.2).
     // Record 2: a header alone. Record 3: an unknown register and SHIFT START TIME.
@@ -663,23 +649,14 @@ TEST_F(ProtocolTest, CancelStillDecodesTheNextBlockThenStopsSilently) {
     EXPECT_EQ(doc->Records().size(), 3u);
 }
 
-TEST_F(ProtocolTest, ServiceLogAnnouncesItsTotalThenTransfers) {
-    monitor.logItems = {{2, 50}, {4, 3}, {1, 110}};
+// An empty service log ends at once, without asking for a block.
+TEST_F(ProtocolTest, EmptyServiceLogEndsAtOnce) {
     Open();
     ConnectNewFirmware();
     ASSERT_TRUE(link().StartServiceLog());
     ASSERT_TRUE(wire->RunFor(200));
-    EXPECT_EQ(doc->Records(), (std::vector<std::string>{"50,1,4,3", "110,0"}));
-    ASSERT_FALSE(view.Updates().empty());
-    EXPECT_EQ(view.Updates()[0], (Update{UPDATE_SERVICE_LOG_TOTAL, 3}));
-    EXPECT_EQ(view.With(UPDATE_RECORD_APPENDED).back(), (Update{UPDATE_RECORD_APPENDED, 0}));
-
-    // An empty log ends at once.
-    monitor.logItems.clear();
-    view.Clear();
-    ASSERT_TRUE(link().StartServiceLog());
-    ASSERT_TRUE(wire->RunFor(200));
     EXPECT_EQ(view.With(UPDATE_RECORD_FRONT), (std::vector<Update>{{UPDATE_RECORD_FRONT, NO_RECORD}}));
+    EXPECT_TRUE(wire->WritesOf(CMD_GET_LOG_BLOCK).empty());
 }
 
 TEST_F(ProtocolTest, TextAnswersStopAtTheirFieldEvenWithoutTerminator) {
