@@ -66,7 +66,6 @@ struct ScriptedView : IProcedureView {
     std::function<MessageAnswer(const Box&)> answer;
     // Default: the dialog is cancelled.
     std::function<bool(const std::string& prompt, std::vector<DialogNumber>&)> dialog;
-    int returns = 0;
 
     bool timerOn = false;
     int64_t periodMs = 0, nextMs = 0;
@@ -93,7 +92,7 @@ struct ScriptedView : IProcedureView {
         nextMs = now() + ms;
     }
     void StopTimer() override { timerOn = false; }
-    void ReturnToMain() override { ++returns; }
+    void ReturnToMain() override {}
 
     std::vector<std::string> BoxTexts() const {
         std::vector<std::string> out;
