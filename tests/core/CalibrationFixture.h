@@ -66,6 +66,7 @@ struct ScriptedView : IProcedureView {
     std::function<MessageAnswer(const Box&)> answer;
     // Default: the dialog is cancelled.
     std::function<bool(const std::string& prompt, std::vector<DialogNumber>&)> dialog;
+    int returns = 0;
 
     bool timerOn = false;
     int64_t periodMs = 0, nextMs = 0;
@@ -92,7 +93,7 @@ struct ScriptedView : IProcedureView {
         nextMs = now() + ms;
     }
     void StopTimer() override { timerOn = false; }
-    void ReturnToMain() override {}
+    void ReturnToMain() override { ++returns; }
 
     std::vector<std::string> BoxTexts() const {
         std::vector<std::string> out;

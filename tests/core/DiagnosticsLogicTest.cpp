@@ -132,4 +132,23 @@ TEST_F(DiagnosticsRunTest, FailuresAndThePumpQuestion) {
     }
 }
 
+// A monitor that stops answering sends the form back to the main form. However long it stays
+// away, the safe state reaches it once it answers again: a pump left running is switched off.
+TEST_F(DiagnosticsRunTest, LostLinkReturnsToTheMainFormAndTheSafeStateWaitsForTheMonitor) {
+    Connect();
+    Diag diag(*doc, *io, view, clock, false);
+    Open(diag);
+    ASSERT_TRUE(RunUntil([&] { return diag.PumpAndHeatersOn(); }, 20));
+    sim->SetSilent(true);
+    EXPECT_TRUE(RunUntil([&] { return view.returns > 0; }, 30));
+    CloseProcedure();
+    wire->RunTo(clock.NowMs() + 20'000); // far longer than the link's seven tries
+    EXPECT_EQ(sim->RegisterValue(PRC_POWER_ACTIVATED), 1.0);
+    sim->SetSilent(false);
+    wire->RunTo(clock.NowMs() + 5'000);
+    EXPECT_TRUE(doc->Connected());
+    EXPECT_EQ(sim->RegisterValue(PRC_POWER_ACTIVATED), 0.0);
+    EXPECT_EQ(sim->RegisterValue(PRC_FLOW_PID_ACTIVE), 0.0);
+}
+
 } // namespace
