@@ -186,21 +186,4 @@ TEST_F(LeakCheckRunTest, PressureFollowsTheMonitorsConversion) {
     CloseProcedure();
 }
 
-// Cancel while a test runs stops the pump and clears the power flag in one write; leaving after it
-// writes nothing more.
-TEST_F(LeakCheckRunTest, CancelStopsARunningTest) {
-    Connect();
-    FollowPrompts();
-    Leak leak(*doc, *io, view, clock);
-    Open(leak);
-    leak.StartSamplePath();
-    ASSERT_TRUE(RunUntil([&] { return leak.Tick() >= 5; }, 20));
-    io->Clear();
-    leak.Cancel();
-    EXPECT_EQ(view.returns, 1);
-    CloseProcedure();
-    EXPECT_EQ(Writes(), std::vector<std::string>{"write 73=0 10=0"});
-    EXPECT_EQ(sim->RegisterValue(PRC_POWER_ACTIVATED), 0.0);
-}
-
 } // namespace
