@@ -28,31 +28,8 @@
 
 namespace orvo::soak {
 
-namespace detail {
-
 constexpr int64_t kListingMs = 15000; // a listing whose chain broke (a request refused six times)
 constexpr int64_t kStallMs = 10000;   // a transfer whose next block was refused six times
-
-// Mixed firmware: both classes, and 6.69, which counts as new.
-inline sim::SimConfig MakeConfig(int index, uint32_t seed) {
-    static const float kFirmware[] = {7.0f, 6.5f, 6.69f, 6.2f};
-    sim::SimConfig config;
-    config.firmware = kFirmware[index % 4];
-    config.serialNumber = 2000001u + uint32_t(index);
-    config.serialText = "SOAK" + std::to_string(1000 + index);
-    config.seed = seed * 97u + uint32_t(index);
-    config.storedSamples = 2 + index % 2;
-    config.recordsPerSample = 30 + 15 * (index % 4);
-    config.maxItemsPerBlock = 23 + 14 * (index % 5); // records span blocks
-    return config;
-}
-
-inline std::string ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-}
-
-} // namespace detail
 
 // One simulated monitor on its own in-memory cable, connected through a document session with
 // three windows: the main window (download form, results), a live graph and the register list.
@@ -62,7 +39,16 @@ public:
     enum class Phase { Reference, Load, Drain };
 
     SoakMonitor(int index, uint32_t seed, COrvodeskApp& app, const QString& folder)
-        : m_index(index), m_app(app), m_folder(folder), m_config(detail::MakeConfig(index, seed)) {
+        : m_index(index), m_app(app), m_folder(folder) {
+        // Mixed firmware: both classes, and 6.69, which counts as new; records span blocks.
+        static const float kFirmware[] = {7.0f, 6.5f, 6.69f, 6.2f};
+        m_config.firmware = kFirmware[index % 4];
+        m_config.serialNumber = 2000001u + uint32_t(index);
+        m_config.serialText = "SOAK" + std::to_string(1000 + index);
+        m_config.seed = seed * 97u + uint32_t(index);
+        m_config.storedSamples = 2 + index % 2;
+        m_config.recordsPerSample = 30 + 15 * (index % 4);
+        m_config.maxItemsPerBlock = 23 + 14 * (index % 5);
         m_sim = std::make_shared<sim::SimMonitor>(m_config, SystemClock::Instance(), app.Services().zone);
         m_sim->SetRequestLimit(1000);
         m_wire = std::make_shared<sim::InMemoryWire>(m_sim, SystemClock::Instance());
@@ -206,7 +192,7 @@ private:
                 return;
             const std::vector<std::string>& entries = download->Logic().Entries();
             if (int(entries.size()) < m_config.storedSamples) {
-                if (nowMs - m_since > detail::kListingMs) {
+                if (nowMs - m_since > kListingMs) {
                     download->CancelButton()->click(); // not downloading: back to the main form
                     m_step = Step::Open;
                 }
@@ -246,7 +232,7 @@ private:
             } else if (download && download->Logic().ProgressPosition() != m_progress) {
                 m_progress = download->Logic().ProgressPosition();
                 m_since = nowMs;
-            } else if (download && nowMs - m_since > detail::kStallMs) {
+            } else if (download && nowMs - m_since > kStallMs) {
                 download->CancelButton()->click();
                 m_step = Step::Listing;
                 m_since = nowMs;
@@ -273,8 +259,11 @@ private:
         results->SetFileChooser(
             [base](QWidget*, const FileRequest& request) { return base + '.' + request.defaultSuffix; });
         results->SaveDataButton()->click(); // the CSV file, then the MSHA file
-        const std::string csv = detail::ReadAll(base + QStringLiteral(".CSV"));
-        const std::string msha = detail::ReadAll(base + QStringLiteral(".MSHA"));
+        const auto read = [&](const char* suffix) {
+            QFile file(base + suffix);
+            return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+        };
+        const std::string csv = read(".CSV"), msha = read(".MSHA");
         if (csv.empty() || msha.empty()) {
             Problem("download " + std::to_string(m_saved) + ": the files were not written");
             return;
@@ -290,8 +279,8 @@ private:
                     " differs from the fault-free one (files kept: " + base.toStdString() + ".*)");
             return;
         }
-        QFile::remove(base + QStringLiteral(".CSV"));
-        QFile::remove(base + QStringLiteral(".MSHA"));
+        QFile::remove(base + ".CSV");
+        QFile::remove(base + ".MSHA");
     }
     void Problem(const std::string& text) {
         m_problems += "monitor " + std::to_string(m_index) + ": " + text + "\n";
