@@ -91,7 +91,7 @@ void InjectFault(SoakMonitor& m, int64_t nowMs, std::mt19937& random) {
     if (pick == 0)
         m.Inject(sim::Fault::Nak, 6);
     else if (pick < 6 && !m.InOutage())
-        pick < 3 ? m.StartSilence(until) : m.StartUnplug(until);
+        m.StartOutage(pick < 3, until);
     else if (pick >= 6)
         m.Inject(kSpoiled[pick % 5], 1 + int(random() % 3));
 }

@@ -117,25 +117,17 @@ public:
 
     // Faults. Outages end by themselves at EndOutages or when their time is up.
     void Inject(sim::Fault fault, int count) { m_sim->InjectFault(fault, count); }
-    void StartSilence(int64_t untilMs) {
-        m_sim->SetSilent(true);
-        m_silent = true;
-        m_outageUntil = untilMs;
-    }
-    void StartUnplug(int64_t untilMs) {
-        m_wire->Unplug();
-        m_unplugged = true;
+    // A silent monitor or a pulled cable until `untilMs`.
+    void StartOutage(bool silence, int64_t untilMs) {
+        silence ? m_sim->SetSilent(true) : m_wire->Unplug();
         m_outageUntil = untilMs;
     }
     bool InOutage() const { return m_outageUntil != 0; }
     void EndOutages(int64_t nowMs, bool all) {
         if (m_outageUntil == 0 || (!all && nowMs < m_outageUntil))
             return;
-        if (m_silent)
-            m_sim->SetSilent(false);
-        if (m_unplugged)
-            m_wire->Replug();
-        m_silent = m_unplugged = false;
+        m_sim->SetSilent(false);
+        m_wire->Replug();
         m_outageUntil = 0;
     }
 
@@ -303,8 +295,6 @@ private:
     std::map<std::string, std::pair<std::string, std::string>> m_reference; // entry -> CSV, MSHA
     int64_t m_nextReload = 0;
     int64_t m_outageUntil = 0;
-    bool m_silent = false;
-    bool m_unplugged = false;
     int m_saved = 0;
     int m_downloads = 0;
     std::string m_problems;
