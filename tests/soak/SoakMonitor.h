@@ -74,17 +74,17 @@ public:
     bool Identified() const {
         return Connected() && (!m_session->Doc().NewFirmware() || m_session->Doc().SerialTextKnown());
     }
-    // The graph and register windows, once connected; false when a window cannot be made.
-    bool OpenServiceWindows() {
+    // The graph and register windows, once connected.
+    void OpenServiceWindows() {
         if (!m_session)
-            return false;
+            return;
         CMainFrame* frame = m_app.MainFrame();
         m_graph = frame->OpenWindow(*m_session, FormKind::Graph);
         m_registers = frame->OpenWindow(*m_session, FormKind::Interact);
         auto* graph = m_graph ? qobject_cast<CGraphForm*>(m_graph->ActiveForm()) : nullptr;
         if (!graph || !m_registers) {
             Problem("the graph or register window did not open");
-            return false;
+            return;
         }
         // The measured registers move on the simulated monitor: temperatures, pressures, flow, mass.
         static const int kPlotted[] = {28, 41, 54, 60, 66, 67, 73, 79, 86, 92, 104, 105, 107, 110, 111};
@@ -95,7 +95,6 @@ public:
             logic.AddRegister(kPlotted[i]);
         // Last in view order: its latency includes every form's handling.
         m_session->Doc().AddView(&m_probe);
-        return true;
     }
     // Every stored sample has its fault-free files.
     bool HasAllReferences() const { return int(m_reference.size()) >= m_config.storedSamples; }
