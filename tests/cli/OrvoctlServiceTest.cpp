@@ -66,16 +66,11 @@ TEST(OrvoctlService, NineByteTemplateGoesOutAndComesBack) {
     EXPECT_EQ(folder.Read("back.qlt"), record + std::string(1656 - 9, '\0'));
 }
 
-TEST(OrvoctlService, ConfigExportWritesTheFile) {
+TEST(OrvoctlService, ConfigExportsAndImportAsksOnTheTerminalOrTakesTheAnswerGiven) {
     TempDir folder;
-    const RunResult run = RunOrvoctl({"--demo", "config", "export", folder.File("c.xfg")});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string path = folder.File("c.xfg");
+    ASSERT_EQ(RunOrvoctl({"--demo", "config", "export", path}).exitCode, 0);
     EXPECT_EQ(folder.Read("c.xfg"), NewerExport());
-}
-
-TEST(OrvoctlService, ConfigImportAsksOnTheTerminalOrTakesTheAnswerGiven) {
-    TempDir folder;
-    const std::string path = folder.Write("c.xfg", NewerExport());
     const std::vector<std::string> args = {"--demo", "--firmware", "6.5", "--trace",
                                            "config", "import",     path};
 

@@ -28,31 +28,8 @@
 
 namespace orvo::soak {
 
-namespace detail {
-
 constexpr int64_t kListingMs = 15000; // a listing whose chain broke (a request refused six times)
 constexpr int64_t kStallMs = 10000;   // a transfer whose next block was refused six times
-
-// Mixed firmware: both classes, and 6.69, which counts as new.
-inline sim::SimConfig MakeConfig(int index, uint32_t seed) {
-    static const float kFirmware[] = {7.0f, 6.5f, 6.69f, 6.2f};
-    sim::SimConfig config;
-    config.firmware = kFirmware[index % 4];
-    config.serialNumber = 2000001u + uint32_t(index);
-    config.serialText = "SOAK" + std::to_string(1000 + index);
-    config.seed = seed * 97u + uint32_t(index);
-    config.storedSamples = 2 + index % 2;
-    config.recordsPerSample = 30 + 15 * (index % 4);
-    config.maxItemsPerBlock = 23 + 14 * (index % 5); // records span blocks
-    return config;
-}
-
-inline std::string ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-}
-
-} // namespace detail
 
 // One simulated monitor on its own in-memory cable, connected through a document session with
 // three windows: the main window (download form, results), a live graph and the register list.
@@ -62,7 +39,16 @@ public:
     enum class Phase { Reference, Load, Drain };
 
     SoakMonitor(int index, uint32_t seed, COrvodeskApp& app, const QString& folder)
-        : m_index(index), m_app(app), m_folder(folder), m_config(detail::MakeConfig(index, seed)) {
+        : m_index(index), m_app(app), m_folder(folder) {
+        // Mixed firmware: both classes, and 6.69, which counts as new; records span blocks.
+        static const float kFirmware[] = {7.0f, 6.5f, 6.69f, 6.2f};
+        m_config.firmware = kFirmware[index % 4];
+        m_config.serialNumber = 2000001u + uint32_t(index);
+        m_config.serialText = "SOAK" + std::to_string(1000 + index);
+        m_config.seed = seed * 97u + uint32_t(index);
+        m_config.storedSamples = 2 + index % 2;
+        m_config.recordsPerSample = 30 + 15 * (index % 4);
+        m_config.maxItemsPerBlock = 23 + 14 * (index % 5);
         m_sim = std::make_shared<sim::SimMonitor>(m_config, SystemClock::Instance(), app.Services().zone);
         m_sim->SetRequestLimit(1000);
         m_wire = std::make_shared<sim::InMemoryWire>(m_sim, SystemClock::Instance());
@@ -88,17 +74,17 @@ public:
     bool Identified() const {
         return Connected() && (!m_session->Doc().NewFirmware() || m_session->Doc().SerialTextKnown());
     }
-    // The graph and register windows, once connected; false when a window cannot be made.
-    bool OpenServiceWindows() {
+    // The graph and register windows, once connected.
+    void OpenServiceWindows() {
         if (!m_session)
-            return false;
+            return;
         CMainFrame* frame = m_app.MainFrame();
         m_graph = frame->OpenWindow(*m_session, FormKind::Graph);
         m_registers = frame->OpenWindow(*m_session, FormKind::Interact);
         auto* graph = m_graph ? qobject_cast<CGraphForm*>(m_graph->ActiveForm()) : nullptr;
         if (!graph || !m_registers) {
             Problem("the graph or register window did not open");
-            return false;
+            return;
         }
         // The measured registers move on the simulated monitor: temperatures, pressures, flow, mass.
         static const int kPlotted[] = {28, 41, 54, 60, 66, 67, 73, 79, 86, 92, 104, 105, 107, 110, 111};
@@ -109,7 +95,6 @@ public:
             logic.AddRegister(kPlotted[i]);
         // Last in view order: its latency includes every form's handling.
         m_session->Doc().AddView(&m_probe);
-        return true;
     }
     // Every stored sample has its fault-free files.
     bool HasAllReferences() const { return int(m_reference.size()) >= m_config.storedSamples; }
@@ -131,25 +116,17 @@ public:
 
     // Faults. Outages end by themselves at EndOutages or when their time is up.
     void Inject(sim::Fault fault, int count) { m_sim->InjectFault(fault, count); }
-    void StartSilence(int64_t untilMs) {
-        m_sim->SetSilent(true);
-        m_silent = true;
-        m_outageUntil = untilMs;
-    }
-    void StartUnplug(int64_t untilMs) {
-        m_wire->Unplug();
-        m_unplugged = true;
+    // A silent monitor or a pulled cable until `untilMs`.
+    void StartOutage(bool silence, int64_t untilMs) {
+        silence ? m_sim->SetSilent(true) : m_wire->Unplug();
         m_outageUntil = untilMs;
     }
     bool InOutage() const { return m_outageUntil != 0; }
     void EndOutages(int64_t nowMs, bool all) {
         if (m_outageUntil == 0 || (!all && nowMs < m_outageUntil))
             return;
-        if (m_silent)
-            m_sim->SetSilent(false);
-        if (m_unplugged)
-            m_wire->Replug();
-        m_silent = m_unplugged = false;
+        m_sim->SetSilent(false);
+        m_wire->Replug();
         m_outageUntil = 0;
     }
 
@@ -206,7 +183,7 @@ private:
                 return;
             const std::vector<std::string>& entries = download->Logic().Entries();
             if (int(entries.size()) < m_config.storedSamples) {
-                if (nowMs - m_since > detail::kListingMs) {
+                if (nowMs - m_since > kListingMs) {
                     download->CancelButton()->click(); // not downloading: back to the main form
                     m_step = Step::Open;
                 }
@@ -246,7 +223,7 @@ private:
             } else if (download && download->Logic().ProgressPosition() != m_progress) {
                 m_progress = download->Logic().ProgressPosition();
                 m_since = nowMs;
-            } else if (download && nowMs - m_since > detail::kStallMs) {
+            } else if (download && nowMs - m_since > kStallMs) {
                 download->CancelButton()->click();
                 m_step = Step::Listing;
                 m_since = nowMs;
@@ -273,8 +250,11 @@ private:
         results->SetFileChooser(
             [base](QWidget*, const FileRequest& request) { return base + '.' + request.defaultSuffix; });
         results->SaveDataButton()->click(); // the CSV file, then the MSHA file
-        const std::string csv = detail::ReadAll(base + QStringLiteral(".CSV"));
-        const std::string msha = detail::ReadAll(base + QStringLiteral(".MSHA"));
+        const auto read = [&](const char* suffix) {
+            QFile file(base + suffix);
+            return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+        };
+        const std::string csv = read(".CSV"), msha = read(".MSHA");
         if (csv.empty() || msha.empty()) {
             Problem("download " + std::to_string(m_saved) + ": the files were not written");
             return;
@@ -290,8 +270,8 @@ private:
                     " differs from the fault-free one (files kept: " + base.toStdString() + ".*)");
             return;
         }
-        QFile::remove(base + QStringLiteral(".CSV"));
-        QFile::remove(base + QStringLiteral(".MSHA"));
+        QFile::remove(base + ".CSV");
+        QFile::remove(base + ".MSHA");
     }
     void Problem(const std::string& text) {
         m_problems += "monitor " + std::to_string(m_index) + ": " + text + "\n";
@@ -314,8 +294,6 @@ private:
     std::map<std::string, std::pair<std::string, std::string>> m_reference; // entry -> CSV, MSHA
     int64_t m_nextReload = 0;
     int64_t m_outageUntil = 0;
-    bool m_silent = false;
-    bool m_unplugged = false;
     int m_saved = 0;
     int m_downloads = 0;
     std::string m_problems;

@@ -2,8 +2,6 @@
 
 #include "ChildProcess.h"
 
-#include <cstdint>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,15 +18,7 @@ struct TracedFrame {
     int command = -1;
     int sequence = -1;
     std::string payload; // " 01 03"
-
-    bool operator==(const TracedFrame&) const = default;
 };
-
-std::ostream& operator<<(std::ostream& out, const TracedFrame& f);
-
-// orvoctl's trace of one direction ('>' or '<') as frames: the hex runs are joined (a read may end
-// mid-frame), split at the markers FF 02 / FF 03 and unescaped (FF FF is one FF).
-std::vector<TracedFrame> HostFrames(const RunResult& run, char direction);
 
 // The simulator's trace of one direction: "->" what it heard, "<-" what it answered.
 std::vector<TracedFrame> SimFrames(const std::string& log, const std::string& direction);
