@@ -130,18 +130,6 @@ TEST(XmlReader, EveryErrorCodeReachableFromInput) {
     }
 }
 
-TEST(XmlReader, MissingFileIsCodeTen) {
-    test::TempFolder folder;
-    for (const std::string& path : {folder.File("none.xfg"), folder.File("")}) { // a folder too
-        XmlError code = XML_NO_ERROR;
-        EXPECT_TRUE(XmlReader().OpenFile(path, "OrvoML", &code).IsEmpty());
-        EXPECT_EQ(code, XML_FILE_NOT_FOUND);
-    }
-    XmlError code;
-    const std::string path = folder.Write("c.xfg", "\xEF\xBB\xBF<OrvoML version=\"1.0\"/>");
-    EXPECT_EQ(XmlReader().OpenFile(path, "orvoml", &code).Attribute("version"), "1.0");
-}
-
 TEST(XmlReader, DeepAndLongInputsNeitherOverflowNorCrawl) {
     // Nesting is kept off the stack: building, writing and freeing a very deep tree must not crash.
     const size_t depth = 100000;
