@@ -456,5 +456,13 @@ TEST_F(ImportedDataFileTest, CharactersAbove127CountAsNegativeBytes) {
     EXPECT_EQ(ImportedDataFile::Parse(FileWith(notes, "1247674368"), file), ImportStatus::NotValid);
 }
 
+TEST_F(ImportedDataFileTest, WrittenFilesReadBack) {
+    ImportedDataFile file;
+    ASSERT_EQ(ImportedDataFile::Parse(Golden("imported-valid.MSHA"), file), ImportStatus::Ok);
+    EXPECT_EQ(file.ToBytes().value_or(""), Golden("imported-valid.MSHA"));
+    file.notes = "two\nlines"; // would shift every later line
+    EXPECT_FALSE(file.ToBytes().has_value());
+}
+
 } // namespace
 } // namespace orvo

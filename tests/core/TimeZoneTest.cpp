@@ -199,6 +199,22 @@ TEST_F(SystemTimeZoneTest, LocalTimesInGapsAndOverlaps) {
     }
 }
 
+// The calendar against the C library's UTC one, a day and an hour at a time from 1901 to 2200:
+// leap years, 2100 that is none, times before 1970; strftime gets every field it may use.
+TEST(WallClock, CalendarMatchesTheCLibrary) {
+    for (int64_t t = -2'177'000'000; t < 7'258'000'000; t += 86400 + 3607) {
+        const auto when = static_cast<std::time_t>(t);
+        std::tm tm{};
+        ASSERT_NE(gmtime_r(&when, &tm), nullptr);
+        char expected[64];
+        std::strftime(expected, sizeof expected, "%Y-%m-%d %H:%M:%S %a %j", &tm);
+        ASSERT_EQ(FormatUtcTime(t, "%Y-%m-%d %H:%M:%S %a %j"), expected);
+        ASSERT_EQ(WallSeconds(WallDateTime(t)), t);
+    }
+    // Fields out of range carry over as mktime's do: 30 February 2023, 24:00 is 3 March.
+    EXPECT_EQ(WallDateTime(WallSeconds({2023, 2, 30, 24, 0, 0})), (LocalDateTime{2023, 3, 3, 0, 0, 0}));
+}
+
 // Everything shown or written in local time follows the zone it is given, whatever TZ says.
 TEST_F(SystemTimeZoneTest, LocalTimesFollowTheInjectedZoneNotTz) {
     SetZone("America/New_York");

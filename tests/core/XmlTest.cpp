@@ -128,6 +128,12 @@ TEST(XmlReader, EveryErrorCodeReachableFromInput) {
             EXPECT_EQ(!node.IsEmpty(), expected == XML_MISSING_END_TAG);
         }
     }
+    const test::TempFolder folder;
+    for (const std::string& path : {folder.File("none.xfg"), folder.File("")}) { // a folder too
+        XmlError code = XML_NO_ERROR;
+        EXPECT_TRUE(XmlReader().OpenFile(path, "a", &code).IsEmpty());
+        EXPECT_EQ(code, XML_FILE_NOT_FOUND);
+    }
 }
 
 TEST(XmlReader, DeepAndLongInputsNeitherOverflowNorCrawl) {

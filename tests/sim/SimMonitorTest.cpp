@@ -223,8 +223,18 @@ TEST_F(SimMonitorTest, EveryFaultKindSpoilsExactlyItsAnswers) {
     EXPECT_EQ(Feed(*sim, kStatusB1), kStatusBAnswer1);
 }
 
+// Factory Defaults restore the registers but keep the serial number.
+TEST_F(SimMonitorTest, AResetKeepsTheSerialNumber) {
+    auto sim = Make();
+    sim->SetSerialNumber(7654321);
+    sim->SetRegisterValue(12, 3600);
+    EXPECT_EQ(Ask(*sim, Frame(3, 24, {})).command, 3);
+    EXPECT_EQ(sim->RegisterValue(12), 2100.0);
+    EXPECT_EQ(sim->RegisterValue(1), 7654321.0);
+}
+
 // Shift programs at virtual time: the states a programmed shift runs through, the sample it
-// leaves and a faster time scale.
+// leaves, a faster time scale and a cleared program.
 
 // Starts two hours after T0 and runs eight hours; the old monitor takes the start on its local clock.
 constexpr uint32_t kShortStartLocal = kT0Local + 7200;
@@ -295,6 +305,20 @@ TEST_F(SimProgramTest, TimeScaleRunsTheShiftFaster) {
     EXPECT_EQ(sim->StoredSamples().back().endUtc, kT0 + 7200 + 3600);
     // The device clock itself keeps its pace.
     EXPECT_EQ(Be32(Ask(*sim, kStatusB1).payload, 8), kT0 + 181);
+}
+
+// A zero record half an hour into the shift ends it: header, 30 data records and a footer whose
+// STATUS CODE says the host ended it (0x0200).
+TEST_F(SimProgramTest, AZeroRecordEndsARunningShiftKeepingWhatItGot) {
+    auto sim = MakeShifting(7.0f);
+    Ask(*sim, Frame(19, 32, Program(true, kT0 + 7200, 3600)));
+    EXPECT_EQ(StateAt(*sim, kT0 + 7200 + 1800), 4);
+    EXPECT_EQ(Ask(*sim, Frame(19, 34, Bytes(272, 0))).payload, Bytes(276, 0));
+    EXPECT_EQ(sim->DeviceState(), 1);
+    const SimSample shift = sim->StoredSamples().back();
+    EXPECT_EQ(shift.endUtc, kT0 + 7200 + 1800);
+    ASSERT_EQ(shift.items.size(), 18u + 30u * 23u + 18u);
+    EXPECT_EQ(shift.items[shift.items.size() - 15], (SimItem{4, 0x0200u}));
 }
 
 // Stored samples: block transfers and the service log.
