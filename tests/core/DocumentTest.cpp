@@ -126,6 +126,20 @@ TEST_F(DocumentTest, FirmwareClassDecidesTheClockSetting) {
     }
 }
 
+TEST_F(DocumentTest, ALostLinkResetsTheConnectionStateAndDeviceTime) {
+    monitor.state = STATE_RUNNING;
+    Open();
+    ASSERT_TRUE(wire->RunFor(3000));
+    EXPECT_EQ(doc->State(), STATE_RUNNING);
+    EXPECT_NE(doc->DeviceTime(), 0u);
+    wire->SetResponder({});
+    ASSERT_TRUE(wire->RunFor(3000));
+    EXPECT_GE(view.Count(UPDATE_LINK_LOST), 1u);
+    EXPECT_FALSE(doc->Connected());
+    EXPECT_EQ(doc->State(), STATE_STOPPED);
+    EXPECT_EQ(doc->DeviceTime(), 0u);
+}
+
 // Another monitor on the same port: a different serial text, another firmware still answering the
 // newer status request, or an older monitor with another serial number. It is disconnected at once
 // (no state flag), then identified; the older class's swap forgets the leak check, but only once the

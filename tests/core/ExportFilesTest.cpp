@@ -456,6 +456,14 @@ TEST_F(ImportedDataFileTest, CharactersAbove127CountAsNegativeBytes) {
     EXPECT_EQ(ImportedDataFile::Parse(FileWith(notes, "1247674368"), file), ImportStatus::NotValid);
 }
 
+TEST_F(ImportedDataFileTest, NoRecordsIsAValidFile) {
+    const std::string bytes = "1\r\nORV1234567\r\n" + std::string(test::kNewEntry) +
+                              "M00000042\r\n0\r\n0\r\n0\r\n\r\n2937978880\r\n";
+    ImportedDataFile file;
+    ASSERT_EQ(ImportedDataFile::Parse(bytes, file), ImportStatus::Ok);
+    EXPECT_TRUE(file.records.empty());
+}
+
 TEST_F(ImportedDataFileTest, WrittenFilesReadBack) {
     ImportedDataFile file;
     ASSERT_EQ(ImportedDataFile::Parse(Golden("imported-valid.MSHA"), file), ImportStatus::Ok);

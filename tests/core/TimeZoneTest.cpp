@@ -5,8 +5,11 @@
 #include <array>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -103,12 +106,17 @@ TEST(TzifFooter, RefusesMalformedOrTruncatedFiles) {
     EXPECT_EQ(rule, "unchanged");
 }
 
-// Pins TZ for one test and puts it back afterwards.
+// Pins TZ and TZDIR for one test and puts them back afterwards.
 class SystemTimeZoneTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        m_saved ? setenv("TZ", m_saved->c_str(), 1) : unsetenv("TZ");
+        for (const auto& [name, value] : m_saved)
+            value ? setenv(name, value->c_str(), 1) : unsetenv(name);
         tzset();
+    }
+    static std::optional<std::string> Saved(const char* name) {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
     }
     // A zone name or rule. A zone missing from tzdata fails on its offsets.
     static void SetZone(const char* value) {
@@ -119,8 +127,8 @@ protected:
     // 15 January, 20 March and 15 July 2024, 12:00 UTC; 2024 from its first second.
     static constexpr std::array<int64_t, 3> kInstants = {1705320000, 1710936000, 1721044800};
     static constexpr int64_t kYearStart = 1704067200;
-    const std::optional<std::string> m_saved =
-        std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
+    const std::pair<const char*, std::optional<std::string>> m_saved[2] = {{"TZ", Saved("TZ")},
+                                                                           {"TZDIR", Saved("TZDIR")}};
 };
 
 // What the monitor is told of each zone. Older firmware keeps the true wall-clock time of every
@@ -235,6 +243,21 @@ TEST_F(SystemTimeZoneTest, LocalTimesFollowTheInjectedZoneNotTz) {
     EXPECT_EQ(ShiftTimeText(t, true, kolkata), "11/15/2023, 03:43");
     EXPECT_EQ(CardDateText(t, kolkata), "Wednesday, November 15, 2023, 03:43:20");
     EXPECT_EQ(FromLocalDateTime({2023, 11, 15, 3, 43, 20}, kolkata), t);
+}
+
+// Real zones are read above; this one is a version 3 file whose data blocks hold newlines, which
+// only the header counts get past.
+TEST_F(SystemTimeZoneTest, LooksZonesUpUnderTzdir) {
+    const auto dir = std::filesystem::temp_directory_path() / ("orvo-tzdir-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir / "Test");
+    std::string bytes = SmallTzif('3', "\nIST-2IDT,M3.4.4/26,M10.5.0\n");
+    bytes[44 + 3] = bytes[44 + 15 + 44 + 5] = '\n';
+    std::ofstream(dir / "Test" / "Zone", std::ios::binary) << bytes;
+    setenv("TZDIR", dir.c_str(), 1);
+    SetZone("Test/Zone");
+    const ZoneRules rules = SystemTimeZone().Rules();
+    std::filesystem::remove_all(dir);
+    EXPECT_EQ(rules, (ZoneRules{-120, -60, {10, 0, 5, 2, 0}, {3, 5, 4, 2, 0}}));
 }
 
 } // namespace
