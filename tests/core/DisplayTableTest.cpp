@@ -300,26 +300,6 @@ TEST_F(CardContentTest, TitleKeepsItsDoubleBlanksAndGraphsTheirRowsValues) {
     EXPECT_TRUE(card.cumulative.points.empty());
 }
 
-TEST_F(CardContentTest, ImportedFileVariant) {
-    ShiftInformation info = Info();
-    const CardContent card = BuildCardContent(Entry(2), Table(), "ORVO0099999", info, true, zone);
-    // The entry's texts, not padded numbers; the entry's certified MIIN, not the typed one.
-    EXPECT_EQ(card.items[7].value + "|" + card.items[8].value + "|" + card.items[9].value + "|" +
-                  card.items[10].value + "|" + card.items[11].value,
-              "(2) Non Designated Occupation|12|36|(N/A)|M00000042");
-    EXPECT_TRUE(card.multiUnitLines.empty() && card.notice.empty());
-
-    const CardContent own = BuildCardContent(Entry(2), Table(), "ORVO0099999", info, false, zone);
-    EXPECT_EQ(own.items[7].value, "(2) Other Designated Occupation");
-    EXPECT_EQ(own.items[10].value, "(N/A)");
-    info.multiUnit = false;
-    EXPECT_EQ(BuildCardContent(Entry(9), Table(), "", info, false, zone).multiUnitLines,
-              std::vector<std::string>{"Multi-unit Shift: No"});
-    EXPECT_EQ(CardSampleTypeText(9, false), "(E) Engineering Study");
-    EXPECT_EQ(CardSampleTypeText(0, false), "Unknown");
-    EXPECT_EQ(CardSampleTypeText(10, true), "Unknown");
-}
-
 TEST_F(CardContentTest, FiveStatusEventsAreAllShownWithoutTheMoreLine) {
     DisplayTable table = Table();
     table.events.assign(5, {1700000000, "TE NOT DETECTED"});

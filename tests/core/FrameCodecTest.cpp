@@ -13,16 +13,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-TEST(Crc16, KnownAnswers) {
-    // Worked out bit by bit: polynomial 0xC003, initial 0, MSB first, no reflection, no final XOR.
-    const uint8_t digits[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
-    EXPECT_EQ(Crc16(digits, sizeof digits), 0xD5F8);
-    EXPECT_EQ(Crc16TableEntry(0x00), 0x0000);
-    EXPECT_EQ(Crc16TableEntry(0x01), 0xC003);
-    const uint8_t status[] = {0x18, 0x01};
-    EXPECT_EQ(Crc16(status, 2), 0xBB6E);
-}
-
 TEST(FrameCodec, RequestFramesByteExact) {
     // Status requests of both kinds, a read of register 183, and 0xFF doubled on the wire but
     // counted once in the check.

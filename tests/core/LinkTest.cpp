@@ -220,18 +220,20 @@ TEST_F(LinkTest, SendersRefuseBadArguments) {
 }
 
 TEST_F(LinkTest, RequestPayloadsAreLaidOutAsTheMonitorExpects) {
-    Open();
-    ASSERT_TRUE(link().WriteRegisters({{96, 15000.0}, {72, 2.2}, {1, -5.0}}));
-    ASSERT_TRUE(link().SetLogging(34, 61, 1.0f));
-    ASSERT_TRUE(link().RequestDataBlock(3, 0x01020304));
-    ASSERT_TRUE(link().RequestLogBlock(0x0A0B0C0D));
-    ASSERT_TRUE(link().SetSerialText("ORV12"));
+    // Answered from the first write on: the link thread may send the first request before
+    // the test gets past queueing the last.
     wire->SetResponder([](const Written& w) -> Bytes {
         // Sixteen zero bytes fit every answer layout used here (counts of 0).
         return w.Command() == CMD_GET_STATUS || w.Command() == CMD_GET_STATUS_EX
                    ? Bytes{}
                    : Answer(w.Command(), w.Sequence(), Bytes(16, 0));
     });
+    Open();
+    ASSERT_TRUE(link().WriteRegisters({{96, 15000.0}, {72, 2.2}, {1, -5.0}}));
+    ASSERT_TRUE(link().SetLogging(34, 61, 1.0f));
+    ASSERT_TRUE(link().RequestDataBlock(3, 0x01020304));
+    ASSERT_TRUE(link().RequestLogBlock(0x0A0B0C0D));
+    ASSERT_TRUE(link().SetSerialText("ORV12"));
     ASSERT_TRUE(wire->RunFor(200));
     const std::vector<Written> w = wire->Writes();
     ASSERT_GE(w.size(), 5u);
