@@ -180,10 +180,10 @@ int main(int argc, char** argv) {
     // Every link still hands updates to the windows: none is stuck in a hand-off.
     std::vector<uint64_t> updates;
     for (auto& m : monitors)
-        updates.push_back(m->Probe().Updates());
+        updates.push_back(m->Updates());
     const auto live = [&] {
         for (size_t i = 0; i < monitors.size(); ++i)
-            if (monitors[i]->Probe().Updates() <= updates[i])
+            if (monitors[i]->Updates() <= updates[i])
                 return false;
         return true;
     };

@@ -1,7 +1,7 @@
 #pragma once
 
 // Time from an answer read on a link thread to a view's handler on the user-interface thread.
-// Header only: its users link the core already, and the support library does not.
+// Header only, beside the benchmark that uses it.
 
 #include <algorithm>
 #include <atomic>
