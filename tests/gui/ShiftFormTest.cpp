@@ -21,20 +21,27 @@ using Texts = std::vector<std::string>;
 class ShiftFormTest : public QObject {
     Q_OBJECT
 private slots:
+    void whatIsTypedReachesTheMonitor_data() {
+        QTest::addColumn<float>("firmware");
+        QTest::newRow("7.00") << 7.0f;
+        QTest::newRow("6.50") << 6.5f;
+    }
     void whatIsTypedReachesTheMonitor() {
+        QFETCH(float, firmware);
+        const bool newFirmware = firmware > 6.69f;
         AppHarness harness;
         DocumentSession* session = nullptr;
-        CShiftForm* form = OpenShiftForm(harness, 7.0f, &session);
+        CShiftForm* form = OpenShiftForm(harness, firmware, &session);
         QVERIFY(form);
         sim::SimMonitor& monitor = session->Demo()->Monitor();
         QTRY_COMPARE_WITH_TIMEOUT(monitor.RegisterValue(10), 1.0, kChangeMs);
         EnterValid(harness, form, 120);
         QCOMPARE(TextOf(form, "minutes"), QStringLiteral("480"));
-        // A Part 90 miner: the standard is entered again.
+        // A Part 90 miner: the standard is entered again; an older monitor takes the MIIN as a number.
         Choose(form, "sampleType", 4);
         QCOMPARE(Find<QLineEdit>(form, "dustStandard")->text(), QString());
         Type(form, "dustStandard", QStringLiteral("2.2"));
-        Type(form, "miin", QStringLiteral("m12345678"));
+        Type(form, "miin", newFirmware ? QStringLiteral("m12345678") : QStringLiteral("12345678"));
 
         // A refusal leaves the form with the field's text selected; nothing is programmed.
         Type(form, "companyName", QStringLiteral("Acme, Inc"));
@@ -59,16 +66,19 @@ private slots:
         QCOMPARE(monitor.RegisterValue(155), double(0x81));
         QCOMPARE(float(monitor.RegisterValue(150)), 2.2f);
         const sim::SimShiftFields f = monitor.ProgramFields();
+        // The older layout's local start time converted back.
         QCOMPARE((std::tuple{f.companyName, f.startUtc, f.duration, f.occupation, f.sampleType, f.miin}),
-                 (std::tuple{std::string("Coal Co"), uint32_t(start), 28800u, std::string("36"), uint8_t(5),
-                             std::string("m12345678")}));
-        QCOMPARE(int(Received(session, CMD_PROGRAM_SHIFT_EX).size()), 1);
+                 (std::tuple{std::string("Coal Co"), uint32_t(start), 28800u,
+                             std::string(newFirmware ? "36" : "036"), uint8_t(5),
+                             std::string(newFirmware ? "m12345678" : "12345678")}));
+        QCOMPARE(int(Received(session, newFirmware ? CMD_PROGRAM_SHIFT_EX : CMD_PROGRAM_SHIFT).size()), 1);
 
         // The main form shows the shift once the document knows it was taken; the line goes with it.
         QTRY_VERIFY_WITH_TIMEOUT(main->Button(MainButton::ClearProgram)->isEnabled(), kChangeMs);
         QCOMPARE(TextOf(main, "statusLine"), QString());
         QCOMPARE(TextOf(main, "sampleTime"),
-                 QDateTime::fromSecsSinceEpoch(start).toString(QStringLiteral("MM/dd/yyyy, HH:mm")));
+                 QDateTime::fromSecsSinceEpoch(start).toString(
+                     newFirmware ? QStringLiteral("MM/dd/yyyy, HH:mm") : QStringLiteral("MM/dd/yyyy HH:mm")));
         QVERIFY(harness.messages.shown.empty());
     }
 
