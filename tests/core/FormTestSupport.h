@@ -43,8 +43,6 @@ public:
         shown.push_back({text, icon, buttons, caption});
         return buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
     }
-    const std::vector<Shown>& AllShown() const { return shown; }
-    void Clear() { shown.clear(); }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
         for (const Shown& s : shown)

@@ -251,11 +251,10 @@ private slots:
                 QVERIFY(file.open(QIODevice::WriteOnly));
                 file.write(bad.bytes);
             }
-            harness.messages.Clear();
+            harness.messages.shown.clear();
             main->OpenDataFileAction()->trigger();
             QVERIFY(!main->DataImport());
-            QCOMPARE(harness.messages.AllShown().size(), size_t(1));
-            QCOMPARE(harness.messages.AllShown()[0].text, std::string(bad.message));
+            QCOMPARE(harness.messages.Texts(), std::vector<std::string>{bad.message});
         }
     }
 
