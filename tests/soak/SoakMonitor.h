@@ -30,15 +30,15 @@ namespace orvo::soak {
 constexpr int64_t kListingMs = 15000; // a listing whose chain broke (a request refused six times)
 constexpr int64_t kStallMs = 10000;   // a transfer whose next block was refused six times
 
-// One simulated monitor on its own in-memory cable, connected through a document session with
-// three windows: the main window (download form, results), a live graph and the register list.
-// Tick() plays the user: it lists, downloads, saves the CSV and MSHA files and compares them.
 // The document's last view: counts the updates that reached the user-interface thread.
 struct UpdateCounter final : IDocView {
     void OnDocUpdate(uint32_t, intptr_t) override { ++count; }
     uint64_t count = 0;
 };
 
+// One simulated monitor on its own in-memory cable, connected through a document session with
+// three windows: the main window (download form, results), a live graph and the register list.
+// Tick() plays the user: it lists, downloads, saves the CSV and MSHA files and compares them.
 class SoakMonitor {
 public:
     enum class Phase { Reference, Load, Drain };
