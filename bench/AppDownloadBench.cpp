@@ -105,7 +105,10 @@ std::optional<AppTransfer> DownloadInApplication(const std::string& devicePath) 
     qint64 last = 0;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         const qint64 now = ticks.nsecsElapsed();
-        result.longestStallMs = std::max(result.longestStallMs, double(now - last) / 1e6);
+        const bool streaming = qobject_cast<CDownloadForm*>(frame->ActiveForm()) == form &&
+                               form->Logic().ProgressPosition() < form->Logic().ProgressMaximum();
+        double& longest = streaming ? result.longestStallMs : result.switchStallMs;
+        longest = std::max(longest, double(now - last) / 1e6);
         last = now;
     });
     QElapsedTimer clock;

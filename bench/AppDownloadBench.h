@@ -14,7 +14,10 @@ namespace orvo::bench {
 struct AppTransfer {
     uint64_t items = 0;
     double seconds = 0;
-    double longestStallMs = 0; // longest gap between two ticks of a 10 ms timer on the UI thread
+    // Longest gaps between two ticks of a 10 ms timer on the UI thread: while the blocks stream, and
+    // the one that holds the switch from the last block to the results form.
+    double longestStallMs = 0;
+    double switchStallMs = 0;
 };
 
 // A widget application on the offscreen platform (none is made when one exists already).

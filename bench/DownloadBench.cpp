@@ -235,8 +235,11 @@ int RunDownloadSection() {
             std::printf(
                 "   fraction of the wire limit reached: application %.3f, core alone (as orvoctl) %.3f\n",
                 fraction, core);
-            std::printf("   longest stall of a 10 ms timer on the user-interface thread: %.1f ms\n",
-                        t->longestStallMs);
+            std::printf(
+                "   longest stall of a 10 ms timer on the user-interface thread while the blocks stream: "
+                "%.1f ms (goal under 100 ms: %s)\n",
+                t->longestStallMs, GoalText(t->longestStallMs < 100.0));
+            std::printf("   the switch from the last block to the results form: %.1f ms\n", t->switchStallMs);
         }
     }
     {
