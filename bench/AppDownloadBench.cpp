@@ -3,6 +3,7 @@
 // the user-interface thread; and the switch to the results with the chart of a long service log.
 
 #include "AppDownloadBench.h"
+#include "BenchApplication.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -30,14 +31,6 @@
 namespace orvo::bench {
 
 namespace {
-
-class SilentMessages final : public MessageService {
-public:
-    MessageAnswer Show(const std::string& text, const std::string&, MessageIcon, MessageButtons) override {
-        std::fprintf(stderr, "orvo_bench: message: %s\n", text.c_str());
-        return MessageAnswer::Ok;
-    }
-};
 
 // Runs the event loop until `done`, at most `boundMs`. The loop sleeps between events as the
 // application's does; a loop that spun would take a core from the link and the simulator.
@@ -67,7 +60,7 @@ void CloseModals(QTimer& timer) {
     timer.start();
 }
 
-std::unique_ptr<COrvodeskApp> MakeApp(SilentMessages& messages, const QString& mode) {
+std::unique_ptr<COrvodeskApp> MakeApp(PrintedMessages& messages, const QString& mode) {
     AppOptions options;
     options.arguments = {mode};
     options.splash = false;
@@ -80,7 +73,7 @@ std::unique_ptr<COrvodeskApp> MakeApp(SilentMessages& messages, const QString& m
 } // namespace
 
 std::optional<AppTransfer> DownloadInApplication(const std::string& devicePath) {
-    SilentMessages messages;
+    PrintedMessages messages("orvo_bench");
     auto app = MakeApp(messages, QStringLiteral("service"));
     QTimer closer;
     CloseModals(closer);
@@ -128,7 +121,7 @@ std::optional<AppTransfer> DownloadInApplication(const std::string& devicePath) 
 }
 
 std::optional<double> ResultsOfServiceLog(size_t items) {
-    SilentMessages messages;
+    PrintedMessages messages("orvo_bench");
     auto app = MakeApp(messages, QStringLiteral("service"));
     QTimer closer;
     CloseModals(closer);

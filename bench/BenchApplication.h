@@ -2,8 +2,14 @@
 
 #include <QCoreApplication>
 
+#include <sys/resource.h>
+
 #include <clocale>
+#include <cstdio>
 #include <memory>
+#include <string>
+
+#include "platform/MessageService.h"
 
 namespace orvo::bench {
 
@@ -19,6 +25,28 @@ inline std::unique_ptr<QCoreApplication> MakeApplication() {
         app = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
     std::setlocale(LC_ALL, "C");
     return app;
+}
+
+// What the application would show in a message box, printed on standard error under the
+// section's name: a benchmark has nobody to click OK.
+class PrintedMessages final : public MessageService {
+public:
+    explicit PrintedMessages(const char* section) : m_section(section) {}
+    MessageAnswer Show(const std::string& text, const std::string&, MessageIcon, MessageButtons) override {
+        std::fprintf(stderr, "%s: message: %s\n", m_section, text.c_str());
+        return MessageAnswer::Ok;
+    }
+
+private:
+    const char* m_section;
+};
+
+// User and system CPU time of the calling thread.
+inline double ThreadCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 } // namespace orvo::bench

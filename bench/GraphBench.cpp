@@ -3,6 +3,7 @@
 // figure is the user-interface thread's CPU time as a share of one core, and how much of it went
 // into drawing the chart.
 
+#include "BenchApplication.h"
 #include "BenchSections.h"
 #include "SimMonitor.h"
 #include "SimTypes.h"
@@ -38,21 +39,6 @@ namespace {
 constexpr int kRegisters = 15;
 constexpr double kMeasureSeconds = 20.0;
 constexpr int kConnectMs = 20000;
-
-class SilentMessages final : public MessageService {
-public:
-    MessageAnswer Show(const std::string& text, const std::string&, MessageIcon, MessageButtons) override {
-        std::fprintf(stderr, "graph: message: %s\n", text.c_str());
-        return MessageAnswer::Ok;
-    }
-};
-
-double ThreadCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Time spent painting the chart's view, on the thread that paints it.
 class PaintClock final : public QObject {
@@ -111,7 +97,7 @@ int RunGraphSection() {
         qtApp = std::make_unique<QApplication>(argc, argv);
     std::setlocale(LC_ALL, "C");
 
-    SilentMessages messages;
+    PrintedMessages messages("graph");
     AppOptions options;
     options.arguments = {QStringLiteral("service")};
     options.splash = false;

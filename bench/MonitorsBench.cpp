@@ -4,6 +4,7 @@
 // monitors idle and with a 15-register graph each, and the memory a connected monitor costs.
 
 #include "AppDownloadBench.h"
+#include "BenchApplication.h"
 #include "BenchSections.h"
 #include "SimTypes.h"
 #include "UpdateLatencyProbe.h"
@@ -37,21 +38,6 @@ namespace {
 constexpr int kMonitors = 16;
 constexpr int kMeasureMs = 15000;
 constexpr double kLatencyGoalMs = 50.0;
-
-class SilentMessages final : public MessageService {
-public:
-    MessageAnswer Show(const std::string& text, const std::string&, MessageIcon, MessageButtons) override {
-        std::fprintf(stderr, "monitors: message: %s\n", text.c_str());
-        return MessageAnswer::Ok;
-    }
-};
-
-double ThreadCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 double RssMb() {
     std::ifstream statm("/proc/self/statm");
@@ -112,7 +98,7 @@ int RunMonitorsSection() {
 
     // Declared before the application: the link threads trace into them until the documents end.
     std::vector<std::unique_ptr<test::UpdateLatencyProbe>> probes;
-    SilentMessages messages;
+    PrintedMessages messages("monitors");
     AppOptions options;
     options.arguments = {QStringLiteral("service")};
     options.splash = false;

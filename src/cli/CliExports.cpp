@@ -9,6 +9,7 @@
 #include "results/CsvExport.h"
 #include "results/ExportFile.h"
 #include "results/ExportSource.h"
+#include "results/ImportedDataFile.h"
 #include "results/MshaFile.h"
 
 namespace orvo {
@@ -105,6 +106,17 @@ void PrintTableSummary(const ExportSource& source, std::FILE* out) {
     std::fprintf(out, "status events: %zu\n", table.events.size());
     std::fprintf(out, "status changes: %zu\n", table.changes.size());
     std::fprintf(out, "final concentration: %s\n", table.finalConcentration.c_str());
+}
+
+bool LoadImportedFile(const std::string& path, ImportedDataFile& file) {
+    std::string reason;
+    const ImportStatus status = ImportedDataFile::Load(path, file, &reason);
+    if (status == ImportStatus::Ok)
+        return true;
+    PrintError(ImportMessage(status));
+    if (status == ImportStatus::CannotOpen)
+        std::fprintf(stderr, "%s\n", reason.c_str());
+    return false;
 }
 
 } // namespace orvo

@@ -6,6 +6,7 @@
 namespace orvo {
 
 struct ExportSource;
+class ImportedDataFile;
 
 // The files `download` and `open` write. A target "-" is standard output.
 struct ExportTargets {
@@ -32,5 +33,9 @@ int WriteExports(const ExportSource& source, const ExportTargets& targets);
 // The summary lines `download` and `open` print about a display table, with the results form's
 // notice when the screen could not chart every row.
 void PrintTableSummary(const ExportSource& source, std::FILE* out);
+
+// Reads a saved data file for `open` and `card`; a file that cannot be read is reported on standard
+// error with the Data Import window's message (and the system's reason when it did not open).
+bool LoadImportedFile(const std::string& path, ImportedDataFile& file);
 
 } // namespace orvo

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "CliCard.h"
+#include "CliExports.h"
 #include "CliMessages.h"
 #include "CliSession.h"
 #include "Commands.h"
@@ -24,14 +25,8 @@ struct CardArgs {
 // The Data Import window's card: the file's serial number, tonnage and notes.
 int RunCard(const CardArgs& args, const TimeZoneSource& zone) {
     ImportedDataFile file;
-    std::string reason;
-    const ImportStatus status = ImportedDataFile::Load(args.path, file, &reason);
-    if (status != ImportStatus::Ok) {
-        PrintError(ImportMessage(status));
-        if (status == ImportStatus::CannotOpen)
-            std::fprintf(stderr, "%s\n", reason.c_str());
+    if (!LoadImportedFile(args.path, file))
         return EXIT_FAILED;
-    }
     const PrcTable registers;
     const DisplayTable table = file.View(registers, zone);
     const ExportSource source = file.ForExport(table, registers, zone);

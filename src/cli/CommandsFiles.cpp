@@ -24,14 +24,8 @@ struct OpenArgs {
 
 int RunOpen(const OpenArgs& args, const TimeZoneSource& zone) {
     ImportedDataFile file;
-    std::string reason;
-    const ImportStatus status = ImportedDataFile::Load(args.path, file, &reason);
-    if (status != ImportStatus::Ok) {
-        PrintError(ImportMessage(status));
-        if (status == ImportStatus::CannotOpen)
-            std::fprintf(stderr, "%s\n", reason.c_str());
+    if (!LoadImportedFile(args.path, file))
         return EXIT_FAILED;
-    }
     const PrcTable registers; // short names only; an imported file brings no monitor
     // No rows are shown here, and the exports make every row again from the records.
     const DisplayTable table = file.View(registers, zone, 0);

@@ -11,23 +11,13 @@
 #include "platform/MessageService.h"
 #include "results/ExportFile.h"
 #include "ui/CardPreview.h"
+#include "ui/FormButton.h"
 #include "ui/RegisterChartPanel.h"
 
 namespace orvo {
 
-namespace {
-
-QPushButton* Button(const char* text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(QString::fromLatin1(text), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
-
-CDataImportDlg* CDataImportDlg::Open(const QString& path, MessageService& messages, const TimeZoneSource& zone, FileChooser chooser,
-                                     QWidget* parent) {
+CDataImportDlg* CDataImportDlg::Open(const QString& path, MessageService& messages,
+                                     const TimeZoneSource& zone, FileChooser chooser, QWidget* parent) {
     ImportedDataFile file;
     const ImportStatus status = ImportedDataFile::Load(path.toStdString(), file);
     if (status != ImportStatus::Ok) {
@@ -40,17 +30,17 @@ CDataImportDlg* CDataImportDlg::Open(const QString& path, MessageService& messag
     return dialog;
 }
 
-CDataImportDlg::CDataImportDlg(const QString& path, MessageService& messages, const TimeZoneSource& zone, FileChooser chooser,
-                               QWidget* parent)
+CDataImportDlg::CDataImportDlg(const QString& path, MessageService& messages, const TimeZoneSource& zone,
+                               FileChooser chooser, QWidget* parent)
     : QDialog(parent), m_path(path), m_messages(messages), m_zone(zone), m_chooser(std::move(chooser)),
-      m_panel(new RegisterChartPanel(this)), m_saveCsv(Button("Save .csv", "saveCsv", this)),
-      m_statusList(Button("Status List", "statusList", this)),
-      m_printCard(Button("Print Dust Data Card", "printCard", this)) {
+      m_panel(new RegisterChartPanel(this)), m_saveCsv(FormButton("Save .csv", "saveCsv", this)),
+      m_statusList(FormButton("Status List", "statusList", this)),
+      m_printCard(FormButton("Print Dust Data Card", "printCard", this)) {
     setObjectName(QStringLiteral("dataImportDialog"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setWindowTitle(QStringLiteral("Data Import - %1").arg(QFileInfo(path).fileName()));
-    auto* close = Button("Close", "close", this);
+    auto* close = FormButton("Close", "close", this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_saveCsv);
     buttons->addWidget(m_statusList);
@@ -70,7 +60,8 @@ CDataImportDlg::CDataImportDlg(const QString& path, MessageService& messages, co
     });
     connect(m_saveCsv, &QPushButton::clicked, this, &CDataImportDlg::SaveCsv);
     connect(m_statusList, &QPushButton::clicked, this, &CDataImportDlg::ShowStatusList);
-    connect(m_printCard, &QPushButton::clicked, this, [this] { PreviewCard(m_results.Card(), m_results.Zone(), this); });
+    connect(m_printCard, &QPushButton::clicked, this,
+            [this] { PreviewCard(m_results.Card(), m_results.Zone(), this); });
     connect(close, &QPushButton::clicked, this, &QDialog::close);
 }
 

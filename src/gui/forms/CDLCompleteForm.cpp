@@ -11,27 +11,17 @@
 #include "frame/CChildFrame.h"
 #include "platform/MessageService.h"
 #include "ui/CardPreview.h"
+#include "ui/FormButton.h"
 #include "ui/RegisterChartPanel.h"
 
 namespace orvo {
 
-namespace {
-
-QPushButton* Button(const char* text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(QString::fromLatin1(text), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
-
 CDLCompleteForm::CDLCompleteForm(const FormContext& context, QWidget* parent)
     : CFormView(context, parent), m_logic(context.session.Doc(), *this),
-      m_panel(new RegisterChartPanel(this)), m_saveData(Button("Save data", "saveData", this)),
-      m_printCard(Button("Print Dust Data Card", "printCard", this)),
-      m_shiftInformation(Button("Shift Information", "shiftInformation", this)),
-      m_cancel(Button("Cancel", "cancel", this)) {
+      m_panel(new RegisterChartPanel(this)), m_saveData(FormButton("Save data", "saveData", this)),
+      m_printCard(FormButton("Print Dust Data Card", "printCard", this)),
+      m_shiftInformation(FormButton("Shift Information", "shiftInformation", this)),
+      m_cancel(FormButton("Cancel", "cancel", this)) {
     setObjectName(QStringLiteral("resultsForm"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_saveData);

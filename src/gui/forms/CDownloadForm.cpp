@@ -16,27 +16,17 @@
 #include "app/DocumentSession.h"
 #include "frame/CChildFrame.h"
 #include "platform/MessageService.h"
+#include "ui/FormButton.h"
 
 namespace orvo {
 
-namespace {
-
-QPushButton* Button(const char* text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(QString::fromLatin1(text), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
-
 CDownloadForm::CDownloadForm(const FormContext& context, QWidget* parent)
     : CFormView(context, parent), m_logic(context.session.Doc(), context.session.Doc().Link(), *this),
-      m_list(new QListWidget(this)), m_download(Button("Download", "download", this)),
-      m_serviceLog(Button("Service Log", "serviceLog", this)), m_cancel(Button("Cancel", "cancel", this)),
-      m_progress(new QProgressBar(this)), m_intervalLabel(new QLabel(QStringLiteral("Data Interval"), this)),
-      m_interval(new QLineEdit(this)), m_auto(new QCheckBox(QStringLiteral("Auto"), this)),
-      m_status(new QLabel(this)) {
+      m_list(new QListWidget(this)), m_download(FormButton("Download", "download", this)),
+      m_serviceLog(FormButton("Service Log", "serviceLog", this)),
+      m_cancel(FormButton("Cancel", "cancel", this)), m_progress(new QProgressBar(this)),
+      m_intervalLabel(new QLabel(QStringLiteral("Data Interval"), this)), m_interval(new QLineEdit(this)),
+      m_auto(new QCheckBox(QStringLiteral("Auto"), this)), m_status(new QLabel(this)) {
     setObjectName(QStringLiteral("downloadForm"));
     m_list->setObjectName(QStringLiteral("sampleList"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);

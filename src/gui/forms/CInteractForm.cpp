@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "app/DocumentSession.h"
+#include "ui/FormButton.h"
 #include "ui/RegisterListPrint.h"
 
 namespace orvo {
@@ -110,12 +111,12 @@ CInteractForm::CInteractForm(const FormContext& context, QWidget* parent)
     layout->addLayout(groups);
 
     auto* bottom = new QHBoxLayout;
-    auto* factory = MakeButton("Factory Defaults", "factoryDefaults", this);
+    auto* factory = FormButton("Factory Defaults", "factoryDefaults", this);
     m_controls[Index(InteractControl::FactoryDefaults)] = factory;
     connect(factory, &QPushButton::clicked, this, [this] { m_logic.FactoryDefaults(); });
-    auto* print = MakeButton("Print...", "print", this);
+    auto* print = FormButton("Print...", "print", this);
     connect(print, &QPushButton::clicked, this, &CInteractForm::Print);
-    auto* preview = MakeButton("Print Preview...", "printPreview", this);
+    auto* preview = FormButton("Print Preview...", "printPreview", this);
     connect(preview, &QPushButton::clicked, this, &CInteractForm::PrintPreview);
     auto* printShortcut = new QShortcut(QKeySequence::Print, this);
     connect(printShortcut, &QShortcut::activated, this, &CInteractForm::Print);
@@ -127,7 +128,7 @@ CInteractForm::CInteractForm(const FormContext& context, QWidget* parent)
     m_connection->setMinimumWidth(
         m_connection->fontMetrics().horizontalAdvance(QStringLiteral("Not Connected")) + 8);
     SetTextColour(m_connection, kDarkRed);
-    auto* done = MakeButton("Done", "done", this);
+    auto* done = FormButton("Done", "done", this);
     connect(done, &QPushButton::clicked, this, [this] { ReturnToMainForm(); });
     bottom->addWidget(factory);
     bottom->addWidget(print);
@@ -143,13 +144,6 @@ CInteractForm::CInteractForm(const FormContext& context, QWidget* parent)
 
 CInteractForm::~CInteractForm() = default;
 
-QPushButton* CInteractForm::MakeButton(const char* text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(QString::fromLatin1(text), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
 QWidget* CInteractForm::BuildValueGroup() {
     auto* group = new QGroupBox(QStringLiteral("Value"), this);
     auto* grid = new QGridLayout(group);
@@ -159,9 +153,9 @@ QWidget* CInteractForm::BuildValueGroup() {
     m_value = new QLineEdit(group);
     m_value->setObjectName(QStringLiteral("valueEdit"));
     m_value->setMaxLength(64);
-    auto* reload = MakeButton("Reload", "reload", group);
-    auto* set = MakeButton("Set", "valueSet", group);
-    auto* reloadAll = MakeButton("Reload All", "reloadAll", group);
+    auto* reload = FormButton("Reload", "reload", group);
+    auto* set = FormButton("Set", "valueSet", group);
+    auto* reloadAll = FormButton("Reload All", "reloadAll", group);
     m_controls[Index(InteractControl::ValueEdit)] = m_value;
     m_controls[Index(InteractControl::Reload)] = reload;
     m_controls[Index(InteractControl::ValueSet)] = set;
@@ -194,7 +188,7 @@ QWidget* CInteractForm::BuildLoggingGroup() {
     m_delta->setObjectName(QStringLiteral("delta"));
     m_units[1] = new QLabel(group);
     m_units[1]->setObjectName(QStringLiteral("deltaUnits"));
-    auto* set = MakeButton("Set", "loggingSet", group);
+    auto* set = FormButton("Set", "loggingSet", group);
     m_controls[Index(InteractControl::LoggingType)] = m_type;
     m_controls[Index(InteractControl::LoggingInterval)] = m_interval;
     m_controls[Index(InteractControl::LoggingDelta)] = m_delta;
@@ -227,9 +221,9 @@ QWidget* CInteractForm::BuildTemplateGroup() {
     auto* group = new QGroupBox(QStringLiteral("Logging Templates"), this);
     auto* grid = new QGridLayout(group);
     m_templatePath = ShownLine(group, "templatePath");
-    auto* saveAs = MakeButton("Save As...", "templateSaveAs", group);
-    auto* send = MakeButton("Send", "templateSend", group);
-    auto* browse = MakeButton("Browse...", "templateBrowse", group);
+    auto* saveAs = FormButton("Save As...", "templateSaveAs", group);
+    auto* send = FormButton("Send", "templateSend", group);
+    auto* browse = FormButton("Browse...", "templateBrowse", group);
     m_templateName = ShownLine(group, "templateName");
     m_controls[Index(InteractControl::TemplateSaveAs)] = saveAs;
     m_controls[Index(InteractControl::TemplateSend)] = send;
@@ -255,7 +249,7 @@ QWidget* CInteractForm::BuildSerialGroup() {
     m_serialEntry = new QLineEdit(group);
     m_serialEntry->setObjectName(QStringLiteral("serialEntry"));
     m_serialEntry->setMaxLength(11);
-    m_serialSet = MakeButton("Set", "serialSet", group);
+    m_serialSet = FormButton("Set", "serialSet", group);
     connect(m_serialSet, &QPushButton::clicked, this,
             [this] { m_logic.SetSerialNumber(m_serialEntry->text().toStdString()); });
     grid->addWidget(m_serialNumber, 0, 0, 1, 2);
@@ -267,8 +261,8 @@ QWidget* CInteractForm::BuildSerialGroup() {
 QWidget* CInteractForm::BuildConfigurationGroup() {
     auto* group = new QGroupBox(QStringLiteral("Configuration Values"), this);
     auto* row = new QHBoxLayout(group);
-    auto* exportButton = MakeButton("Export...", "export", group);
-    auto* importButton = MakeButton("Import...", "import", group);
+    auto* exportButton = FormButton("Export...", "export", group);
+    auto* importButton = FormButton("Import...", "import", group);
     m_controls[Index(InteractControl::Export)] = exportButton;
     m_controls[Index(InteractControl::Import)] = importButton;
     connect(exportButton, &QPushButton::clicked, this, [this] { m_logic.Export(); });

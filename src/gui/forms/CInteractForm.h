@@ -47,7 +47,6 @@ private:
     QWidget* BuildTemplateGroup();
     QWidget* BuildSerialGroup();
     QWidget* BuildConfigurationGroup();
-    QPushButton* MakeButton(const char* text, const char* name, QWidget* parent);
     std::vector<int> ListedRegisters() const;
 
     // IInteractFormView
