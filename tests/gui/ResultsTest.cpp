@@ -103,6 +103,10 @@ private slots:
                 config.recordsPerSample = 90;
                 config.maxItemsPerBlock = 50;
             });
+            // The files are named after the serial text, which the idle poll reads once the monitor
+            // is connected; a listing begun before it arrives keeps the poll out until it ends.
+            QVERIFY(session);
+            QTRY_VERIFY_WITH_TIMEOUT(session->Doc().SerialTextKnown(), kConnectMs);
             CDownloadForm* download = OpenDownloadForm(session);
             QVERIFY(download);
             QTRY_COMPARE_WITH_TIMEOUT(download->List()->count(), 2, kChangeMs);
